@@ -1,0 +1,15 @@
+# vantrell_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# One QtTest executable per area, registered with ctest; windows render offscreen.
+function(vantrell_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTRELL_BUILD_DIR=${PROJECT_BINARY_DIR}"
+        TIMEOUT 300)
+    if(ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
+endfunction()
