@@ -1,7 +1,9 @@
-# vantrell_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# vantrell_add_test(<name> SOURCES <files...> LIBS <targets...> [LOCKS <resources...>])
 # One QtTest executable per area, registered with ctest; windows render offscreen.
+# LOCKS names fixed resources (a fixed port, a network namespace name) that tests must not
+# use at the same time when ctest runs in parallel.
 function(vantrell_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCKS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
@@ -9,7 +11,7 @@ function(vantrell_add_test name)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTRELL_BUILD_DIR=${PROJECT_BINARY_DIR}"
         TIMEOUT 300)
-    if(ARG_LABELS)
-        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    if(ARG_LOCKS)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_LOCKS}")
     endif()
 endfunction()
