@@ -1,0 +1,96 @@
+#pragma once
+
+#include "roomhost/RoomSettings.h"
+
+#include <array>
+#include <filesystem>
+#include <functional>
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace vantrell::ui {
+
+class NameLineEdit;
+
+// The room creation window: the host picks the settings of a new room of one of the three
+// kinds. "Create room" hands them on as a RoomSettings value and hides the window; its
+// controls keep their values for the life of the room.
+class TForm5 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Gives the usermaps folder of a kind's game, as the source-port settings currently say.
+    using UsermapFolderSource = std::function<std::filesystem::path(roomhost::RoomKind)>;
+
+    explicit TForm5(QWidget* parent = nullptr);
+
+    void setUsermapFolderSource(UsermapFolderSource source);
+
+    // Prepares the window for a kind (with the usermaps of that game's folder), centres it
+    // on the screen and shows it.
+    void openFor(roomhost::RoomKind kind);
+    // The preparation alone, for a given folder.
+    void prepare(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
+
+    roomhost::RoomKind kind() const { return m_kind; }
+    // What the controls hold now, as the room would be created from them.
+    roomhost::RoomSettings settingsFromControls() const;
+    // The settings stored by the last "Create room".
+    const roomhost::RoomSettings& createdSettings() const { return m_created; }
+
+signals:
+    // "Create room": the host window opens the room with these settings.
+    void roomCreated(const vantrell::roomhost::RoomSettings& settings);
+    // The player closed the window without creating a room.
+    void closedWithoutCreating();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void fillUsermaps(const std::filesystem::path& folder, bool withNoneEntry);
+    void applyOriginalMapBox(bool ticked);
+    void applyUserMapBox(bool ticked);
+    void applyGameType(int position);
+    void applyAllWeapons(bool ticked);
+    void createRoom();
+
+    roomhost::RoomKind m_kind = roomhost::RoomKind::HDuke;
+    roomhost::RoomSettings m_created;
+    UsermapFolderSource m_usermapFolder;
+
+    QLineEdit* m_sourcePort = nullptr;
+    NameLineEdit* m_roomName = nullptr;
+    QComboBox* m_places = nullptr;
+    QCheckBox* m_spectate = nullptr;
+    QComboBox* m_team = nullptr;
+    QCheckBox* m_passwordBox = nullptr;
+    NameLineEdit* m_password = nullptr;
+    QLabel* m_fraglimitLabel = nullptr;
+    QScrollBar* m_fraglimit = nullptr;
+    QLineEdit* m_fraglimitText = nullptr;
+    QCheckBox* m_originalMapBox = nullptr;
+    QComboBox* m_originalMap = nullptr;
+    QCheckBox* m_userMapBox = nullptr;
+    QComboBox* m_userMap = nullptr;
+    QLabel* m_gameTypeLabel = nullptr;
+    QComboBox* m_gameType = nullptr;
+    QLabel* m_skillLabel = nullptr;
+    QComboBox* m_skill = nullptr;
+    QLabel* m_spawnLabel = nullptr;
+    QComboBox* m_spawn = nullptr;
+    std::array<QCheckBox*, 8> m_hDukeOptions{};
+    std::array<QCheckBox*, 3> m_oldMpOptions{};
+    QPushButton* m_createButton = nullptr;
+};
+
+} // namespace vantrell::ui
