@@ -17,21 +17,25 @@ inline constexpr std::string_view kVersionToken = "Vantrex 3829";
 struct ClientVersionCheck
 {
     std::string token;
+    bool operator==(const ClientVersionCheck&) const = default;
 };
 // Comma line: written without quoting, as stored.
 struct AddNickName
 {
     std::string nickname;
     std::string computerName;
+    bool operator==(const AddNickName&) const = default;
 };
 // Also relayed back by the server under the same keyword.
 struct GlobalChat
 {
     std::string nickname;
     std::string text;
+    bool operator==(const GlobalChat&) const = default;
 };
 struct RequestRoomsList
 {
+    bool operator==(const RequestRoomsList&) const = default;
 };
 // The twelve fields a host advertises, in their order on the line.
 struct AdvertiseRoom
@@ -47,12 +51,15 @@ struct AdvertiseRoom
     std::string gameType;
     std::string skill;
     std::string inGame; // "Yes" or "No"
+    bool operator==(const AdvertiseRoom&) const = default;
 };
 struct ClientRequestRemoteIP
 {
+    bool operator==(const ClientRequestRemoteIP&) const = default;
 };
 struct StopAdvertisingRoom
 {
+    bool operator==(const StopAdvertisingRoom&) const = default;
 };
 
 using ClientMessage = std::variant<ClientVersionCheck, AddNickName, GlobalChat, RequestRoomsList,
@@ -71,9 +78,11 @@ struct UserListUpdate
 {
     std::string countText;
     std::vector<std::string> nicknames;
+    bool operator==(const UserListUpdate&) const = default;
 };
 struct WrongVersion
 {
+    bool operator==(const WrongVersion&) const = default;
 };
 // One record of a room list (13 fields on the line).
 struct RoomRecord
@@ -91,22 +100,26 @@ struct RoomRecord
     std::string inGame;
     std::string id;
     std::string roomPort;
+    bool operator==(const RoomRecord&) const = default;
 };
 // A count that is not a number, or 0, gives no rooms; parsing stops at the first record
 // that is not complete; a record whose private flag is neither "1" nor "0" is skipped.
 struct NewRoomsListUpdate
 {
     std::vector<RoomRecord> rooms;
+    bool operator==(const NewRoomsListUpdate&) const = default;
 };
 struct YourRemoteIP
 {
     std::string address;
+    bool operator==(const YourRemoteIP&) const = default;
 };
 // A count that is not a number gives no names; fewer fields than the count gives the ones
 // present.
 struct UpdateTimedUserList
 {
     std::vector<std::string> nicknames;
+    bool operator==(const UpdateTimedUserList&) const = default;
 };
 
 using ServerMessage = std::variant<UserListUpdate, WrongVersion, GlobalChat, NewRoomsListUpdate,

@@ -1,0 +1,208 @@
+#include "lobby/MainServerCodec.h"
+
+#include "common/Fields.h"
+
+#include <cstddef>
+
+namespace vantrell::lobby {
+
+namespace {
+
+constexpr std::size_t kRoomRecordFields = 13;
+
+std::string fieldOrEmpty(const std::vector<std::string>& fields, std::size_t index)
+{
+    return index < fields.size() ? fields[index] : std::string();
+}
+
+// The lobby writes "AddNickName" without quoting, so a nickname may hold "," (or a double
+// quote, which must not be taken for quoting). Computer names cannot hold ",", so the
+// computer name is what follows the last ",", and the nickname is everything between the
+// keyword and that last ",".
+AddNickName parseAddNickName(std::string_view line)
+{
+    const std::string_view rest = line.substr(line.find(',') + 1);
+    const auto lastComma = rest.rfind(',');
+    if (lastComma == std::string_view::npos)
+        return AddNickName{std::string(rest), std::string()};
+    return AddNickName{std::string(rest.substr(0, lastComma)),
+                       std::string(rest.substr(lastComma + 1))};
+}
+
+std::optional<AdvertiseRoom> parseAdvertiseRoom(const std::vector<std::string>& f)
+{
+    if (f.size() != 12)
+        return std::nullopt;
+    return AdvertiseRoom{f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10], f[11]};
+}
+
+std::vector<std::string> roomRecordFields(const RoomRecord& r)
+{
+    return {r.field0,   r.address, r.isPrivate ? "1" : "0",
+            r.roomName, r.game,    r.sourcePort,
+            r.players,  r.map,     r.gameType,
+            r.skill,    r.inGame,  r.id,
+            r.roomPort};
+}
+
+NewRoomsListUpdate parseRoomsList(const std::vector<std::string>& f)
+{
+    NewRoomsListUpdate update;
+    long long count = 0;
+    if (f.size() < 2 || !parseDecimal(f[1], count) || count <= 0)
+        return update;
+    for (long long r = 0; r < count; ++r) {
+        const std::size_t start = 2 + kRoomRecordFields * static_cast<std::size_t>(r);
+        if (start + kRoomRecordFields > f.size())
+            break;
+        const std::string& flag = f[start + 2];
+        if (flag != "1" && flag != "0")
+            continue;
+        update.rooms.push_back(RoomRecord{f[start], f[start + 1], flag == "1", f[start + 3],
+                                          f[start + 4], f[start + 5], f[start + 6], f[start + 7],
+                                          f[start + 8], f[start + 9], f[start + 10], f[start + 11],
+                                          f[start + 12]});
+    }
+    return update;
+}
+
+UpdateTimedUserList parseTimedUserList(const std::vector<std::string>& f)
+{
+    UpdateTimedUserList update;
+    long long count = 0;
+    if (f.size() < 2 || !parseDecimal(f[1], count))
+        return update;
+    for (long long i = 0; i < count && 2 + static_cast<std::size_t>(i) < f.size(); ++i)
+        update.nicknames.push_back(f[2 + static_cast<std::size_t>(i)]);
+    return update;
+}
+
+template <typename... Ts>
+struct Overloaded : Ts...
+{
+    using Ts::operator()...;
+};
+template <typename... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+} // namespace
+
+std::string encodeClientMessage(const ClientMessage& message)
+{
+    return std::visit(
+        Overloaded{
+            [](const ClientVersionCheck& m) {
+                return joinTilde({"ClientVersionCheck", m.token});
+            },
+            [](const AddNickName& m) { return "AddNickName," + m.nickname + "," + m.computerName; },
+            [](const GlobalChat& m) {
+                return joinTilde({"Globalchat", m.nickname, m.text});
+            },
+            [](const RequestRoomsList&) { return std::string("RequestRoomsList"); },
+            [](const AdvertiseRoom& m) {
+                return joinTilde({"AdvertiseRoom", m.nickname, m.privateFlag, m.roomPort,
+                                  m.roomName, m.game, m.sourcePort, m.players, m.map, m.gameType,
+                                  m.skill, m.inGame});
+            },
+            [](const ClientRequestRemoteIP&) { return std::string("ClientRequestRemoteIP"); },
+            [](const StopAdvertisingRoom&) { return std::string("StopAdvertisingRoom"); },
+        },
+        message);
+}
+
+std::optional<ClientMessage> parseClientMessage(std::string_view line)
+{
+    if (line.substr(0, line.find(',')) == "AddNickName")
+        return parseAddNickName(line);
+
+    const auto f = splitTilde(line);
+    const std::string& keyword = f[0];
+    if (keyword == "ClientVersionCheck")
+        return ClientVersionCheck{fieldOrEmpty(f, 1)};
+    if (keyword == "Globalchat") {
+        if (f.size() < 3)
+            return std::nullopt;
+        return GlobalChat{f[1], f[2]};
+    }
+    if (keyword == "RequestRoomsList")
+        return RequestRoomsList{};
+    if (keyword == "AdvertiseRoom") {
+        if (auto room = parseAdvertiseRoom(f))
+            return *room;
+        return std::nullopt;
+    }
+    if (keyword == "ClientRequestRemoteIP")
+        return ClientRequestRemoteIP{};
+    if (keyword == "StopAdvertisingRoom")
+        return StopAdvertisingRoom{};
+    return std::nullopt;
+}
+
+std::string encodeServerMessage(const ServerMessage& message)
+{
+    return std::visit(Overloaded{
+                          [](const UserListUpdate& m) {
+                              std::string line = "UserListUpdate," + m.countText;
+                              for (const auto& nickname : m.nicknames)
+                                  line += "," + quoteCommaField(nickname);
+                              return line;
+                          },
+                          [](const WrongVersion&) { return std::string("WrongVersion"); },
+                          [](const GlobalChat& m) {
+                              return joinTilde({"Globalchat", m.nickname, m.text});
+                          },
+                          [](const NewRoomsListUpdate& m) {
+                              std::vector<std::string> fields{"NewRoomsListUpdate",
+                                                              std::to_string(m.rooms.size())};
+                              for (const auto& room : m.rooms) {
+                                  auto record = roomRecordFields(room);
+                                  fields.insert(fields.end(), record.begin(), record.end());
+                              }
+                              return joinTilde(fields);
+                          },
+                          [](const YourRemoteIP& m) {
+                              return joinTilde({"YourRemoteIP", m.address});
+                          },
+                          [](const UpdateTimedUserList& m) {
+                              std::vector<std::string> fields{"UpdateTimedUserList",
+                                                              std::to_string(m.nicknames.size())};
+                              fields.insert(fields.end(), m.nicknames.begin(), m.nicknames.end());
+                              return joinTilde(fields);
+                          },
+                      },
+                      message);
+}
+
+std::optional<ServerMessage> parseServerMessage(std::string_view line)
+{
+    if (line.substr(0, line.find(',')) == "UserListUpdate") {
+        auto f = splitComma(line);
+        UserListUpdate update{fieldOrEmpty(f, 1), {}};
+        if (f.size() > 2)
+            update.nicknames.assign(std::make_move_iterator(f.begin() + 2),
+                                    std::make_move_iterator(f.end()));
+        return update;
+    }
+
+    const auto f = splitTilde(line);
+    const std::string& keyword = f[0];
+    if (keyword == "WrongVersion")
+        return WrongVersion{};
+    if (keyword == "Globalchat") {
+        if (f.size() < 3)
+            return std::nullopt;
+        return GlobalChat{f[1], f[2]};
+    }
+    if (keyword == "NewRoomsListUpdate")
+        return parseRoomsList(f);
+    if (keyword == "YourRemoteIP") {
+        if (f.size() < 2)
+            return std::nullopt;
+        return YourRemoteIP{f[1]};
+    }
+    if (keyword == "UpdateTimedUserList")
+        return parseTimedUserList(f);
+    return std::nullopt;
+}
+
+} // namespace vantrell::lobby
