@@ -4,6 +4,7 @@
 #include "common/Windows.h"
 #include "lobby/TForm1.h"
 #include "lobby/TForm8.h"
+#include "lobby/UPnPPortMapper.h"
 #include "roomclient/TForm7.h"
 #include "roomhost/TForm5.h"
 #include "roomhost/TForm6.h"
@@ -26,6 +27,7 @@ int main(int argc, char* argv[])
     env.mainServerPort = core::mainServerPort();
     env.webHost = core::builtInWebHost();
     ui::QtMessageSink messages;
+    core::UPnPPortMapper portMapper;
 
     // Created in this order, and each published as soon as it exists; they live until the
     // end of main.
@@ -47,6 +49,11 @@ int main(int argc, char* argv[])
     ui::TForm8 form8(env, messages, windows);
     windows.form8 = &form8;
 
+    QObject::connect(&portMapper, &core::UPnPPortMapper::logLine, &form1, &ui::TForm1::addLogLine);
+    form1.setPortMapping(
+        [&portMapper](const QString& localAddress, const QString& tcpPort, const QString& udpPort) {
+            portMapper.requestMappings(localAddress, tcpPort, udpPort);
+        });
     QObject::connect(&form1, &ui::TForm1::programEndRequested, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     form1.show();
