@@ -1,10 +1,17 @@
-#include "TForm5.h"
+#include "common/Environment.h"
+#include "common/RecordingMessageSink.h"
+#include "common/Windows.h"
 #include "roomhost/RoomSettings.h"
+#include "roomhost/TForm5.h"
+#include "settings/ConfigFile.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -46,6 +53,10 @@ class TestRoomCreation : public QObject
     Q_OBJECT
 
     QTemporaryDir m_maps;
+    QTemporaryDir m_programFolder;
+    core::Environment m_env;
+    ui::RecordingMessageSink m_messages;
+    ui::Windows m_windows;
     std::unique_ptr<ui::TForm5> m_form;
 
     template <typename T>
@@ -72,7 +83,11 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
     }
-    void init() { m_form = std::make_unique<ui::TForm5>(); }
+    void init()
+    {
+        m_env.programFolder = m_programFolder.path();
+        m_form = std::make_unique<ui::TForm5>(m_env, m_messages, m_windows);
+    }
     void cleanup() { m_form.reset(); }
 
     void preparesEachKind_data()
@@ -152,6 +167,27 @@ private slots:
         const auto s = m_form->settingsFromControls();
         QCOMPARE(s.userMap, std::string("None"));
         QCOMPARE(s.map(), std::string("None"));
+    }
+
+    void foldersComeFromTheConfigurationFile()
+    {
+        QTemporaryDir blood;
+        QFile f(QDir(blood.path()).filePath("cradle.map"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        settings::ConfigFile config(m_env.configFolder());
+        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
+                                   m_maps.path().toStdString()));
+        QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path",
+                                   blood.path().toStdString()));
+        m_form->openFor(RoomKind::OldMP);
+        QCOMPARE(items(child<QComboBox>("userMapList")), (QStringList{"A.MAP", "b.map"}));
+        m_form->openFor(RoomKind::NBlood);
+        QCOMPARE(items(child<QComboBox>("userMapList")), (QStringList{"None", "cradle.map"}));
+        // Changed between two openings: the new folder is listed.
+        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
+                                   blood.path().toStdString()));
+        m_form->openFor(RoomKind::HDuke);
+        QCOMPARE(items(child<QComboBox>("userMapList")), QStringList{"cradle.map"});
     }
 
     void emptyFolderListsNothing()
@@ -278,7 +314,13 @@ private slots:
         QCOMPARE(name->text(), QString("Dukesroom 1"));
         QTest::keyClick(name, Qt::Key_Backspace);
         QCOMPARE(name->text(), QString("Dukesroom "));
-        name->insert(QString::fromUtf8("\xc3\xa9t\xc3\xa9")); // what a paste would bring
+        for (char16_t c : {u'\u00e9', u'\u20ac'}) { // e-acute, euro sign
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(c)));
+            QCoreApplication::sendEvent(name, &press);
+        }
+        QCOMPARE(name->text(), QString("Dukesroom "));
+        QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+        QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(name->text(), QString("Dukesroom "));
         QCOMPARE(name->contextMenuPolicy(), Qt::NoContextMenu);
         QCOMPARE(name->maxLength(), 255);

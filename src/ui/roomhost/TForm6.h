@@ -1,8 +1,10 @@
 #pragma once
 
+#include "common/Environment.h"
+#include "roomhost/RoomCodec.h"
 #include "roomhost/RoomSettings.h"
 
-#include <filesystem>
+#include <vector>
 
 #include <QWidget>
 
@@ -14,7 +16,9 @@ class QPushButton;
 namespace vantrell::ui {
 
 class MemberListView;
+class MessageSink;
 class SettingsListView;
+struct Windows;
 
 // The room host window: the room log, the chat line, the member list and the settings list
 // of the room this player hosts, with the advertise and launch buttons.
@@ -23,20 +27,36 @@ class TForm6 : public QWidget
     Q_OBJECT
 
 public:
-    explicit TForm6(QWidget* parent = nullptr);
+    static constexpr const char* kSizeSection = "Host Room Window Size";
 
-    void appendLog(const QString& line);
+    TForm6(const core::Environment& env, MessageSink& messages, Windows& windows,
+           QWidget* parent = nullptr);
+
+    // "Create room": opens a new room with these settings and shows the window.
+    void openRoom(const roomhost::RoomSettings& settings);
+
+    const roomhost::RoomSettings& roomSettings() const { return m_room; }
+    // The "Record Demo" box, read by the hDuke launch.
     bool recordDemo() const;
+    void appendLog(const QString& line);
 
 signals:
-    // "Launch": the host launch takes over from here.
+    // "Launch" (Button2Click): the host launch takes over from here.
     void launchRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildControls();
+    void restoreSize();
+    void saveSize();
+
+    const core::Environment& m_env;
+    MessageSink& m_messages;
+    Windows& m_windows;
+    roomhost::RoomSettings m_room;
 
     QPlainTextEdit* m_log = nullptr;
     QLineEdit* m_chat = nullptr;

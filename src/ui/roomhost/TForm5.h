@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Environment.h"
 #include "roomhost/RoomSettings.h"
 
 #include <array>
@@ -17,7 +18,8 @@ class QScrollBar;
 
 namespace vantrell::ui {
 
-class NameLineEdit;
+class MessageSink;
+struct Windows;
 
 // The room creation window: the host picks the settings of a new room of one of the three
 // kinds. "Create room" hands them on as a RoomSettings value and hides the window; its
@@ -30,12 +32,16 @@ public:
     // Gives the usermaps folder of a kind's game, as the source-port settings currently say.
     using UsermapFolderSource = std::function<std::filesystem::path(roomhost::RoomKind)>;
 
-    explicit TForm5(QWidget* parent = nullptr);
+    TForm5(const core::Environment& env, MessageSink& messages, Windows& windows,
+           QWidget* parent = nullptr);
 
+    // Replaces where the usermaps folders come from; by default they are read from the
+    // configuration file, which the source-port settings window keeps up to date.
     void setUsermapFolderSource(UsermapFolderSource source);
 
-    // Prepares the window for a kind (with the usermaps of that game's folder), centres it
-    // on the screen and shows it.
+    // Called by the main window's create-room commands once their checks have passed:
+    // prepares the window for the kind (with the usermaps of that game's folder), centres
+    // it on the screen and shows it. The main window stays locked while it is open.
     void openFor(roomhost::RoomKind kind);
     // The preparation alone, for a given folder.
     void prepare(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
@@ -47,9 +53,9 @@ public:
     const roomhost::RoomSettings& createdSettings() const { return m_created; }
 
 signals:
-    // "Create room": the host window opens the room with these settings.
+    // "Create room", after the host window has opened the room with these settings.
     void roomCreated(const vantrell::roomhost::RoomSettings& settings);
-    // The player closed the window without creating a room.
+    // The player closed the window without creating a room (the main window is unlocked).
     void closedWithoutCreating();
 
 protected:
@@ -64,17 +70,20 @@ private:
     void applyAllWeapons(bool ticked);
     void createRoom();
 
+    const core::Environment& m_env;
+    MessageSink& m_messages;
+    Windows& m_windows;
     roomhost::RoomKind m_kind = roomhost::RoomKind::HDuke;
     roomhost::RoomSettings m_created;
     UsermapFolderSource m_usermapFolder;
 
     QLineEdit* m_sourcePort = nullptr;
-    NameLineEdit* m_roomName = nullptr;
+    QLineEdit* m_roomName = nullptr;
     QComboBox* m_places = nullptr;
     QCheckBox* m_spectate = nullptr;
     QComboBox* m_team = nullptr;
     QCheckBox* m_passwordBox = nullptr;
-    NameLineEdit* m_password = nullptr;
+    QLineEdit* m_password = nullptr;
     QLabel* m_fraglimitLabel = nullptr;
     QScrollBar* m_fraglimit = nullptr;
     QLineEdit* m_fraglimitText = nullptr;

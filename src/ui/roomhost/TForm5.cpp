@@ -1,8 +1,13 @@
-#include "TForm5.h"
+#include "roomhost/TForm5.h"
 
-#include "roomhost/NameLineEdit.h"
+#include "common/MessageSink.h"
+#include "common/TypingFilter.h"
+#include "common/Windows.h"
+#include "lobby/TForm1.h"
 #include "roomhost/RoomChoices.h"
+#include "roomhost/TForm6.h"
 #include "roomhost/UsermapListing.h"
+#include "settings/ConfigFile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -43,7 +48,10 @@ void fill(QComboBox* box, const std::vector<std::string_view>& entries)
 }
 } // namespace
 
-TForm5::TForm5(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+TForm5::TForm5(const core::Environment& env, MessageSink& messages, Windows& windows,
+               QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_env(env), m_messages(messages),
+      m_windows(windows)
 {
     setObjectName(QStringLiteral("TForm5"));
     buildControls();
@@ -78,8 +86,10 @@ void TForm5::buildControls()
     tcMod->setReadOnly(true);
     addRow(label("TC/MOD:"), tcMod);
 
-    m_roomName = new NameLineEdit(int(roomhost::kMaxRoomNameLength), this);
+    m_roomName = new QLineEdit(this);
     m_roomName->setObjectName(QStringLiteral("roomNameEdit"));
+    m_roomName->setMaxLength(int(roomhost::kMaxRoomNameLength));
+    TypingFilter::install(m_roomName, TypingFilter::Allowed::RoomNameCharacters);
     addRow(label("Room name:"), m_roomName);
 
     m_places = pickOnlyList(this, "placesList");
@@ -94,8 +104,10 @@ void TForm5::buildControls()
 
     m_passwordBox = new QCheckBox(QStringLiteral("Enable password protection:"), this);
     m_passwordBox->setObjectName(QStringLiteral("passwordBox"));
-    m_password = new NameLineEdit(int(roomhost::kMaxPasswordLength), this);
+    m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("passwordEdit"));
+    m_password->setMaxLength(int(roomhost::kMaxPasswordLength));
+    TypingFilter::install(m_password, TypingFilter::Allowed::RoomNameCharacters);
     m_password->setEnabled(false);
     addRow(m_passwordBox, m_password);
 
@@ -291,7 +303,19 @@ void TForm5::prepare(RoomKind kind, const std::filesystem::path& usermapFolder)
 
 void TForm5::openFor(RoomKind kind)
 {
-    prepare(kind, m_usermapFolder ? m_usermapFolder(kind) : std::filesystem::path());
+    std::filesystem::path folder;
+    if (m_usermapFolder) {
+        folder = m_usermapFolder(kind);
+    } else {
+        // Read afresh on every opening: the player may have changed the folder meanwhile.
+        const settings::ConfigFile config(m_env.configFolder());
+        folder = config.readString(
+            "Usermaps Directorys",
+            kind == RoomKind::NBlood ? "Blood Usermaps Path" : "Duke3d Usermaps Path", "");
+    }
+    prepare(kind, folder);
+    if (m_windows.form1)
+        m_windows.form1->DisableForm1Items();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -337,6 +361,8 @@ roomhost::RoomSettings TForm5::settingsFromControls() const
 void TForm5::createRoom()
 {
     m_created = settingsFromControls();
+    if (m_windows.form6)
+        m_windows.form6->openRoom(m_created);
     // Hidden, not closed: closing would give the main window back while the room is open.
     hide();
     emit roomCreated(m_created);
@@ -345,6 +371,8 @@ void TForm5::createRoom()
 void TForm5::closeEvent(QCloseEvent* event)
 {
     event->accept();
+    if (m_windows.form1)
+        m_windows.form1->EnableForm1Items();
     emit closedWithoutCreating();
 }
 

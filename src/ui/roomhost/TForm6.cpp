@@ -1,11 +1,16 @@
-#include "TForm6.h"
+#include "roomhost/TForm6.h"
 
 #include "common/MemberListView.h"
+#include "common/MessageSink.h"
 #include "common/SettingsListView.h"
+#include "common/Windows.h"
+#include "lobby/TForm1.h"
+#include "settings/ConfigFile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,7 +19,9 @@
 
 namespace vantrell::ui {
 
-TForm6::TForm6(QWidget* parent) : QWidget(parent, Qt::Window)
+TForm6::TForm6(const core::Environment& env, MessageSink& messages, Windows& windows,
+               QWidget* parent)
+    : QWidget(parent, Qt::Window), m_env(env), m_messages(messages), m_windows(windows)
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("hDuke Room Server"));
@@ -95,9 +102,55 @@ bool TForm6::recordDemo() const
     return m_recordDemo->isChecked();
 }
 
+void TForm6::openRoom(const roomhost::RoomSettings& settings)
+{
+    m_room = settings;
+    restoreSize();
+    m_chat->clear();
+    setWindowTitle(QString::fromStdString(m_room.roomName));
+    m_recordDemo->setVisible(m_room.kind == roomhost::RoomKind::HDuke);
+    if (m_windows.form1)
+        m_windows.form1->enableChatItems();
+    show();
+}
+
+void TForm6::restoreSize()
+{
+    const settings::ConfigFile config(m_env.configFolder());
+    if (!config.exists())
+        return;
+    const auto saved = config.restoreSize(kSizeSection);
+    // The stored values are the outer size; the height applies even when the width is bad.
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    if (saved.height)
+        resize(width(), *saved.height - frameExtra.height());
+    if (saved.width)
+        resize(*saved.width - frameExtra.width(), height());
+}
+
+void TForm6::saveSize()
+{
+    settings::ConfigFile config(m_env.configFolder());
+    const QSize outer = frameGeometry().size();
+    if (!config.saveSize(kSizeSection, outer.height(), outer.width()))
+        m_messages.error(QStringLiteral("Unable to save to the config file vantrel.cfg"));
+}
+
 void TForm6::closeEvent(QCloseEvent* event)
 {
+    saveSize();
     event->accept();
+}
+
+void TForm6::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // A minimised window is hidden by the system; only the room's own closing gives the main
+    // window back.
+    if (event->spontaneous())
+        return;
+    if (m_windows.form1)
+        m_windows.form1->EnableForm1Items();
 }
 
 } // namespace vantrell::ui
