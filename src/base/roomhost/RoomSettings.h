@@ -1,0 +1,104 @@
+#pragma once
+
+#include "lobby/MainServerCodec.h"
+#include "roomhost/RoomCodec.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrell::roomhost {
+
+// The three kinds of room this program can host, one per launchable source port.
+enum class RoomKind
+{
+    HDuke,
+    OldMP,
+    NBlood,
+};
+
+// "hDuke", "OldMP" or "NBlood": the name the create-room commands use for the kind.
+std::string_view roomKindName(RoomKind kind);
+std::optional<RoomKind> roomKindFromName(std::string_view name);
+// "hDuke", "EDuke32-OldMP" or "NBlood": what the room shows and advertises as source port.
+std::string_view sourcePortName(RoomKind kind);
+// "Duke Nukem 3D" or "Blood Game".
+std::string_view gameName(RoomKind kind);
+
+// Positions of the settings rows every kind has. Members and the launch read rows by index.
+inline constexpr std::size_t kGameRow = 0;
+inline constexpr std::size_t kSourcePortRow = 1;
+inline constexpr std::size_t kMapRow = 2;
+inline constexpr std::size_t kPlayersRow = 3;
+inline constexpr std::size_t kGameTypeRow = 4;
+inline constexpr std::size_t kSkillRow = 5;
+inline constexpr std::size_t kSpawnRow = 6;
+inline constexpr std::size_t kConnectionRow = 7;
+inline constexpr std::size_t kFraglimitRow = 8;
+inline constexpr std::size_t kFirstOptionRow = 9;
+
+// Row counts by kind; a peer tells the kind of a room by them.
+inline constexpr std::size_t kHDukeRowCount = 17;
+inline constexpr std::size_t kOldMPRowCount = 12;
+inline constexpr std::size_t kNBloodRowCount = 4;
+std::size_t settingsRowCount(RoomKind kind);
+// The kind whose settings list has this many rows, if any.
+std::optional<RoomKind> roomKindFromRowCount(std::size_t rows);
+
+// What the host chose in the creation window, kept unchanged for the life of the room.
+struct RoomSettings
+{
+    RoomKind kind = RoomKind::HDuke;
+    std::string roomName;
+    int playerPlaces = 8; // counts the host
+    bool spectate = false;
+    std::string hostTeam; // empty, or "Team 1" .. "Team 9"
+    bool passwordProtected = false;
+    std::string password; // kept, never sent
+    int fraglimit = 0;
+    bool originalMapChosen = true; // which of the two map boxes is ticked
+    std::string originalMap = "None";
+    std::string userMap = "None";
+    std::string gameType;
+    std::string skill;
+    std::string spawn;
+    std::array<bool, 8> hDukeOptions{};
+    std::array<bool, 3> oldMpOptions{};
+
+    std::string sourcePort() const { return std::string(sourcePortName(kind)); }
+    std::string game() const { return std::string(gameName(kind)); }
+    // The map the room plays: the original map when its box is ticked, else the user map.
+    // An NBlood room always plays its user map.
+    std::string map() const;
+    // NBlood rooms have neither game type nor skill, whatever the controls held.
+    std::string effectiveGameType() const;
+    std::string effectiveSkill() const;
+    // "1" when password protection is on, "0" otherwise.
+    std::string privateFlag() const { return passwordProtected ? "1" : "0"; }
+
+    bool operator==(const RoomSettings&) const = default;
+};
+
+// "<member rows>/<player places>", as the "Players" row and the advertisement show it.
+std::string playersText(std::size_t memberRows, int playerPlaces);
+
+// The positional settings list of a room: 17 rows for hDuke, 12 for EDuke32-OldMP, 4 for
+// NBlood. memberRows is the current count of member rows, host included.
+std::vector<SettingRow> buildSettingsList(const RoomSettings& settings, std::size_t memberRows);
+
+// Writes the current player count into the "Players" row. Does nothing (and returns false)
+// unless the list has one of the three known row counts, so a list of unexpected shape is
+// never patched at a wrong position.
+bool updatePlayersRow(std::vector<SettingRow>& rows, std::size_t memberRows, int playerPlaces);
+
+// The "AdvertiseRoom" line for this room. The map is the settings list's Map row (what the
+// members see), the players field the current member count over the places.
+lobby::AdvertiseRoom makeAdvertisement(const RoomSettings& settings,
+                                       const std::vector<SettingRow>& rows, std::size_t memberRows,
+                                       std::string nickname, std::string roomPort,
+                                       std::string inGameFlag);
+
+} // namespace vantrell::roomhost
