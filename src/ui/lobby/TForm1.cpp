@@ -26,7 +26,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSysInfo>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -266,7 +268,22 @@ void TForm1::setGetRoomsListEnabled(bool enabled)
 
 void TForm1::addLogLine(const QString& line)
 {
-    m_lobbyLog->appendPlainText(line);
+    // Not appendPlainText(): it drops an empty first line, and advice starts with one.
+    QTextCursor cursor(m_lobbyLog->document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_logLineCount > 0)
+        cursor.insertBlock();
+    cursor.insertText(line);
+    ++m_logLineCount;
+    QScrollBar* bar = m_lobbyLog->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+QStringList TForm1::lobbyLogLines() const
+{
+    if (m_logLineCount == 0)
+        return {};
+    return m_lobbyLog->toPlainText().split(QLatin1Char('\n'));
 }
 
 void TForm1::showEvent(QShowEvent* event)
