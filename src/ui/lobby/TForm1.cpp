@@ -1,5 +1,6 @@
 #include "lobby/TForm1.h"
 
+#include "common/HostInfo.h"
 #include "common/LocalAddress.h"
 #include "common/MessageSink.h"
 #include "common/Windows.h"
@@ -27,7 +28,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSysInfo>
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -393,7 +393,7 @@ void TForm1::onConnected()
         m_windows.form3->setLobbyNicknameEditable(false);
     m_lobby.ClientVersionCheck();
     m_connectButton->setEnabled(false);
-    const QString computerName = QSysInfo::machineHostName();
+    const QString computerName = core::hostComputerName();
     m_lobby.SendUserDetails(lobbyNickname(), computerName);
 }
 
