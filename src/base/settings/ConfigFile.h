@@ -32,7 +32,8 @@ public:
     std::filesystem::path path() const;
     bool exists() const;
 
-    // The value after the first "=", blanks trimmed, cut to 2047 characters; the default
+    // The value after the first "=", blanks trimmed, cut to 2047 characters (UTF-8
+    // characters, not bytes); the default
     // when the file, the section or the key is missing.
     std::string readString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
@@ -41,7 +42,9 @@ public:
     bool readBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
     // Replaces the key in place, or appends it at the end of its section (a new section goes
-    // at the end of the file). Fails with "Unable to write to <full path>".
+    // at the end of the file). A line break inside the value is stored as a blank, since it
+    // would otherwise end the entry and start a line of its own. Fails with
+    // "Unable to write to <full path>".
     Result<void> writeString(std::string_view section, std::string_view key,
                              std::string_view value);
     Result<void> writeBool(std::string_view section, std::string_view key, bool value);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "common/Timing.h"
+
+#include <filesystem>
+
+#include <QString>
+
+namespace vantrell::core {
+
+// What the program is given from outside, built once by main() (tests build their own):
+// where "vantrel.cfg" lives, the built-in addresses, and the clock for every fixed wait.
+// Passed by reference to whoever needs it; there is no global copy.
+struct Environment
+{
+    // The folder that holds "vantrel.cfg": the program's own folder, never the working folder.
+    QString programFolder;
+    QString mainServerAddress;
+    quint16 mainServerPort = 4444;
+    // Host name of the web site with the usermaps and the update archive.
+    QString webHost;
+    Timing timing;
+
+    // programFolder as a path for settings::ConfigFile.
+    std::filesystem::path configFolder() const;
+    // "https://<web host>/vantrex.zip", the archive the outdated-version advice names.
+    QString updateArchiveUrl() const;
+};
+
+} // namespace vantrell::core

@@ -1,0 +1,155 @@
+#include "lobby/LobbyConnection.h"
+
+namespace vantrell::core {
+
+namespace {
+QStringList toQStringList(const std::vector<std::string>& values)
+{
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(values.size()));
+    for (const std::string& value : values)
+        out << QString::fromStdString(value);
+    return out;
+}
+
+// Nicknames and chat are sent as stored; non-ASCII becomes "?" on the wire.
+std::string toWire(const QString& text)
+{
+    return text.toStdString();
+}
+} // namespace
+
+LobbyConnection::LobbyConnection(QString address, quint16 port, QObject* parent)
+    : QObject(parent), m_address(std::move(address)), m_port(port)
+{
+    connect(&m_socket, &QTcpSocket::connected, this, [this] {
+        m_wasConnected = true;
+        m_connecting = false;
+        m_reader = LineReader();
+        emit connected();
+    });
+    connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
+        if (m_wasConnected) {
+            m_wasConnected = false;
+            emit disconnected();
+        }
+    });
+    connect(&m_socket, &QTcpSocket::readyRead, this, &LobbyConnection::onReadyRead);
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, &LobbyConnection::onErrorOccurred);
+}
+
+LobbyConnection::~LobbyConnection()
+{
+    // No signals from a half-destroyed owner.
+    m_socket.disconnect(this);
+    m_socket.abort();
+}
+
+void LobbyConnection::open()
+{
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        return;
+    m_connecting = true;
+    m_socket.connectToHost(m_address, m_port);
+}
+
+void LobbyConnection::close()
+{
+    // abort() rather than disconnectFromHost(): nothing more is read or written, and
+    // disconnected() is emitted before this returns.
+    m_socket.abort();
+}
+
+bool LobbyConnection::isOpen() const
+{
+    return m_socket.state() == QAbstractSocket::ConnectedState;
+}
+
+bool LobbyConnection::isConnecting() const
+{
+    return m_socket.state() == QAbstractSocket::HostLookupState ||
+           m_socket.state() == QAbstractSocket::ConnectingState;
+}
+
+void LobbyConnection::send(const lobby::ClientMessage& message)
+{
+    if (!isOpen())
+        return;
+    const std::string line = encodeLine(lobby::encodeClientMessage(message));
+    m_socket.write(line.data(), static_cast<qint64>(line.size()));
+}
+
+void LobbyConnection::ClientVersionCheck()
+{
+    send(lobby::ClientVersionCheck{std::string(lobby::kVersionToken)});
+}
+
+void LobbyConnection::SendUserDetails(const QString& nickname, const QString& computerName)
+{
+    send(lobby::AddNickName{toWire(nickname), toWire(computerName)});
+}
+
+void LobbyConnection::sendGlobalChat(const QString& nickname, const QString& text)
+{
+    send(lobby::GlobalChat{toWire(nickname), toWire(text)});
+}
+
+void LobbyConnection::requestRoomsList()
+{
+    send(lobby::RequestRoomsList{});
+}
+
+void LobbyConnection::onReadyRead()
+{
+    const QByteArray bytes = m_socket.readAll();
+    if (!m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
+        // A line longer than any the main server sends: the stream cannot be trusted.
+        m_reader = LineReader();
+        close();
+        return;
+    }
+    // A handler may close the connection ("WrongVersion"); what follows is then dropped.
+    while (isOpen()) {
+        std::optional<std::string> line = m_reader.nextLine();
+        if (!line)
+            break;
+        ReceiveMessage(*line);
+    }
+}
+
+void LobbyConnection::onErrorOccurred(QAbstractSocket::SocketError)
+{
+    if (m_connecting) {
+        m_connecting = false;
+        emit connectFailed(m_socket.errorString());
+    }
+}
+
+void LobbyConnection::ReceiveMessage(std::string_view line)
+{
+    std::optional<lobby::ServerMessage> message = lobby::parseServerMessage(line);
+    if (!message)
+        return;
+    std::visit(
+        [this](const auto& m) {
+            using T = std::decay_t<decltype(m)>;
+            if constexpr (std::is_same_v<T, lobby::UserListUpdate>) {
+                emit userListUpdated(QString::fromStdString(m.countText),
+                                     toQStringList(m.nicknames));
+            } else if constexpr (std::is_same_v<T, lobby::WrongVersion>) {
+                emit wrongVersion();
+            } else if constexpr (std::is_same_v<T, lobby::GlobalChat>) {
+                emit globalChatReceived(QString::fromStdString(m.nickname),
+                                        QString::fromStdString(m.text));
+            } else if constexpr (std::is_same_v<T, lobby::NewRoomsListUpdate>) {
+                emit roomsListUpdated(m);
+            } else if constexpr (std::is_same_v<T, lobby::YourRemoteIP>) {
+                emit yourRemoteIP(QString::fromStdString(m.address));
+            } else if constexpr (std::is_same_v<T, lobby::UpdateTimedUserList>) {
+                emit timedUserListUpdated(toQStringList(m.nicknames));
+            }
+        },
+        *message);
+}
+
+} // namespace vantrell::core

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "common/LineFraming.h"
+#include "lobby/MainServerCodec.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTcpSocket>
+
+namespace vantrell::core {
+
+// The one connection to the main server, owned by the main window for the whole run.
+//
+// Everything happens on the event loop of the thread that owns it: the socket's bytes are
+// cut into lines, and each line goes, in arrival order and whole, through ReceiveMessage,
+// which turns it into one of the typed signals below. Sends go through one writer, a
+// whole line at a time, so lines from the lobby and from the room host never interleave.
+class LobbyConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    LobbyConnection(QString address, quint16 port, QObject* parent = nullptr);
+    ~LobbyConnection() override;
+
+    const QString& address() const { return m_address; }
+    quint16 port() const { return m_port; }
+
+    // Starts connecting; connected() or connectFailed() follows. Does nothing while a
+    // connection is open or being made.
+    void open();
+    // Closes at once, without a farewell line; disconnected() follows if it was open.
+    void close();
+    bool isOpen() const;
+    bool isConnecting() const;
+
+    // The lines this program sends (each written whole, with its line end). Ignored when
+    // the connection is not open.
+    void send(const lobby::ClientMessage& message);
+    void ClientVersionCheck();
+    void SendUserDetails(const QString& nickname, const QString& computerName);
+    void sendGlobalChat(const QString& nickname, const QString& text);
+    void requestRoomsList();
+
+    // Applies one received line (without its line end): parses it and emits the signal of
+    // its keyword. Lines with an unknown keyword are ignored.
+    void ReceiveMessage(std::string_view line);
+
+signals:
+    void connected();
+    // The connection could not be opened; the text says why.
+    void connectFailed(const QString& errorText);
+    void disconnected();
+
+    // "UserListUpdate": the count as received, and the nicknames.
+    void userListUpdated(const QString& countText, const QStringList& nicknames);
+    // "UpdateTimedUserList".
+    void timedUserListUpdated(const QStringList& nicknames);
+    void wrongVersion();
+    void globalChatReceived(const QString& nickname, const QString& text);
+    void roomsListUpdated(const vantrell::lobby::NewRoomsListUpdate& update);
+    // "YourRemoteIP": the public address the main server sees; the room host writes it into
+    // its own member row.
+    void yourRemoteIP(const QString& address);
+
+private:
+    void onReadyRead();
+    void onErrorOccurred(QAbstractSocket::SocketError error);
+
+    QString m_address;
+    quint16 m_port;
+    QTcpSocket m_socket;
+    LineReader m_reader;
+    bool m_connecting = false;   // between open() and connected() or connectFailed()
+    bool m_wasConnected = false; // so that disconnected() follows only a connected()
+};
+
+} // namespace vantrell::core

@@ -1,0 +1,498 @@
+// The start-up port mapping against a real Internet gateway daemon (miniupnpd with its
+// nftables backend). The test builds its own small network out of namespaces:
+//
+//   LAN namespace            router namespace
+//   eth0 10.77.0.2/24 <----> lan0 10.77.0.1/24   (veth)
+//                            wan0 45.77.0.2/24 <-> wanpeer   (veth, both ends in the router)
+//
+// The WAN address only has to look public to the daemon; no traffic is ever sent to it.
+// The test thread moves into the LAN namespace, so the mapper's worker thread (created from
+// it) discovers and talks to the router exactly as the program would on a home network.
+// Nothing is configured in the machine's own namespace.
+
+#include "lobby/UPnPPortMapper.h"
+
+#include <fcntl.h>
+#include <memory>
+#include <miniupnpc/miniupnpc.h>
+#include <miniupnpc/upnpcommands.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using vantrell::core::PortMappingRequest;
+using vantrell::core::UPnPPortMapper;
+using Outcome = UPnPPortMapper::Outcome;
+
+namespace {
+
+const QString kRouterLan = QStringLiteral("10.77.0.1");
+const QString kClient = QStringLiteral("10.77.0.2");
+constexpr int kHttpPort = 47000;
+const QString kNamePrefix = QStringLiteral("vtupnp-");
+
+struct CommandResult
+{
+    int exitCode = -1;
+    QString output;
+};
+
+CommandResult runCommand(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, QStringLiteral("timed out")};
+    }
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {code, QString::fromLocal8Bit(process.readAll())};
+}
+
+QString findSbin(const QString& name)
+{
+    return QStandardPaths::findExecutable(name,
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
+                                           QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+}
+
+// A request as the daemon logged it when it arrived, refused ones included.
+struct SeenRequest
+{
+    QString externalPort;
+    QString internalClient;
+    QString internalPort;
+    QString protocol;
+    QString description;
+};
+
+// A mapping read back from the gateway.
+struct Entry
+{
+    int result = -1;
+    QString internalClient;
+    QString internalPort;
+    QString description;
+    QString enabled;
+};
+
+// Two namespaces, the veth links, the nft table the daemon fills, and the daemon itself.
+// Everything is torn down by the destructor, whatever state the test left it in.
+class GatewayLab
+{
+public:
+    GatewayLab()
+    {
+        static int serial = 0;
+        const QString suffix = QStringLiteral("%1-%2").arg(::getpid()).arg(++serial);
+        m_router = kNamePrefix + QStringLiteral("r-") + suffix;
+        m_lan = kNamePrefix + QStringLiteral("l-") + suffix;
+    }
+
+    ~GatewayLab()
+    {
+        leaveLan();
+        if (m_daemon) {
+            m_daemon->terminate();
+            if (!m_daemon->waitForFinished(5000)) {
+                m_daemon->kill();
+                m_daemon->waitForFinished(5000);
+            }
+        }
+        for (const QString& name : {m_lan, m_router})
+            runCommand(m_ip, {QStringLiteral("netns"), QStringLiteral("delete"), name});
+    }
+
+    GatewayLab(const GatewayLab&) = delete;
+    GatewayLab& operator=(const GatewayLab&) = delete;
+
+    // Builds the network. An empty string on success, otherwise what went wrong.
+    QString build()
+    {
+        const QStringList steps[] = {
+            {"netns", "add", m_router},
+            {"netns", "add", m_lan},
+            {"-n", m_router, "link", "add", "lan0", "type", "veth", "peer", "name", "eth0", "netns",
+             m_lan},
+            {"-n", m_router, "link", "add", "wan0", "type", "veth", "peer", "name", "wanpeer"},
+            {"-n", m_router, "addr", "add", kRouterLan + "/24", "dev", "lan0"},
+            {"-n", m_router, "addr", "add", "45.77.0.2/24", "dev", "wan0"},
+            {"-n", m_router, "link", "set", "lo", "up"},
+            {"-n", m_router, "link", "set", "lan0", "up"},
+            {"-n", m_router, "link", "set", "wan0", "up"},
+            {"-n", m_router, "link", "set", "wanpeer", "up"},
+            {"-n", m_lan, "addr", "add", kClient + "/24", "dev", "eth0"},
+            {"-n", m_lan, "link", "set", "lo", "up"},
+            {"-n", m_lan, "link", "set", "eth0", "up"},
+            {"-n", m_lan, "route", "add", "default", "via", kRouterLan},
+        };
+        for (const QStringList& step : steps) {
+            const CommandResult result = runCommand(m_ip, step);
+            if (result.exitCode != 0)
+                return QStringLiteral("ip %1: %2").arg(step.join(' '), result.output);
+        }
+
+        // The chains the daemon adds its rules to; its package leaves making them to us.
+        const QString rules = QStringLiteral(
+            "table inet filter {\n"
+            "  chain forward { type filter hook forward priority 0; policy drop; jump miniupnpd; "
+            "}\n"
+            "  chain miniupnpd { }\n"
+            "}\n"
+            "table inet nat {\n"
+            "  chain prerouting { type nat hook prerouting priority -100; policy accept;"
+            " jump prerouting_miniupnpd; }\n"
+            "  chain postrouting { type nat hook postrouting priority 100; policy accept;"
+            " jump postrouting_miniupnpd; }\n"
+            "  chain prerouting_miniupnpd { }\n"
+            "  chain postrouting_miniupnpd { }\n"
+            "}\n");
+        const QString rulesPath = m_dir.filePath(QStringLiteral("gateway.nft"));
+        if (!writeFile(rulesPath, rules))
+            return QStringLiteral("cannot write %1").arg(rulesPath);
+        const CommandResult nft =
+            runCommand(m_ip, {"netns", "exec", m_router, findSbin("nft"), "-f", rulesPath});
+        if (nft.exitCode != 0)
+            return QStringLiteral("nft: %1").arg(nft.output);
+        return {};
+    }
+
+    // Starts the daemon with the given permission lines (first match wins) and waits until
+    // it listens for discovery and for requests.
+    QString startDaemon(const QStringList& permissions)
+    {
+        QString config = QStringLiteral("ext_ifname=wan0\n"
+                                        "listening_ip=lan0\n"
+                                        "http_port=%1\n"
+                                        "enable_natpmp=no\n"
+                                        "secure_mode=yes\n"
+                                        "upnp_table_name=filter\n"
+                                        "upnp_nat_table_name=nat\n"
+                                        "upnp_forward_chain=miniupnpd\n"
+                                        "upnp_nat_chain=prerouting_miniupnpd\n"
+                                        "upnp_nat_postrouting_chain=postrouting_miniupnpd\n")
+                             .arg(kHttpPort);
+        for (const QString& line : permissions)
+            config += line + '\n';
+        const QString configPath = m_dir.filePath(QStringLiteral("miniupnpd.conf"));
+        if (!writeFile(configPath, config))
+            return QStringLiteral("cannot write %1").arg(configPath);
+
+        m_daemon = std::make_unique<QProcess>();
+        m_daemon->setProcessChannelMode(QProcess::MergedChannels);
+        // Should this test die, the daemon dies with it instead of lingering.
+        m_daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        QObject::connect(m_daemon.get(), &QProcess::readyRead, m_daemon.get(),
+                         [this] { m_daemonLog += QString::fromLocal8Bit(m_daemon->readAll()); });
+        m_daemon->start(m_ip, {"netns", "exec", m_router, findSbin("miniupnpd"), "-d", "-f",
+                               configPath, "-P", m_dir.filePath(QStringLiteral("miniupnpd.pid"))});
+        if (!m_daemon->waitForStarted(10000))
+            return QStringLiteral("miniupnpd did not start: %1").arg(m_daemon->errorString());
+
+        for (int i = 0; i < 200; ++i) {
+            if (listening("-uln", "1900") && listening("-tln", QString::number(kHttpPort)))
+                return {};
+            if (m_daemon->state() == QProcess::NotRunning)
+                break;
+            QTest::qWait(50);
+        }
+        return QStringLiteral("miniupnpd is not listening:\n%1").arg(m_daemonLog);
+    }
+
+    // Moves the calling thread (and every thread it creates later) into the LAN namespace.
+    QString enterLan()
+    {
+        m_home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        const QByteArray lanPath = QByteArray("/run/netns/") + m_lan.toLatin1();
+        const int lan = ::open(lanPath.constData(), O_RDONLY | O_CLOEXEC);
+        const bool entered = m_home >= 0 && lan >= 0 && ::setns(lan, CLONE_NEWNET) == 0;
+        if (lan >= 0)
+            ::close(lan);
+        return entered ? QString() : QStringLiteral("cannot enter %1").arg(m_lan);
+    }
+
+    void leaveLan()
+    {
+        if (m_home < 0)
+            return;
+        ::setns(m_home, CLONE_NEWNET);
+        ::close(m_home);
+        m_home = -1;
+    }
+
+    QString daemonLog() const { return m_daemonLog; }
+
+    QList<SeenRequest> seenRequests() const
+    {
+        static const QRegularExpression line(QStringLiteral(
+            "AddPortMapping: ext port (\\S*) to ([^:\\s]*):(\\S*) protocol (\\S+) for: (.*) "
+            "leaseduration="));
+        QList<SeenRequest> seen;
+        for (auto it = line.globalMatch(m_daemonLog); it.hasNext();) {
+            const auto m = it.next();
+            seen.append(
+                {m.captured(1), m.captured(2), m.captured(3), m.captured(4), m.captured(5)});
+        }
+        return seen;
+    }
+
+    // Reads mappings back from the gateway, from inside the LAN. Once the daemon has
+    // answered these, everything the mapper sent before is in its log as well.
+    QList<Entry> readBack(const QList<QPair<QString, QString>>& portsAndProtocols)
+    {
+        QList<Entry> entries;
+        UPNPUrls urls{};
+        IGDdatas data{};
+        char lanAddress[64] = {};
+        const QByteArray root =
+            QStringLiteral("http://%1:%2/rootDesc.xml").arg(kRouterLan).arg(kHttpPort).toLatin1();
+        if (UPNP_GetIGDFromUrl(root.constData(), &urls, &data, lanAddress, sizeof lanAddress) != 1)
+            return entries;
+        for (const auto& [port, protocol] : portsAndProtocols) {
+            char client[16] = {}, internalPort[6] = {}, description[80] = {}, enabled[4] = {},
+                 lease[16] = {};
+            Entry entry;
+            entry.result = UPNP_GetSpecificPortMappingEntry(
+                urls.controlURL, data.first.servicetype, port.toLatin1().constData(),
+                protocol.toLatin1().constData(), nullptr, client, internalPort, description,
+                enabled, lease);
+            entry.internalClient = QString::fromLatin1(client);
+            entry.internalPort = QString::fromLatin1(internalPort);
+            entry.description = QString::fromLatin1(description);
+            entry.enabled = QString::fromLatin1(enabled);
+            entries.append(entry);
+        }
+        FreeUPNPUrls(&urls);
+        return entries;
+    }
+
+    // Waits until the daemon's log holds the text this many times.
+    bool waitForLog(const QString& needle, int count)
+    {
+        for (int i = 0; i < 200 && m_daemonLog.count(needle) < count; ++i)
+            QTest::qWait(50);
+        return m_daemonLog.count(needle) >= count;
+    }
+
+    // Deletes namespaces left by earlier runs of this test that died before cleaning up.
+    static void removeLeftovers()
+    {
+        static const QRegularExpression ours(QStringLiteral("^vtupnp-[rl]-(\\d+)-\\d+$"));
+        const CommandResult list = runCommand(findSbin("ip"), {"netns", "list"});
+        for (const QString& line : list.output.split('\n', Qt::SkipEmptyParts)) {
+            const QString name = line.section(' ', 0, 0);
+            const auto m = ours.match(name);
+            if (m.hasMatch() && !QFile::exists(QStringLiteral("/proc/") + m.captured(1)))
+                runCommand(findSbin("ip"), {"netns", "delete", name});
+        }
+    }
+
+private:
+    bool listening(const QString& flags, const QString& port)
+    {
+        const CommandResult ss = runCommand(
+            m_ip, {"netns", "exec", m_router, findSbin("ss"), "-H", flags, "sport", "= :" + port});
+        return ss.exitCode == 0 && !ss.output.trimmed().isEmpty();
+    }
+
+    static bool writeFile(const QString& path, const QString& text)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
+    }
+
+    QString m_ip = findSbin("ip");
+    QString m_router;
+    QString m_lan;
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_daemon;
+    QString m_daemonLog;
+    int m_home = -1;
+};
+
+} // namespace
+
+class TestUPnPPortMapper : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (::geteuid() != 0)
+            QSKIP("The gateway test makes network namespaces and needs root.");
+        if (findSbin("ip").isEmpty() || runCommand(findSbin("ip"), {"netns", "list"}).exitCode != 0)
+            QSKIP("'ip netns' is not available here; the gateway test needs network namespaces.");
+        QVERIFY2(!findSbin("miniupnpd").isEmpty() && !findSbin("nft").isEmpty() &&
+                     !findSbin("ss").isEmpty(),
+                 "miniupnpd, nft or ss is missing: run scripts/setup");
+        GatewayLab::removeLeftovers();
+    }
+
+    void cleanup() { m_lab.reset(); }
+
+    // The configured ports go to the gateway as typed, in the order room port, game port,
+    // file server; the first refusal stops the rest and the success line stays away.
+    void mapsThreePortsInOrderAndStopsAtRefusal_data()
+    {
+        QTest::addColumn<QString>("deniedPort");
+        QTest::addColumn<int>("accepted");
+        QTest::addColumn<Outcome>("outcome");
+
+        QTest::newRow("all accepted") << QString() << 3 << Outcome::AllAdded;
+        QTest::newRow("game port refused") << QStringLiteral("23513") << 1 << Outcome::Refused;
+        QTest::newRow("file server refused") << QStringLiteral("27020") << 2 << Outcome::Refused;
+    }
+
+    void mapsThreePortsInOrderAndStopsAtRefusal()
+    {
+        QFETCH(QString, deniedPort);
+        QFETCH(int, accepted);
+        QFETCH(Outcome, outcome);
+
+        QStringList permissions;
+        if (!deniedPort.isEmpty())
+            permissions << QStringLiteral("deny %1 10.77.0.0/24 0-65535").arg(deniedPort);
+        permissions << QStringLiteral("allow 1024-65535 10.77.0.0/24 1024-65535")
+                    << QStringLiteral("deny 0-65535 0.0.0.0/0 0-65535");
+        startLab(permissions);
+        if (QTest::currentTestFailed())
+            return;
+
+        UPnPPortMapper mapper;
+        QSignalSpy added(&mapper, &UPnPPortMapper::mappingAdded);
+        QSignalSpy refused(&mapper, &UPnPPortMapper::mappingRefused);
+        QSignalSpy log(&mapper, &UPnPPortMapper::logLine);
+        QSignalSpy finished(&mapper, &UPnPPortMapper::finished);
+        QVERIFY(mapper.requestMappings(kClient, QStringLiteral("9000"), QStringLiteral("23513")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.takeFirst().at(0).value<Outcome>(), outcome);
+
+        const QList<QPair<QString, QString>> expected = {
+            {QStringLiteral("9000"), QStringLiteral("TCP")},
+            {QStringLiteral("23513"), QStringLiteral("UDP")},
+            {QStringLiteral("27020"), QStringLiteral("TCP")},
+        };
+        const QList<Entry> entries = m_lab->readBack(expected);
+        QCOMPARE(entries.size(), 3);
+        QVERIFY(m_lab->waitForLog(QStringLiteral("#GetSpecificPortMappingEntry"), 3));
+
+        // What reached the gateway, in arrival order: the accepted ones and the refused one.
+        const QList<SeenRequest> seen = m_lab->seenRequests();
+        const int asked = outcome == Outcome::AllAdded ? 3 : accepted + 1;
+        QCOMPARE(seen.size(), asked);
+        for (int i = 0; i < asked; ++i) {
+            QCOMPARE(seen[i].externalPort, expected[i].first);
+            QCOMPARE(seen[i].internalPort, expected[i].first);
+            QCOMPARE(seen[i].protocol, expected[i].second);
+            QCOMPARE(seen[i].internalClient, kClient);
+            QCOMPARE(seen[i].description, QStringLiteral("Form1"));
+        }
+
+        // What the gateway holds now: the accepted ones stay, nothing after them exists.
+        for (int i = 0; i < 3; ++i) {
+            if (i < accepted) {
+                QCOMPARE(entries[i].result, 0);
+                QCOMPARE(entries[i].internalClient, kClient);
+                QCOMPARE(entries[i].internalPort, expected[i].first);
+                QCOMPARE(entries[i].description, QStringLiteral("Form1"));
+                QCOMPARE(entries[i].enabled, QStringLiteral("1"));
+            } else {
+                QVERIFY2(entries[i].result != 0, qPrintable(expected[i].first));
+            }
+        }
+
+        QCOMPARE(added.size(), accepted);
+        for (int i = 0; i < accepted; ++i)
+            QCOMPARE(added[i].at(0).toInt(), i);
+        if (outcome == Outcome::AllAdded) {
+            QCOMPARE(refused.size(), 0);
+            QCOMPARE(log.size(), 1);
+            QCOMPARE(log[0].at(0).toString(),
+                     QStringLiteral("Adding all three of the UPnP Ports to the router was "
+                                    "successful."));
+        } else {
+            QCOMPARE(refused.size(), 1);
+            QCOMPARE(refused[0].at(0).toInt(), accepted);
+            QCOMPARE(refused[0].at(1).toInt(), 606); // Action not authorized
+            QCOMPARE(log.size(), 0);
+        }
+
+        // The mappings are asked for once per run.
+        QVERIFY(!mapper.requestMappings(kClient, QStringLiteral("9000"), QStringLiteral("23513")));
+        QTest::qWait(100);
+        QCOMPARE(finished.size(), 0);
+    }
+
+    // Without a network address nothing is asked: not even discovery reaches the gateway.
+    void loopbackAddressAsksNothing()
+    {
+        startLab({QStringLiteral("allow 1024-65535 10.77.0.0/24 1024-65535")});
+        if (QTest::currentTestFailed())
+            return;
+
+        UPnPPortMapper mapper;
+        QSignalSpy log(&mapper, &UPnPPortMapper::logLine);
+        QSignalSpy finished(&mapper, &UPnPPortMapper::finished);
+        QVERIFY(mapper.requestMappings(QStringLiteral("127.0.0.1"), QStringLiteral("8501"),
+                                       QStringLiteral("23513")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished[0].at(0).value<Outcome>(), Outcome::Skipped);
+
+        const QList<Entry> entries = m_lab->readBack({{QStringLiteral("8501"), "TCP"}});
+        QVERIFY(m_lab->waitForLog(QStringLiteral("#GetSpecificPortMappingEntry"), 1));
+        QCOMPARE(entries.value(0).result == 0, false);
+        QVERIFY2(!m_lab->daemonLog().contains(QStringLiteral("M-SEARCH")),
+                 qPrintable(m_lab->daemonLog()));
+        QCOMPARE(log.size(), 0);
+    }
+
+    // A network without a gateway: the work ends quietly.
+    void noGatewayIsSilent()
+    {
+        m_lab = std::make_unique<GatewayLab>();
+        const QString built = m_lab->build();
+        QVERIFY2(built.isEmpty(), qPrintable(built));
+        const QString entered = m_lab->enterLan();
+        QVERIFY2(entered.isEmpty(), qPrintable(entered));
+
+        UPnPPortMapper mapper;
+        QSignalSpy added(&mapper, &UPnPPortMapper::mappingAdded);
+        QSignalSpy log(&mapper, &UPnPPortMapper::logLine);
+        QSignalSpy finished(&mapper, &UPnPPortMapper::finished);
+        QVERIFY(mapper.requestMappings(kClient, QStringLiteral("8501"), QStringLiteral("23513")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished[0].at(0).value<Outcome>(), Outcome::NoGateway);
+        QCOMPARE(added.size(), 0);
+        QCOMPARE(log.size(), 0);
+    }
+
+private:
+    void startLab(const QStringList& permissions)
+    {
+        m_lab = std::make_unique<GatewayLab>();
+        const QString built = m_lab->build();
+        QVERIFY2(built.isEmpty(), qPrintable(built));
+        const QString started = m_lab->startDaemon(permissions);
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        const QString entered = m_lab->enterLan();
+        QVERIFY2(entered.isEmpty(), qPrintable(entered));
+    }
+
+    std::unique_ptr<GatewayLab> m_lab;
+};
+
+QTEST_GUILESS_MAIN(TestUPnPPortMapper)
+#include "tst_upnpportmapper.moc"
