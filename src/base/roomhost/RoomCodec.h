@@ -8,6 +8,11 @@
 
 // The lines between a room host and its members, both directions. Encoders return the line
 // without its line end; parsers take a line without it.
+//
+// Fields cannot be escaped, so the encoders keep every line's shape: a "~" inside a field
+// would shift every later field (and every later row of a list) and is written as "-", and a
+// line break is written as a blank. The one exception is the chat text, the last field of
+// its line: its "~" is sent as typed and the receiver keeps only the part before it.
 namespace vantrell::roomhost {
 
 // One "Settings"/"Value" row of a room. Rows are positional: members read them by index.
@@ -32,6 +37,7 @@ struct MemberRow
     std::string remotePort;
     std::string udpPort;
     std::string ping = "N/A";
+    bool operator==(const MemberRow&) const = default;
 };
 
 // ---- member to host ----
@@ -42,30 +48,37 @@ struct AddUserToList
     std::string os;
     std::string localAddress;
     std::string udpPort;
+    bool operator==(const AddUserToList&) const = default;
 };
 struct ClientRequestsRemotePort
 {
+    bool operator==(const ClientRequestsRemotePort&) const = default;
 };
 struct ClientSentReadyMessage
 {
+    bool operator==(const ClientSentReadyMessage&) const = default;
 };
 struct ClientSentNotReadyMessage
 {
+    bool operator==(const ClientSentNotReadyMessage&) const = default;
 };
 struct ClientSentTeamChanged
 {
     std::string team;
+    bool operator==(const ClientSentTeamChanged&) const = default;
 };
 // Both directions: a member's line, and the host's relay or its own line.
 struct RoomChat
 {
     std::string nickname;
     std::string text;
+    bool operator==(const RoomChat&) const = default;
 };
 // Both directions: the host's probe and the member's unchanged echo.
 struct TCPPing
 {
     std::string remotePort;
+    bool operator==(const TCPPing&) const = default;
 };
 
 using MemberMessage =
@@ -83,23 +96,29 @@ std::optional<MemberMessage> parseMemberMessage(std::string_view line);
 struct RoomSettingsUpdate
 {
     std::vector<SettingRow> rows;
+    bool operator==(const RoomSettingsUpdate&) const = default;
 };
 struct UserRoomSettingsUpdate
 {
     std::vector<MemberRow> rows;
+    bool operator==(const UserRoomSettingsUpdate&) const = default;
 };
 struct YourRemotePortIs
 {
     std::string remotePort;
+    bool operator==(const YourRemotePortIs&) const = default;
 };
 struct RoomIsFull
 {
+    bool operator==(const RoomIsFull&) const = default;
 };
 struct TimeToLaunchGame
 {
+    bool operator==(const TimeToLaunchGame&) const = default;
 };
 struct PingPong
 {
+    bool operator==(const PingPong&) const = default;
 };
 
 using HostMessage = std::variant<RoomSettingsUpdate, UserRoomSettingsUpdate, YourRemotePortIs,
