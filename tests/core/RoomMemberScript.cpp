@@ -6,6 +6,12 @@ RoomMemberScript::RoomMemberScript(QObject* parent) : QObject(parent)
 {
     connect(&m_socket, &QTcpSocket::readyRead, this, &RoomMemberScript::onReadyRead);
     connect(&m_socket, &QTcpSocket::disconnected, this, [this] { m_closed = true; });
+    // A reset connection may report only the error.
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] {
+        if (m_socket.state() == QAbstractSocket::UnconnectedState ||
+            m_socket.error() == QAbstractSocket::RemoteHostClosedError)
+            m_closed = true;
+    });
 }
 
 bool RoomMemberScript::connectTo(quint16 port)

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/LineFraming.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTcpSocket>
-
-#include "common/LineFraming.h"
 
 // A room member made of a plain socket: it connects to a room port, sends the lines a test
 // tells it to, and records every line the host sends with the time it arrived.

@@ -74,11 +74,7 @@ void RoomConnection::releaseLines()
 void RoomConnection::onReadyRead()
 {
     const QByteArray bytes = m_socket->readAll();
-    if (!m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-        // Too long a line: nothing sensible can follow on this stream.
-        abort();
-        return;
-    }
+    m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     deliverLines();
 }
 
@@ -95,6 +91,10 @@ void RoomConnection::deliverLines()
         emit lineReceived(*line);
     }
     m_delivering = false;
+    if (m_reader.failed() && !m_closing) {
+        // Too long a line: nothing sensible can follow on this stream.
+        abort();
+    }
 }
 
 void RoomConnection::onDisconnected()
