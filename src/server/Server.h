@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Connection.h"
+#include "Registry.h"
+#include "ServerOptions.h"
+#include "common/Result.h"
+#include "lobby/MainServerCodec.h"
+
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/signal_set.hpp>
+#include <asio/steady_timer.hpp>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vantrell::server {
+
+// The main server: accepts lobby connections on one event loop, keeps the users and rooms,
+// and answers and relays their lines.
+class Server : public ConnectionOwner
+{
+public:
+    Server(asio::io_context& io, ServerOptions options);
+
+    // Binds and starts accepting; logs the address and port it listens on.
+    Result<void> start();
+    // Closes every connection and the listener; the event loop then runs out of work.
+    void stop(const std::string& why);
+
+    void handleLine(Connection& connection, std::string_view line) override;
+    void connectionClosed(Connection& connection, const std::string& reason) override;
+    void requestFlush(Connection& connection) override;
+    std::vector<char>& readBuffer() override { return m_readBuffer; }
+
+private:
+    // Refusals that are logged once per connection, however often the client repeats them.
+    enum RefusalKind : unsigned
+    {
+        BeforeVersionCheck,
+        NotRegistered,
+        SecondNickname,
+        BadNickname,
+        FloodLimit,
+        BadRoom,
+    };
+
+    void accept();
+    void onAccepted(const std::error_code& error, asio::ip::tcp::socket socket);
+    void removeConnection(ClientId id, const std::string& reason);
+    void flushPending();
+
+    void send(Connection& connection, const lobby::ServerMessage& message);
+    void broadcast(const SharedLine& line);
+    void userListChanged(Connection* newcomer);
+    void broadcastUserList();
+    void scheduleTimedUserList();
+
+    void onVersionCheck(Connection& c, const lobby::ClientVersionCheck& m);
+    void onAddNickName(Connection& c, const lobby::AddNickName& m);
+    void onGlobalChat(Connection& c, const lobby::GlobalChat& m);
+    void onAdvertiseRoom(Connection& c, const lobby::AdvertiseRoom& m);
+    void onStopAdvertising(Connection& c);
+    void refuse(Connection& c, RefusalKind kind, const std::string& what);
+
+    asio::io_context& m_io;
+    ServerOptions m_options;
+    Connection::Limits m_limits;
+    asio::ip::tcp::acceptor m_acceptor;
+    asio::steady_timer m_acceptRetry;
+    asio::steady_timer m_userListTimer;
+    asio::steady_timer m_timedListTimer;
+    bool m_stopping = false;
+
+    Registry m_registry;
+    std::unordered_map<ClientId, std::shared_ptr<Connection>> m_connections;
+    std::unordered_map<std::string, std::size_t> m_perAddress;
+    ClientId m_nextClientId = 1;
+
+    std::vector<char> m_readBuffer;
+    std::vector<std::shared_ptr<Connection>> m_flushQueue;
+    bool m_flushPosted = false;
+
+    bool m_userListDirty = false;
+    bool m_userListPosted = false;
+    bool m_userListTimerArmed = false;
+    std::chrono::steady_clock::time_point m_lastUserListBroadcast{};
+};
+
+} // namespace vantrell::server

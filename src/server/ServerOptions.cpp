@@ -1,0 +1,141 @@
+#include "ServerOptions.h"
+
+#include "common/Fields.h"
+
+#include <charconv>
+#include <functional>
+#include <limits>
+#include <map>
+
+namespace vantrell::server {
+
+namespace {
+
+bool parseSeconds(const std::string& text, Seconds& out)
+{
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !(value >= 0) || value > 1e6)
+        return false;
+    out = Seconds(value);
+    return true;
+}
+
+bool parseCount(const std::string& text, std::size_t& out)
+{
+    long long value = 0;
+    if (!parseDecimal(text, value) ||
+        static_cast<unsigned long long>(value) > std::numeric_limits<std::size_t>::max())
+        return false;
+    out = static_cast<std::size_t>(value);
+    return true;
+}
+
+} // namespace
+
+std::string serverHelpText()
+{
+    return "Usage: vantrell-server [options]\n"
+           "\n"
+           "The main server of Vantrell: users online, global chat and the room list.\n"
+           "\n"
+           "Options (values may also be given as --option=value):\n"
+           "  --address ADDRESS            address to listen on (default 0.0.0.0; \"::\" for\n"
+           "                               IPv6 and IPv4)\n"
+           "  --port PORT                  TCP port (default 4444; 0 picks a free port, which\n"
+           "                               the \"listening on\" log line shows)\n"
+           "  --version-token TEXT         the only version token accepted\n"
+           "                               (default \"Vantrex 3829\")\n"
+           "  --timed-list-interval SECS   how often every user gets the timed user list\n"
+           "                               (default 60; 0 never; fractions allowed)\n"
+           "  --user-list-min-gap SECS     shortest time between two user-list broadcasts;\n"
+           "                               joins and leaves within it are sent together\n"
+           "                               (default 1; 0 sends once per event-loop turn)\n"
+           "  --max-clients N              connections held at once; more are closed at once\n"
+           "                               (default 10000)\n"
+           "  --max-clients-per-address N  connections from one address (default 32; 0 no\n"
+           "                               limit)\n"
+           "  --max-pending-output BYTES   output queued for one client that does not read;\n"
+           "                               past it the client is disconnected (default 262144)\n"
+           "  --flood-lines N              chat lines one connection may send per flood\n"
+           "                               window; more are dropped (default 5; 0 no limit)\n"
+           "  --flood-window SECS          length of the flood window (default 10)\n"
+           "  --help                       show this text and exit\n"
+           "\n"
+           "The server raises its open-file limit to the hard limit at start-up. It logs one\n"
+           "line per connect, disconnect, registration, room change and refusal to standard\n"
+           "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n";
+}
+
+Result<ServerOptions> parseServerOptions(const std::vector<std::string>& arguments)
+{
+    ServerOptions options;
+    using Setter = std::function<bool(const std::string&)>;
+    const std::map<std::string, Setter> setters{
+        {"--address",
+         [&](const std::string& v) {
+             options.address = v;
+             return !v.empty();
+         }},
+        {"--port",
+         [&](const std::string& v) {
+             long long port = 0;
+             if (!parseDecimal(v, port) || port > 65535)
+                 return false;
+             options.port = static_cast<std::uint16_t>(port);
+             return true;
+         }},
+        {"--version-token",
+         [&](const std::string& v) {
+             options.versionToken = v;
+             return true;
+         }},
+        {"--timed-list-interval",
+         [&](const std::string& v) { return parseSeconds(v, options.timedListInterval); }},
+        {"--user-list-min-gap",
+         [&](const std::string& v) { return parseSeconds(v, options.userListMinGap); }},
+        {"--max-clients",
+         [&](const std::string& v) {
+             return parseCount(v, options.maxClients) && options.maxClients > 0;
+         }},
+        {"--max-clients-per-address",
+         [&](const std::string& v) { return parseCount(v, options.maxClientsPerAddress); }},
+        {"--max-pending-output",
+         [&](const std::string& v) {
+             return parseCount(v, options.maxPendingOutput) && options.maxPendingOutput > 0;
+         }},
+        {"--flood-lines", [&](const std::string& v) { return parseCount(v, options.floodLines); }},
+        {"--flood-window",
+         [&](const std::string& v) {
+             return parseSeconds(v, options.floodWindow) && options.floodWindow.count() > 0;
+         }},
+    };
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        if (name == "--help" || name == "-h") {
+            options.showHelp = true;
+            continue;
+        }
+        std::string value;
+        bool haveValue = false;
+        if (const auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+            haveValue = true;
+        }
+        const auto setter = setters.find(name);
+        if (setter == setters.end())
+            return Error{"unknown option " + name};
+        if (!haveValue) {
+            if (i + 1 >= arguments.size())
+                return Error{"option " + name + " needs a value"};
+            value = arguments[++i];
+        }
+        if (!setter->second(value))
+            return Error{"bad value for " + name + ": \"" + value + "\""};
+    }
+    return options;
+}
+
+} // namespace vantrell::server

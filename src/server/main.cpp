@@ -1,0 +1,66 @@
+// vantrell-server: the main server that lobbies connect to.
+#include "Server.h"
+#include "ServerLog.h"
+#include "ServerOptions.h"
+
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+// Every client is a descriptor; the usual soft limit of 1024 would cap a community server
+// far below its client limit.
+void raiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace vantrell::server;
+    const auto options = parseServerOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options) {
+        std::fprintf(stderr, "vantrell-server: %s\nTry vantrell-server --help\n",
+                     options.error().c_str());
+        return 2;
+    }
+    if (options->showHelp) {
+        std::fputs(serverHelpText().c_str(), stdout);
+        return 0;
+    }
+
+    raiseOpenFileLimit();
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur != RLIM_INFINITY && files.rlim_cur < options->maxClients + 16)
+        logLine("warning: open-file limit " + std::to_string(files.rlim_cur) +
+                " is below --max-clients " + std::to_string(options->maxClients));
+
+    // One thread runs every socket, so the context needs no locking.
+    asio::io_context io(1);
+    Server server(io, *options);
+    if (const auto started = server.start(); !started) {
+        std::fprintf(stderr, "vantrell-server: %s\n", started.error().c_str());
+        return 1;
+    }
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](const std::error_code& error, int signal) {
+        if (!error)
+            server.stop(signal == SIGINT ? "SIGINT" : "SIGTERM");
+    });
+    std::signal(SIGPIPE, SIG_IGN);
+    io.run();
+    logLine("stopped");
+    return 0;
+}

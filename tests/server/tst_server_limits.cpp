@@ -1,0 +1,225 @@
+// The main server's options, limits and life cycle: the real executable over real sockets.
+#include "ServerHarness.h"
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTest>
+
+using namespace vantrell;
+using namespace vantrell::lobby;
+
+class TestServerLimits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void helpDocumentsEveryOption()
+    {
+        QProcess help;
+        help.start(ServerProcess::executable(), {"--help"});
+        QVERIFY(help.waitForFinished(10000));
+        QCOMPARE(help.exitCode(), 0);
+        const QString text = QString::fromUtf8(help.readAllStandardOutput());
+        for (const char* option :
+             {"--address", "--port", "--version-token", "--timed-list-interval",
+              "--user-list-min-gap", "--max-clients", "--max-clients-per-address",
+              "--max-pending-output", "--flood-lines", "--flood-window", "--help"})
+            QVERIFY2(text.contains(QLatin1String(option)), option);
+    }
+
+    void badOptionsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("unknown") << QStringList{"--colour", "blue"};
+        QTest::newRow("missing value") << QStringList{"--port"};
+        QTest::newRow("port too big") << QStringList{"--port", "65536"};
+        QTest::newRow("port not a number") << QStringList{"--port=44x"};
+        QTest::newRow("negative interval") << QStringList{"--timed-list-interval", "-1"};
+        QTest::newRow("zero clients") << QStringList{"--max-clients", "0"};
+        QTest::newRow("bad address") << QStringList{"--address", "not-an-address", "--port", "0"};
+    }
+    void badOptionsAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess server;
+        server.start(ServerProcess::executable(), arguments);
+        QVERIFY(server.waitForFinished(10000));
+        QVERIFY(server.exitCode() != 0);
+        QVERIFY(!server.readAllStandardError().isEmpty());
+    }
+
+    void overLongLineClosesTheConnection()
+    {
+        ServerProcess server;
+        QVERIFY(server.start({"--user-list-min-gap", "0"}));
+        LobbyClient watcher(server.port());
+        watcher.login("Watcher");
+        LobbyClient talker(server.port());
+        talker.login("Talker");
+        QVERIFY(watcher.waitForUserList({"Watcher", "Talker"}));
+
+        // The longest line allowed is served normally...
+        talker.sendLine("Unknown~" + std::string(16384 - 8, 'x'));
+        QVERIFY(talker.roundTrip());
+        // ...one character more, even before its line end arrives, ends the connection.
+        talker.sendRaw(QByteArray(16386, 'y'));
+        QVERIFY(talker.waitDisconnected());
+        QVERIFY(watcher.waitForUserList({"Watcher"}));
+        QVERIFY(server.waitForLog("line longer than 16384 characters"));
+    }
+
+    void clientThatNeverReadsIsDisconnected()
+    {
+        ServerProcess server;
+        QVERIFY(server.start(
+            {"--max-pending-output", "65536", "--flood-lines", "0", "--user-list-min-gap", "0"}));
+        // A plain socket with a small receive buffer that the test never reads.
+        const int sleepy = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(sleepy >= 0);
+        const auto closeSleepy = qScopeGuard([&] { ::close(sleepy); });
+        int small = 4096;
+        ::setsockopt(sleepy, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(server.port());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::connect(sleepy, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const std::string hello =
+            encodeLine("ClientVersionCheck~Vantrex 3829") + encodeLine("AddNickName,Sleepy,PC");
+        QCOMPARE(::send(sleepy, hello.data(), hello.size(), MSG_NOSIGNAL), ssize_t(hello.size()));
+
+        LobbyClient talker(server.port());
+        talker.login("Talker");
+        QVERIFY(talker.waitForUserList({"Sleepy", "Talker"}));
+        // Talk until the server gives up on the sleeper; the talker itself keeps reading.
+        const std::string text(8000, 'z');
+        bool dropped = false;
+        for (int round = 0; round < 2000 && !dropped; ++round) {
+            for (int i = 0; i < 8; ++i)
+                talker.send(GlobalChat{"Talker", text});
+            QTest::qWait(1);
+            dropped = talker.lastUserList() == QStringList{"1", "Talker"};
+        }
+        QVERIFY(talker.waitForUserList({"Talker"}));
+        QVERIFY(server.waitForLog("not reading: more than 65536 bytes of output pending"));
+        QVERIFY(talker.isConnected());
+    }
+
+    void connectionLimits_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("thirdSource");
+        QTest::addColumn<bool>("thirdAccepted");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("total") << QStringList{"--max-clients", "2"} << "127.0.0.2" << false
+                               << "server full (2 clients)";
+        QTest::newRow("per address, same address")
+            << QStringList{"--max-clients-per-address", "2"} << "127.0.0.1" << false
+            << "too many clients from 127.0.0.1 (2)";
+        QTest::newRow("per address, other address")
+            << QStringList{"--max-clients-per-address", "2"} << "127.0.0.2" << true << "";
+    }
+    void connectionLimits()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, thirdSource);
+        QFETCH(bool, thirdAccepted);
+        QFETCH(QString, refusal);
+        ServerProcess server;
+        QVERIFY(server.start(options));
+        LobbyClient first(server.port(), "127.0.0.1");
+        LobbyClient second(server.port(), "127.0.0.1");
+        first.login("One");
+        second.login("Two");
+        QVERIFY(second.waitForUserList({"One", "Two"}));
+
+        LobbyClient third(server.port(), thirdSource);
+        if (thirdAccepted) {
+            third.login("Three");
+            QVERIFY(third.waitForUserList({"One", "Two", "Three"}));
+        } else {
+            QVERIFY(third.waitDisconnected());
+            QVERIFY(server.waitForLog(refusal));
+            // The slot comes back when a client leaves.
+            first.disconnect();
+            QVERIFY(second.waitForUserList({"Two"}));
+            LobbyClient fourth(server.port(), thirdSource);
+            fourth.login("Four");
+            QVERIFY(second.waitForUserList({"Two", "Four"}));
+        }
+    }
+
+    void signalClosesEveryConnectionAndExitsZero_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void signalClosesEveryConnectionAndExitsZero()
+    {
+        QFETCH(int, signal);
+        ServerProcess server;
+        QVERIFY(server.start());
+        LobbyClient ann(server.port());
+        ann.login("Ann");
+        LobbyClient bob(server.port());
+        QVERIFY(ann.waitForUserList({"Ann"}));
+        ::kill(static_cast<pid_t>(server.process().processId()), signal);
+        QVERIFY(ann.waitDisconnected());
+        QVERIFY(bob.waitDisconnected());
+        QTRY_COMPARE_WITH_TIMEOUT(server.process().state(), QProcess::NotRunning, 10000);
+        QCOMPARE(server.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(server.process().exitCode(), 0);
+        QVERIFY(
+            server.waitForLog("stopping: " + QString(signal == SIGTERM ? "SIGTERM" : "SIGINT")));
+    }
+
+    void logNamesEveryEvent()
+    {
+        ServerProcess server;
+        QVERIFY(server.start());
+        LobbyClient ann(server.port());
+        ann.login("Ann");
+        ann.send(AdvertiseRoom{"Ann", "1", "8501", "Room", "Blood Game", "NBlood", "1/4", "x.map",
+                               "", "", "No"});
+        ann.send(StopAdvertisingRoom{});
+        QVERIFY(ann.roundTrip());
+        ann.disconnect();
+        QVERIFY(server.waitForLog("disconnect #1"));
+        static const QRegularExpression stamped(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z "));
+        const QStringList expected{" connect #1", "registered #1", "room 1 added by #1",
+                                   "room 1 removed by #1", "disconnect #1"};
+        for (const auto& event : expected)
+            QCOMPARE(server.countLog(event), 1);
+        for (const auto& line : server.log())
+            QVERIFY2(stamped.match(line).hasMatch(), qPrintable(line));
+    }
+
+    void keepAliveIsEnabled()
+    {
+        ServerProcess server;
+        QVERIFY(server.start());
+        LobbyClient ann(server.port());
+        ann.send(ClientVersionCheck{"Vantrex 3829"});
+        QVERIFY(ann.roundTrip());
+        // The server's side of the connection carries the kernel's keep-alive timer.
+        QProcess ss;
+        ss.start("ss", {"-tnoH", "state", "established", "sport", "=",
+                        ":" + QString::number(server.port())});
+        if (!ss.waitForStarted(10000))
+            QSKIP("ss from iproute2 is not installed");
+        QVERIFY(ss.waitForFinished(10000));
+        const QString out = QString::fromUtf8(ss.readAllStandardOutput());
+        QVERIFY2(out.contains("timer:(keepalive"), qPrintable(out));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerLimits)
+#include "tst_server_limits.moc"
