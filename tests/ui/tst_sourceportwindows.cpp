@@ -1,0 +1,367 @@
+// The source-port settings window and the usermaps folder chooser, offscreen, against a
+// real "vantrel.cfg" in a folder of the test's own.
+
+#include "common/Environment.h"
+#include "common/RecordingMessageSink.h"
+#include "common/Windows.h"
+#include "lobby/TForm1.h"
+#include "settings/ConfigFile.h"
+#include "settings/TForm2.h"
+#include "settings/TForm4.h"
+
+#include <memory>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QQueue>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrell;
+using ui::TForm2;
+
+namespace {
+
+const char* const kUsermapsKeys[3] = {"Duke3d Usermaps Path", "Blood Usermaps Path",
+                                      "Shadow Warrior Usermaps Path"};
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The windows of one program run over one program folder.
+struct Program
+{
+    explicit Program(const QString& folder)
+    {
+        env.programFolder = folder;
+        form1 = std::make_unique<ui::TForm1>(env, messages, windows);
+        windows.form1 = form1.get();
+        form2 = std::make_unique<TForm2>(env, messages, windows);
+        windows.form2 = form2.get();
+        form4 = std::make_unique<ui::TForm4>(env, messages, windows);
+        windows.form4 = form4.get();
+        form2->setFileDialog([this](QWidget*, const QString&, const QString& filter) {
+            filters << filter;
+            return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+        });
+    }
+    ~Program()
+    {
+        // Windows point at each other; none may outlive the others' use.
+        form4.reset();
+        form2.reset();
+        form1.reset();
+    }
+
+    QCheckBox* enabledBox(const QString& port) const
+    {
+        return form2->findChild<QCheckBox*>(port + QStringLiteral(" Checkbox"));
+    }
+    QLineEdit* pathField(const QString& port) const
+    {
+        return form2->findChild<QLineEdit*>(port + QStringLiteral(" Path"));
+    }
+    QPushButton* locate(const QString& name) const
+    {
+        return form2->findChild<QPushButton*>(name + QStringLiteral(" Locate"));
+    }
+    QLineEdit* usermapsField(int game) const
+    {
+        return form2->findChild<QLineEdit*>(QString::fromLatin1(kUsermapsKeys[game]));
+    }
+    // Whether the main window's lock is on.
+    bool mainLocked() const
+    {
+        const auto* connect = form1->findChild<QPushButton*>(QStringLiteral("connectButton"));
+        const auto* send = form1->findChild<QPushButton*>(QStringLiteral("sendButton"));
+        const auto* chat = form1->findChild<QLineEdit*>(QStringLiteral("chatLine"));
+        bool menusOff = true;
+        for (const QAction* menu : form1->menuBar()->actions())
+            menusOff = menusOff && !menu->isEnabled();
+        return menusOff && !connect->isEnabled() && !send->isEnabled() && !chat->isEnabled();
+    }
+
+    core::Environment env;
+    ui::RecordingMessageSink messages;
+    ui::Windows windows;
+    std::unique_ptr<ui::TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<ui::TForm4> form4;
+    QQueue<QString> fileAnswers;
+    QStringList filters;
+};
+
+QStringList configLines(const QString& folder)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("vantrel.cfg")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+bool showActive(QWidget* window)
+{
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+} // namespace
+
+class TestSourcePortWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    // Every key in the file's order, one entry per key after several saves; unticking
+    // keeps the path; a new run shows what was saved.
+    void savesInOrderAndReloads()
+    {
+        {
+            Program program(m_dir->path());
+            QVERIFY(showActive(program.form2.get()));
+            QVERIFY(program.mainLocked());
+            program.enabledBox("hDuke")->click();
+            program.fileAnswers << "/games/hduke/hduke.exe"
+                                << "/games/nblood/nblood";
+            program.locate("hDuke")->click();
+            program.enabledBox("nBlood")->click();
+            program.locate("nBlood")->click();
+            for (int game = 0; game < 3; ++game)
+                program.form2->setUsermapsFolder(game, QStringLiteral("/maps/%1").arg(game));
+            program.form2->hide();
+
+            const QStringList expected = {
+                "[GamePath]",
+                "EDuke32-OldMP Checkbox=0",
+                "EDuke32-OldMP Path=",
+                "hDuke Checkbox=1",
+                "hDuke Path=" + native("/games/hduke/hduke.exe"),
+                "nDuke Checkbox=0",
+                "nDuke Path=",
+                "EDuke32 Checkbox=0",
+                "EDuke32 Path=",
+                "nBlood Checkbox=1",
+                "nBlood Path=" + native("/games/nblood/nblood"),
+                "VoidSW Checkbox=0",
+                "VoidSW Path=",
+                "[Usermaps Directorys]",
+                "Duke3d Usermaps Path=/maps/0",
+                "Blood Usermaps Path=/maps/1",
+                "Shadow Warrior Usermaps Path=/maps/2",
+            };
+            QCOMPARE(configLines(m_dir->path()), expected);
+
+            // Unticked: the field and its button go grey, the path stays, in the file too.
+            QVERIFY(showActive(program.form2.get()));
+            program.enabledBox("hDuke")->click();
+            QVERIFY(!program.pathField("hDuke")->isEnabled());
+            QVERIFY(!program.locate("hDuke")->isEnabled());
+            QCOMPARE(program.pathField("hDuke")->text(), native("/games/hduke/hduke.exe"));
+            program.form2->close();
+            QStringList unticked = expected;
+            unticked[3] = "hDuke Checkbox=0";
+            QCOMPARE(configLines(m_dir->path()), unticked);
+            QVERIFY(!program.mainLocked());
+            QVERIFY(program.messages.entries().isEmpty());
+        }
+
+        Program next(m_dir->path());
+        QVERIFY(next.pathField("hDuke")->text().isEmpty());
+        QVERIFY(showActive(next.form2.get()));
+        QVERIFY(!next.enabledBox("hDuke")->isChecked());
+        QVERIFY(!next.pathField("hDuke")->isEnabled());
+        QVERIFY(next.enabledBox("nBlood")->isChecked());
+        QVERIFY(next.pathField("nBlood")->isEnabled());
+        QVERIFY(next.locate("nBlood")->isEnabled());
+        QCOMPARE(next.pathField("nBlood")->text(), native("/games/nblood/nblood"));
+        QCOMPARE(next.usermapsField(2)->text(), QStringLiteral("/maps/2"));
+        QCOMPARE(next.form2->duke3dUsermapsFolder(), QStringLiteral("/maps/0"));
+        QCOMPARE(next.form2->bloodUsermapsFolder(), QStringLiteral("/maps/1"));
+        next.enabledBox("hDuke")->click();
+        QVERIFY(next.pathField("hDuke")->isEnabled());
+        QCOMPARE(next.pathField("hDuke")->text(), native("/games/hduke/hduke.exe"));
+    }
+
+    // The window stays open, another window of the program becomes active: saved.
+    void switchingWindowsSaves()
+    {
+        Program program(m_dir->path());
+        QVERIFY(showActive(program.form2.get()));
+        program.form2->setUsermapsFolder(TForm2::Blood, QStringLiteral("/maps/blood"));
+        QVERIFY(!QFile::exists(QDir(m_dir->path()).filePath("vantrel.cfg")));
+        QVERIFY(showActive(program.form1.get()));
+        QTRY_VERIFY(configLines(m_dir->path()).contains("Blood Usermaps Path=/maps/blood"));
+        QVERIFY(program.form2->isVisible());
+        QCOMPARE(program.form2->bloodUsermapsFolder(), QStringLiteral("/maps/blood"));
+    }
+
+    // Each "Locate" offers its own executable (on this platform also without ".exe");
+    // a confirmed file replaces the path, a cancelled dialog leaves it.
+    void locateExecutable_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("EDuke32-OldMP") << "EDuke32-OldMP" << QStringList{"eduke32-oldmp.exe"};
+        QTest::newRow("hDuke") << "hDuke" << QStringList{"hduke.exe"};
+        QTest::newRow("nDuke") << "nDuke" << QStringList{"nduke.exe"};
+        QTest::newRow("EDuke32") << "EDuke32" << QStringList{"eduke32-oldmp.exe", "eduke32.exe"};
+        QTest::newRow("nBlood") << "nBlood" << QStringList{"nblood.exe"};
+        QTest::newRow("VoidSW") << "VoidSW" << QStringList{"voidsw.exe"};
+    }
+
+    void locateExecutable()
+    {
+        QFETCH(QString, port);
+        QFETCH(QStringList, names);
+
+        Program program(m_dir->path());
+        QVERIFY(showActive(program.form2.get()));
+        program.enabledBox(port)->click();
+        program.fileAnswers << "/games/first" << QString();
+        program.locate(port)->click();
+        QCOMPARE(program.pathField(port)->text(), native("/games/first"));
+        program.locate(port)->click();
+        QCOMPARE(program.pathField(port)->text(), native("/games/first"));
+
+        QCOMPARE(program.filters.size(), 2);
+        // The filter as Qt's own dialog reads it.
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setNameFilter(program.filters.first());
+        const auto* model = dialog.findChild<QFileSystemModel*>();
+        QVERIFY(model);
+        QStringList expected = names;
+#ifndef Q_OS_WIN
+        for (const QString& name : names)
+            expected << name.chopped(4);
+#endif
+        QCOMPARE(model->nameFilters(), expected);
+    }
+
+    // The room creation window needs the folders from the file without this window showing.
+    void reloadAndSavePublishes()
+    {
+        settings::ConfigFile config(m_dir->path().toStdString());
+        QVERIFY(config.writeStrings("Usermaps Directorys", {{"Duke3d Usermaps Path", "/duke"},
+                                                            {"Blood Usermaps Path", "/blood"}}));
+        Program program(m_dir->path());
+        program.form2->reloadAndSave();
+        QVERIFY(!program.form2->isVisible());
+        QCOMPARE(program.form2->duke3dUsermapsFolder(), QStringLiteral("/duke"));
+        QCOMPARE(program.form2->bloodUsermapsFolder(), QStringLiteral("/blood"));
+        QVERIFY(configLines(m_dir->path()).contains("hDuke Checkbox=0"));
+        QVERIFY(!program.mainLocked());
+    }
+
+    void saveFailureIsReported()
+    {
+        const QString missing = QDir(m_dir->path()).filePath(QStringLiteral("missing"));
+        Program program(missing);
+        QVERIFY(showActive(program.form2.get()));
+        program.form2->setUsermapsFolder(TForm2::DukeNukem3D, QStringLiteral("/maps"));
+        program.form2->hide();
+        const std::string path = settings::ConfigFile(missing.toStdString()).path().string();
+        QCOMPARE(program.messages.texts(),
+                 QStringList{"Unable to write to " + QString::fromStdString(path)});
+        QCOMPARE(program.usermapsField(0)->text(), QStringLiteral("/maps"));
+    }
+
+    // The chooser, opened from a tab's "Locate" (or by hand on a tab without usermaps),
+    // puts its folder into that tab's field only; "Save" and the close button alike.
+    void chooserAppliesToCurrentTab_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<bool>("byClosing");
+        QTest::newRow("Duke Nukem 3D, Save") << 0 << false;
+        QTest::newRow("Blood, Save") << 1 << false;
+        QTest::newRow("Blood, closed") << 1 << true;
+        QTest::newRow("Shadow Warrior, closed") << 2 << true;
+        QTest::newRow("DOSBox, Save") << 4 << false;
+    }
+
+    void chooserAppliesToCurrentTab()
+    {
+        QFETCH(int, tab);
+        QFETCH(bool, byClosing);
+
+        QDir(m_dir->path()).mkpath(QStringLiteral("chosen/maps"));
+        const QString chosen = QDir(m_dir->path()).filePath(QStringLiteral("chosen/maps"));
+
+        Program program(m_dir->path());
+        program.form2->setUseOwnFolderChooser(true);
+        QVERIFY(showActive(program.form2.get()));
+        for (int game = 0; game < 3; ++game)
+            program.form2->setUsermapsFolder(game, QStringLiteral("/old/%1").arg(game));
+        program.form2->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(tab);
+        if (tab < 3) {
+            program.locate(QString::fromLatin1(kUsermapsKeys[tab]))->click();
+        } else {
+            program.form2->hide();
+            program.form4->open();
+        }
+        QVERIFY(!program.form2->isVisible());
+        QVERIFY(program.form4->isVisible());
+        QVERIFY(program.mainLocked());
+
+        QVERIFY(program.form4->selectFolder(chosen));
+        QCOMPARE(program.form4->selectedFolder(), native(chosen));
+        if (byClosing)
+            program.form4->close();
+        else
+            program.form4->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+
+        QVERIFY(!program.form4->isVisible());
+        QVERIFY(program.form2->isVisible());
+        for (int game = 0; game < 3; ++game) {
+            const QString expected =
+                game == tab ? native(chosen) : QStringLiteral("/old/%1").arg(game);
+            QCOMPARE(program.usermapsField(game)->text(), expected);
+        }
+        program.form2->close();
+        if (tab < 3)
+            QVERIFY(configLines(m_dir->path())
+                        .contains(QString::fromLatin1(kUsermapsKeys[tab]) + "=" + native(chosen)));
+        QVERIFY(!program.mainLocked());
+    }
+
+    // The chooser opens on the working folder, on the drive that holds it.
+    void chooserStartsAtWorkingFolder()
+    {
+        QDir(m_dir->path()).mkpath(QStringLiteral("work"));
+        const QString work = QDir(m_dir->path()).filePath(QStringLiteral("work"));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work));
+        Program program(m_dir->path());
+        QDir::setCurrent(before);
+
+        program.form4->open();
+        QCOMPARE(program.form4->selectedFolder(), native(QFileInfo(work).absoluteFilePath()));
+        const auto* drives = program.form4->findChild<QComboBox*>(QStringLiteral("drives"));
+        QCOMPARE(drives->currentData().toString(), QStorageInfo(work).rootPath());
+        QVERIFY(!program.form4->selectFolder(QDir(work).filePath(QStringLiteral("absent"))));
+        QCOMPARE(program.form4->selectedFolder(), native(QFileInfo(work).absoluteFilePath()));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestSourcePortWindows)
+#include "tst_sourceportwindows.moc"
