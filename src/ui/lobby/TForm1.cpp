@@ -1,5 +1,6 @@
 #include "lobby/TForm1.h"
 
+#include "common/HostInfo.h"
 #include "common/LocalAddress.h"
 #include "common/MessageSink.h"
 #include "common/Windows.h"
@@ -26,7 +27,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSysInfo>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -266,7 +268,22 @@ void TForm1::setGetRoomsListEnabled(bool enabled)
 
 void TForm1::addLogLine(const QString& line)
 {
-    m_lobbyLog->appendPlainText(line);
+    // Not appendPlainText(): it drops an empty first line, and advice starts with one.
+    QTextCursor cursor(m_lobbyLog->document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_logLineCount > 0)
+        cursor.insertBlock();
+    cursor.insertText(line);
+    ++m_logLineCount;
+    QScrollBar* bar = m_lobbyLog->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+QStringList TForm1::lobbyLogLines() const
+{
+    if (m_logLineCount == 0)
+        return {};
+    return m_lobbyLog->toPlainText().split(QLatin1Char('\n'));
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -376,7 +393,7 @@ void TForm1::onConnected()
         m_windows.form3->setLobbyNicknameEditable(false);
     m_lobby.ClientVersionCheck();
     m_connectButton->setEnabled(false);
-    const QString computerName = QSysInfo::machineHostName();
+    const QString computerName = core::hostComputerName();
     m_lobby.SendUserDetails(lobbyNickname(), computerName);
 }
 
