@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 using namespace vantrell;
 using ui::TForm2;
@@ -270,17 +272,60 @@ private slots:
         QVERIFY(!program.mainLocked());
     }
 
-    void saveFailureIsReported()
+    // A failed save is reported and the values stay: also through the next activation,
+    // which must not load the file over the only copy of them. Loading resumes once a save
+    // succeeds again.
+    void saveFailureIsReportedAndKeepsValues()
     {
-        const QString missing = QDir(m_dir->path()).filePath(QStringLiteral("missing"));
-        Program program(missing);
+        const QString folder = QDir(m_dir->path()).filePath(QStringLiteral("program"));
+        Program program(folder);
         QVERIFY(showActive(program.form2.get()));
-        program.form2->setUsermapsFolder(TForm2::DukeNukem3D, QStringLiteral("/maps"));
+        program.form2->setUsermapsFolder(TForm2::DukeNukem3D, QStringLiteral("/mine"));
         program.form2->hide();
-        const std::string path = settings::ConfigFile(missing.toStdString()).path().string();
-        QCOMPARE(program.messages.texts(),
-                 QStringList{"Unable to write to " + QString::fromStdString(path)});
-        QCOMPARE(program.usermapsField(0)->text(), QStringLiteral("/maps"));
+        settings::ConfigFile config(folder.toStdString());
+        QCOMPARE(
+            program.messages.texts(),
+            QStringList{"Unable to write to " + QString::fromStdString(config.path().string())});
+
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path", "/theirs"));
+        QVERIFY(showActive(program.form2.get()));
+        QCOMPARE(program.usermapsField(0)->text(), QStringLiteral("/mine"));
+        program.form2->hide();
+        QVERIFY(configLines(folder).contains("Duke3d Usermaps Path=/mine"));
+
+        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path", "/later"));
+        QVERIFY(showActive(program.form2.get()));
+        QCOMPARE(program.usermapsField(0)->text(), QStringLiteral("/later"));
+        QCOMPARE(program.messages.texts().size(), 1);
+    }
+
+    // The file dialog takes the activation while it is open; coming back from it neither
+    // reloads over the chosen path nor loses it.
+    void pathChosenInDialogSurvivesItsActivation()
+    {
+        Program program(m_dir->path());
+        // Activation is driven by hand here: the order of events is the point.
+        program.form2->show();
+        QApplication::setActiveWindow(program.form2.get());
+        program.enabledBox("hDuke")->click();
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other); // saves an empty hDuke path
+        QVERIFY(configLines(m_dir->path()).contains("hDuke Path="));
+        QApplication::setActiveWindow(program.form2.get());
+
+        // The dialog holds the activation while it is open, and the window system hands it
+        // back only after the dialog has returned.
+        program.form2->setFileDialog([&other](QWidget*, const QString&, const QString&) {
+            QApplication::setActiveWindow(&other);
+            return QStringLiteral("/games/hduke/hduke");
+        });
+        program.locate("hDuke")->click();
+        QApplication::setActiveWindow(program.form2.get());
+        QCOMPARE(program.pathField("hDuke")->text(), native("/games/hduke/hduke"));
+        QApplication::setActiveWindow(&other);
+        QVERIFY(configLines(m_dir->path()).contains("hDuke Path=" + native("/games/hduke/hduke")));
     }
 
     // The chooser, opened from a tab's "Locate" (or by hand on a tab without usermaps),
@@ -353,9 +398,17 @@ private slots:
 
         program.form4->open();
         QCOMPARE(program.form4->selectedFolder(), native(QFileInfo(work).absoluteFilePath()));
-        const auto* drives = program.form4->findChild<QComboBox*>(QStringLiteral("drives"));
+        auto* drives = program.form4->findChild<QComboBox*>(QStringLiteral("drives"));
         QCOMPARE(drives->currentData().toString(), QStorageInfo(work).rootPath());
         QVERIFY(!program.form4->selectFolder(QDir(work).filePath(QStringLiteral("absent"))));
+        // Choosing a drive shows that drive's folders.
+        auto* tree = program.form4->findChild<QTreeView*>(QStringLiteral("folders"));
+        const auto* model = qobject_cast<const QFileSystemModel*>(tree->model());
+        const int last = drives->count() - 1;
+        drives->setCurrentIndex(last);
+        emit drives->activated(last);
+        QCOMPARE(model->filePath(tree->rootIndex()),
+                 QDir::fromNativeSeparators(drives->itemData(last).toString()));
         QCOMPARE(program.form4->selectedFolder(), native(QFileInfo(work).absoluteFilePath()));
     }
 

@@ -102,12 +102,7 @@ void LobbyConnection::requestRoomsList()
 void LobbyConnection::onReadyRead()
 {
     const QByteArray bytes = m_socket.readAll();
-    if (!m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())))) {
-        // A line longer than any the main server sends: the stream cannot be trusted.
-        m_reader = LineReader();
-        close();
-        return;
-    }
+    m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     // A handler may close the connection ("WrongVersion"); what follows is then dropped.
     while (isOpen()) {
         std::optional<std::string> line = m_reader.nextLine();
@@ -115,6 +110,9 @@ void LobbyConnection::onReadyRead()
             break;
         ReceiveMessage(*line);
     }
+    // A line longer than any the main server sends: the stream cannot be trusted.
+    if (m_reader.failed())
+        close();
 }
 
 void LobbyConnection::onErrorOccurred(QAbstractSocket::SocketError)

@@ -1,5 +1,6 @@
 #include "lobby/TForm1.h"
 
+#include "common/HostInfo.h"
 #include "common/LocalAddress.h"
 #include "common/MessageSink.h"
 #include "common/Windows.h"
@@ -26,7 +27,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSysInfo>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -192,6 +194,9 @@ void TForm1::buildControls()
 
 void TForm1::buildMenus()
 {
+    menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background-color: black; color: lime; }"
+                                            "QMenuBar::item:selected { background-color: #004000; }"
+                                            "QMenuBar::item:disabled { color: #2e6b2e; }"));
     m_actionMenu = menuBar()->addMenu(QStringLiteral("Action"));
     m_actionMenu->addAction(QStringLiteral("Single Player"));
     QMenu* createRoomMenu = m_actionMenu->addMenu(QStringLiteral("Create a room"));
@@ -266,7 +271,22 @@ void TForm1::setGetRoomsListEnabled(bool enabled)
 
 void TForm1::addLogLine(const QString& line)
 {
-    m_lobbyLog->appendPlainText(line);
+    // Not appendPlainText(): it drops an empty first line, and advice starts with one.
+    QTextCursor cursor(m_lobbyLog->document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_logLineCount > 0)
+        cursor.insertBlock();
+    cursor.insertText(line);
+    ++m_logLineCount;
+    QScrollBar* bar = m_lobbyLog->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+QStringList TForm1::lobbyLogLines() const
+{
+    if (m_logLineCount == 0)
+        return {};
+    return m_lobbyLog->toPlainText().split(QLatin1Char('\n'));
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -306,12 +326,6 @@ QSize frameExtra(const QWidget& window)
 
 void TForm1::startUp()
 {
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
-
     const settings::ConfigFile config(m_env.configFolder());
     if (config.exists()) {
         const settings::ConfigFile::SavedSize saved = config.restoreSize("Window Size");
@@ -319,6 +333,12 @@ void TForm1::startUp()
             resize(width(), *saved.height - frameExtra(*this).height());
         if (saved.width)
             resize(*saved.width - frameExtra(*this).width(), height());
+    }
+    // Centred at the size it starts with.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
     }
 
     m_configuredUdpPort = QStringLiteral("23513");
@@ -376,7 +396,7 @@ void TForm1::onConnected()
         m_windows.form3->setLobbyNicknameEditable(false);
     m_lobby.ClientVersionCheck();
     m_connectButton->setEnabled(false);
-    const QString computerName = QSysInfo::machineHostName();
+    const QString computerName = core::hostComputerName();
     m_lobby.SendUserDetails(lobbyNickname(), computerName);
 }
 

@@ -70,6 +70,8 @@ public:
 
     // Appends one line to the lobby log.
     void addLogLine(const QString& line);
+    // The lines of the lobby log, oldest first.
+    QStringList lobbyLogLines() const;
 
     // Filled by the room list; the bar shows usermap downloads.
     QTreeWidget* roomList() const { return m_roomList; }
@@ -140,6 +142,7 @@ private:
     QPixmap m_background;
     QTimer m_chatThrottle;
     QTimer m_roomRefresh;
+    int m_logLineCount = 0;
     bool m_startedUp = false;
 };
 

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -164,7 +165,11 @@ void TForm2::applyEnablingRule(int port)
 
 void TForm2::locateExecutable(int port)
 {
-    const QString file = m_fileDialog(this, QStringLiteral("Open"), executableFilter(port));
+    QString file;
+    {
+        const QScopedValueRollback inDialog(m_inDialog, true);
+        file = m_fileDialog(this, QStringLiteral("Open"), executableFilter(port));
+    }
     if (!file.isEmpty())
         m_ports[port].path->setText(QDir::toNativeSeparators(file));
 }
@@ -178,7 +183,11 @@ void TForm2::locateUsermapsFolder(int game)
         m_windows.form4->open();
         return;
     }
-    const QString folder = m_folderDialog(this, QString(), m_usermaps[game]->text());
+    QString folder;
+    {
+        const QScopedValueRollback inDialog(m_inDialog, true);
+        folder = m_folderDialog(this, QString(), m_usermaps[game]->text());
+    }
     if (!folder.isEmpty())
         m_usermaps[game]->setText(QDir::toNativeSeparators(folder));
 }
@@ -213,7 +222,9 @@ void TForm2::FormActivate()
     if (m_windows.form1)
         m_windows.form1->DisableForm1Items();
     const settings::ConfigFile config(m_env.configFolder());
-    if (config.exists()) {
+    // After a failed save the screen holds the only copy of the player's values; loading
+    // the file over them would lose them.
+    if (config.exists() && !m_saveFailed) {
         for (int port = 0; port < 6; ++port) {
             PortRow& row = m_ports[port];
             row.path->setText(QString::fromStdString(
@@ -243,6 +254,7 @@ void TForm2::FormDeactivate()
     Result<void> saved = config.writeStrings(kGamePath, ports);
     if (saved)
         saved = config.writeStrings(kUsermaps, folders);
+    m_saveFailed = !saved;
     if (!saved)
         m_messages.error(QString::fromStdString(saved.error()));
     publish();
@@ -269,7 +281,10 @@ void TForm2::showEvent(QShowEvent* event)
 void TForm2::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
+    // The file and folder dialogs take the activation while they are open; that is not
+    // the player leaving this window, and a reload on the way back would overwrite the
+    // path just chosen.
+    if (event->type() != QEvent::ActivationChange || m_inDialog)
         return;
     if (isActiveWindow() && !m_active) {
         m_active = true;

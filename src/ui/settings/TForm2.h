@@ -118,6 +118,8 @@ private:
     FolderDialog m_folderDialog;
     bool m_useOwnFolderChooser = false;
     bool m_active = false;
+    bool m_inDialog = false;
+    bool m_saveFailed = false;
 };
 
 } // namespace vantrell::ui

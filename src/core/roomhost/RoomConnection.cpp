@@ -1,0 +1,109 @@
+#include "roomhost/RoomConnection.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+namespace vantrell::core {
+
+namespace {
+QString plainAddress(const QHostAddress& address)
+{
+    // A dual-stack listener reports IPv4 peers as ::ffff:a.b.c.d; members and the launch
+    // need the dotted form.
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : address.toString();
+}
+} // namespace
+
+RoomConnection::RoomConnection(QTcpSocket* socket, QObject* parent)
+    : QObject(parent), m_socket(socket)
+{
+    m_socket->setParent(this);
+    m_remoteAddress = plainAddress(m_socket->peerAddress());
+    m_remotePort = m_socket->peerPort();
+    connect(m_socket, &QTcpSocket::readyRead, this, &RoomConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &RoomConnection::onDisconnected);
+}
+
+RoomConnection::~RoomConnection()
+{
+    // Going away without the closed() signal: whoever deletes us knows.
+    m_socket->disconnect(this);
+    m_socket->abort();
+}
+
+void RoomConnection::sendLine(std::string_view text)
+{
+    if (m_closing || m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    const std::string wire = encodeLine(text);
+    m_socket->write(wire.data(), static_cast<qint64>(wire.size()));
+}
+
+void RoomConnection::close()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    m_socket->disconnectFromHost();
+    if (m_socket->state() == QAbstractSocket::UnconnectedState)
+        onDisconnected();
+}
+
+void RoomConnection::abort()
+{
+    m_closing = true;
+    m_socket->abort();
+    onDisconnected();
+}
+
+void RoomConnection::holdLines()
+{
+    ++m_holds;
+}
+
+void RoomConnection::releaseLines()
+{
+    if (m_holds > 0)
+        --m_holds;
+    if (m_holds == 0)
+        deliverLines();
+}
+
+void RoomConnection::onReadyRead()
+{
+    const QByteArray bytes = m_socket->readAll();
+    m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    deliverLines();
+}
+
+void RoomConnection::deliverLines()
+{
+    // A handler may hold, close or send; a nested delivery would reorder lines.
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    while (m_holds == 0 && !m_closing) {
+        auto line = m_reader.nextLine();
+        if (!line)
+            break;
+        emit lineReceived(*line);
+    }
+    m_delivering = false;
+    if (m_reader.failed() && !m_closing) {
+        // Too long a line: nothing sensible can follow on this stream.
+        abort();
+    }
+}
+
+void RoomConnection::onDisconnected()
+{
+    m_closing = true;
+    if (m_closedEmitted)
+        return;
+    m_closedEmitted = true;
+    emit closed();
+}
+
+} // namespace vantrell::core

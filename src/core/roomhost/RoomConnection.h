@@ -1,0 +1,64 @@
+#pragma once
+
+#include "common/LineFraming.h"
+
+#include <string>
+#include <string_view>
+
+#include <QObject>
+#include <QString>
+
+class QTcpSocket;
+
+namespace vantrell::core {
+
+// One member's connection to the room server. It owns the socket, cuts the byte stream
+// into lines (a line past the length limit closes the connection), and writes each line
+// whole, so lines to one member never interleave. The peer's address and port are taken
+// when the connection opens and stay readable after it closes: the port is the member's
+// identity in the room.
+class RoomConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Takes over the socket (reparents it).
+    RoomConnection(QTcpSocket* socket, QObject* parent);
+    ~RoomConnection() override;
+
+    const QString& remoteAddress() const { return m_remoteAddress; }
+    quint16 remotePort() const { return m_remotePort; }
+    QString remotePortText() const { return QString::number(m_remotePort); }
+
+    // Writes one line (line end added). Dropped when the connection is not open or closing.
+    void sendLine(std::string_view text);
+    // Writes what is queued, then closes. closed() follows once the socket is down.
+    void close();
+    // Closes at once, discarding anything unwritten.
+    void abort();
+    bool isClosing() const { return m_closing; }
+
+    // While held, received lines wait in the reader and are handed out on release, in order.
+    void holdLines();
+    void releaseLines();
+
+signals:
+    void lineReceived(const std::string& line);
+    void closed();
+
+private:
+    void onReadyRead();
+    void deliverLines();
+    void onDisconnected();
+
+    QTcpSocket* m_socket;
+    LineReader m_reader;
+    QString m_remoteAddress;
+    quint16 m_remotePort = 0;
+    int m_holds = 0;
+    bool m_closing = false;
+    bool m_closedEmitted = false;
+    bool m_delivering = false;
+};
+
+} // namespace vantrell::core

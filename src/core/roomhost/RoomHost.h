@@ -1,0 +1,158 @@
+#pragma once
+
+#include "common/IcmpEcho.h"
+#include "roomhost/MemberList.h"
+#include "roomhost/RoomCodec.h"
+#include "roomhost/RoomSettings.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QTcpServer;
+
+namespace vantrell::core {
+
+class MainServerLink;
+class RoomConnection;
+class RoomPinger;
+class Timing;
+
+struct RoomHostConfig
+{
+    // Members reach the room by IPv4; listening on IPv4 alone keeps their addresses dotted.
+    QHostAddress listenAddress = QHostAddress::AnyIPv4;
+    quint16 roomPort = 8501; // 0 picks a free port
+    // The room port setting as the player typed it; the advertisement carries this text.
+    std::string roomPortSetting = "8501";
+    // What the creation window stored; its player places (the host's own included) are
+    // also the limit on member connections.
+    roomhost::RoomSettings settings;
+    roomhost::MemberRow hostRow;
+    IcmpMethod icmpMethod = IcmpMethod::Automatic;
+};
+
+// The host's side of a room, from "Create room" until the host window closes: the room
+// server and its member connections, the member list (host first) and the settings list,
+// every member line and the broadcasts they lead to, the advertisement on the main server
+// and the liveness checks. Everything runs on the event loop; the window shows what the
+// signals report and calls the public operations.
+//
+// The operations named like ServerRoomSendSettingsToAllClients are the room's tasks; each
+// acts on the line and connection that started it.
+class RoomHost : public QObject
+{
+    Q_OBJECT
+
+public:
+    // link may be null (no lobby); timing must outlive the host.
+    RoomHost(const Timing& timing, RoomHostConfig config, MainServerLink* link,
+             QObject* parent = nullptr);
+    ~RoomHost() override;
+
+    // Starts listening on the room port and the periodic checks. Reports the outcome in the
+    // room log; false when the port cannot be used (the room stays open, nothing listens).
+    bool open();
+    // Ends the room: timers stop, the advertisement is withdrawn, every member connection
+    // closes. Also done on destruction.
+    void close();
+
+    bool isListening() const;
+    quint16 serverPort() const;
+    int places() const { return m_config.settings.playerPlaces; }
+    // Open member connections, including one being refused and not yet closed.
+    int openConnectionCount() const { return static_cast<int>(m_connections.size()); }
+
+    const std::vector<roomhost::MemberRow>& members() const { return m_members.rows(); }
+    const std::vector<roomhost::SettingRow>& settingsList() const { return m_settings; }
+    bool allMembersReady() const { return m_members.allReady(); }
+    // The host's public address as the main server saw it, into row 0.
+    void setHostRemoteAddress(const QString& address);
+
+    // ---- tasks of the room protocol ----
+    void ServerRoomSendSettingsToAllClients();
+    // Sends the member list 1000 ms from now, as it is then.
+    void ServerRoomSendUserListToAllClients();
+    // The host's own chat line. False (nothing sent, the edit keeps its text) when the
+    // server is not listening or the text is empty.
+    bool ServerRoomSendChatMessageToClientsTyped(const QString& text);
+    void TellAllClientsToLaunch();
+    // The launch's broadcasts: settings now, the member list 1000 ms later and
+    // "TimeToLaunchGame" 1000 ms after that; launchBroadcastFinished() follows the last.
+    void launchBroadcast();
+
+    // ---- advertising ----
+    // The window's "Advertise Room" / "Stop Advertising" button.
+    void advertiseButtonClicked();
+    void AdvertiseRoom();
+    void StopAdvertising();
+    bool isAdvertised() const { return m_advertised; }
+    void setInGame(bool inGame) { m_inGame = inGame; }
+    bool inGame() const { return m_inGame; }
+    // Starts (or restarts) the 2000 ms settings refresh: "Players" row, withdrawal, and a
+    // fresh advertisement 5000 ms later.
+    void startSettingsRefresh();
+
+    // ---- liveness ----
+    void TimeOutUserCheck();
+    RoomPinger& pinger() { return *m_pinger; }
+
+    // Used by the pinger: one line to the member connection with this address and port.
+    bool sendToMember(const QString& address, quint16 port, std::string_view line);
+    void setMemberPing(const QString& address, quint16 port, const std::string& ping);
+
+signals:
+    void roomLog(const QString& line);
+    void memberListChanged();
+    void settingsListChanged();
+    // A chat line, a member's or the host's own; it is in the room log as well.
+    void chatMessage(const QString& nickname, const QString& text);
+    void advertisingChanged(bool advertised);
+    void launchBroadcastFinished();
+
+private:
+    void onNewConnection();
+    void onConnectionClosed(RoomConnection* connection);
+    void onLine(RoomConnection* connection, const std::string& line);
+
+    void AddClientInfoToList(const RoomConnection& connection,
+                             const roomhost::AddUserToList& details);
+    void ServerRemoveDisconnectedUser(const QString& address, const QString& port);
+    void CheckRoomFull(RoomConnection& connection);
+    void SendToClientThatWantedRemotePort(RoomConnection& connection);
+    void RoomOwnerUpdateClientReady(const RoomConnection& connection);
+    void RoomOwnerUpdateClientNotReady(const RoomConnection& connection);
+    void ClientSentTeamSelection(const QString& address, const QString& port,
+                                 const std::string& team);
+    void ServerRoomRecieveChatMessage(const roomhost::RoomChat& chat);
+
+    void sendUserListNow();
+    void broadcast(const roomhost::HostMessage& message);
+    void settingsRefreshTick();
+    void reAdvertiseTick();
+    void sendToMainServer(const lobby::ClientMessage& message);
+
+    const Timing& m_timing;
+    RoomHostConfig m_config;
+    MainServerLink* m_link;
+    QTcpServer* m_server;
+    QList<RoomConnection*> m_connections; // in the order they opened
+    roomhost::MemberList m_members;
+    std::vector<roomhost::SettingRow> m_settings;
+    std::unique_ptr<RoomPinger> m_pinger;
+    QTimer m_staleRowTimer;        // Timer1
+    QTimer m_settingsRefreshTimer; // Timer2
+    QTimer m_reAdvertiseTimer;     // Timer3
+    bool m_advertised = false;
+    bool m_inGame = false;
+    bool m_closed = false;
+};
+
+} // namespace vantrell::core

@@ -1,0 +1,123 @@
+#include "roomhost/RoomPinger.h"
+
+#include "roomhost/PingMath.h"
+#include "roomhost/RoomCodec.h"
+#include "roomhost/RoomHost.h"
+
+namespace vantrell::core {
+
+using namespace std::chrono_literals;
+
+namespace {
+constexpr auto kEchoWait = 5000ms;
+}
+
+RoomPinger::RoomPinger(const Timing& timing, RoomHost& host, IcmpMethod method)
+    : m_timing(timing), m_host(host), m_icmp(method)
+{
+    m_timing.setInterval(m_timer, 10000ms);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_host.members().size() >= 2 && m_host.isListening())
+            HostPingClients();
+    });
+    connect(&m_icmp, &IcmpPinger::echoFinished, this, &RoomPinger::onEcho);
+}
+
+RoomPinger::~RoomPinger() = default;
+
+void RoomPinger::start()
+{
+    m_timer.start();
+}
+
+void RoomPinger::stop()
+{
+    m_timer.stop();
+    m_round.clear();
+    m_roundRunning = false;
+    m_pendingEcho = 0;
+    m_probes.clear();
+}
+
+void RoomPinger::HostPingClients()
+{
+    if (m_roundRunning)
+        return;
+    m_round.clear();
+    const auto& rows = m_host.members();
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        bool ok = false;
+        const auto port = QString::fromStdString(rows[i].remotePort).toUShort(&ok);
+        if (ok)
+            m_round.push_back({QString::fromStdString(rows[i].remoteAddress), port});
+    }
+    m_next = 0;
+    m_roundRunning = true;
+    pingNext();
+}
+
+void RoomPinger::pingNext()
+{
+    if (m_next >= m_round.size()) {
+        m_roundRunning = false;
+        m_round.clear();
+        emit roundFinished();
+        return;
+    }
+    m_pendingEcho = m_icmp.ping(m_round[m_next].address, m_timing.interval(kEchoWait));
+}
+
+void RoomPinger::onEcho(quint64 id, bool answered, qint64 roundTripMs)
+{
+    if (!m_roundRunning || id != m_pendingEcho)
+        return;
+    const Target target = m_round[m_next++];
+    // An echo that got no answer reports the whole wait.
+    const auto t = answered ? roundTripMs : static_cast<qint64>(kEchoWait.count());
+    const auto outcome = roomhost::echoOutcome(t);
+    switch (outcome.kind) {
+    case roomhost::EchoOutcome::Kind::Show:
+        m_host.setMemberPing(target.address, target.port, outcome.text);
+        break;
+    case roomhost::EchoOutcome::Kind::ProbeByTcp:
+        HostPingClientsByTCP(target.address, target.port);
+        break;
+    case roomhost::EchoOutcome::Kind::Unchanged:
+        break;
+    }
+    pingNext();
+}
+
+void RoomPinger::HostPingClientsByTCP(const QString& address, quint16 port)
+{
+    m_probes[{address, port}] = m_timing.now();
+    const auto line =
+        roomhost::encodeHostMessage(roomhost::TCPPing{QString::number(port).toStdString()});
+    if (!m_host.sendToMember(address, port, line))
+        m_probes.erase({address, port});
+}
+
+void RoomPinger::TCPPingRecieved(const QString& address, quint16 port,
+                                 const std::string& echoedPort, Timing::Clock::time_point arrived)
+{
+    // Only the member's own probe, echoed unchanged, is measured; an echo nobody asked for
+    // has nothing to be measured from.
+    if (echoedPort != QString::number(port).toStdString())
+        return;
+    const auto probe = m_probes.find({address, port});
+    if (probe == m_probes.end())
+        return;
+    const auto elapsed = m_timing.designedElapsed(probe->second, arrived);
+    m_probes.erase(probe);
+    if (!m_host.isListening() || m_host.members().empty())
+        return;
+    const auto ms = roomhost::tcpPingMs(roomhost::tcpPingRoundup(elapsed.count()));
+    m_host.setMemberPing(address, port, roomhost::pingText(ms));
+}
+
+void RoomPinger::forgetMember(const QString& address, quint16 port)
+{
+    m_probes.erase({address, port});
+}
+
+} // namespace vantrell::core

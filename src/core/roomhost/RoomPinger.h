@@ -1,0 +1,74 @@
+#pragma once
+
+#include "common/IcmpEcho.h"
+#include "common/Timing.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace vantrell::core {
+
+class RoomHost;
+
+// Fills the Ping column of a room's member list. Every 10 s, while the room has members,
+// each member gets an ICMP echo in turn (off the window thread); a member whose echo goes
+// unanswered for a second or more is measured over its room connection instead, with a
+// "TCPPing" line it sends straight back.
+class RoomPinger : public QObject
+{
+    Q_OBJECT
+
+public:
+    RoomPinger(const Timing& timing, RoomHost& host, IcmpMethod method);
+    ~RoomPinger() override;
+
+    void start();
+    void stop();
+
+    // One round over the member rows, one echo after another. A round still running when
+    // the next is due lets that one pass.
+    void HostPingClients();
+    bool roundRunning() const { return m_roundRunning; }
+
+    // Sends "TCPPing~<port>" to that member and starts its probe clock.
+    void HostPingClientsByTCP(const QString& address, quint16 port);
+    // A "TCPPing" line came back from the connection (address, port) carrying
+    // echoedPort, at the moment `arrived`.
+    void TCPPingRecieved(const QString& address, quint16 port, const std::string& echoedPort,
+                         Timing::Clock::time_point arrived);
+    // Drops a probe that is still waiting for a member that has left.
+    void forgetMember(const QString& address, quint16 port);
+
+signals:
+    void roundFinished();
+
+private:
+    struct Target
+    {
+        QString address;
+        quint16 port;
+    };
+
+    void pingNext();
+    void onEcho(quint64 id, bool answered, qint64 roundTripMs);
+
+    const Timing& m_timing;
+    RoomHost& m_host;
+    IcmpPinger m_icmp;
+    QTimer m_timer; // Timer4pinger
+    std::vector<Target> m_round;
+    std::size_t m_next = 0;
+    quint64 m_pendingEcho = 0;
+    bool m_roundRunning = false;
+    // Each member's outstanding probe runs on its own clock, so answers to two probes in
+    // one round are each measured from their own start.
+    std::map<std::pair<QString, quint16>, Timing::Clock::time_point> m_probes;
+};
+
+} // namespace vantrell::core

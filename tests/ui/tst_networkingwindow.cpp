@@ -1,0 +1,195 @@
+#include "ProgramFixture.h"
+#include "lobby/TForm1.h"
+#include "settings/TForm3.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTest>
+
+using namespace vantrell;
+
+namespace {
+QLineEdit* field(ProgramFixture& program, const char* name)
+{
+    auto* edit = program.form3->findChild<QLineEdit*>(QString::fromLatin1(name));
+    if (!edit)
+        qFatal("no field %s", name);
+    return edit;
+}
+
+// Types each character as a key press, as a keyboard does (QTest::keyClicks knows ASCII only).
+void type(QLineEdit* edit, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(edit, &release);
+    }
+}
+
+bool mainMenusEnabled(ui::TForm1& form)
+{
+    for (QAction* action : form.menuBar()->actions())
+        if (!action->isEnabled())
+            return false;
+    return true;
+}
+} // namespace
+
+class TestNetworkingWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shortNicknamesAreStoredAsNoNick_data()
+    {
+        QTest::addColumn<QString>("lobby");
+        QTest::addColumn<QString>("inGame");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("empty") << ""
+                               << ""
+                               << QByteArray("Launcher Nickname=NoNick\r\n"
+                                             "In-Game Nickname=NoNick\r\n");
+        QTest::newRow("one character") << "a"
+                                       << "b"
+                                       << QByteArray("Launcher Nickname=NoNick\r\n"
+                                                     "In-Game Nickname=NoNick\r\n");
+        QTest::newRow("two characters stay") << "ab"
+                                             << "cd"
+                                             << QByteArray("Launcher Nickname=ab\r\n"
+                                                           "In-Game Nickname=cd\r\n");
+    }
+    void shortNicknamesAreStoredAsNoNick()
+    {
+        QFETCH(QString, lobby);
+        QFETCH(QString, inGame);
+        QFETCH(QByteArray, stored);
+        ProgramFixture program;
+        program.start();
+        field(program, "lobbyNickname")->setText(lobby);
+        field(program, "inGameNickname")->setText(inGame);
+        program.form3->FormDeactivate();
+        QVERIFY(program.readConfig().contains("[Nicknames]\r\n" + stored));
+        // The fields and the main window show what was stored.
+        QVERIFY(stored.contains(program.form3->lobbyNickname().toLatin1()));
+        QCOMPARE(program.form1->lobbyNickname(), program.form3->lobbyNickname());
+    }
+
+    void typingIsFiltered_data()
+    {
+        QTest::addColumn<QString>("fieldName");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("space and dot dropped") << "lobbyNickname"
+                                               << "a b.c"
+                                               << "abc";
+        QTest::newRow("every allowed sign") << "lobbyNickname"
+                                            << "(x)*-[y]_{z}9"
+                                            << "(x)*-[y]_{z}9";
+        QTest::newRow("other signs dropped") << "inGameNickname"
+                                             << "a!@#$%^&~,b"
+                                             << "ab";
+        QTest::newRow("non-ASCII letter dropped") << "inGameNickname"
+                                                  << "J\u00f6rg"
+                                                  << "Jrg";
+        QTest::newRow("in-game limit 10") << "inGameNickname"
+                                          << "abcdefghijkl"
+                                          << "abcdefghij";
+        QTest::newRow("port digits only") << "udpPort"
+                                          << "1a2 3-4"
+                                          << "1234";
+        QTest::newRow("port limit 5") << "tcpPort"
+                                      << "1234567"
+                                      << "12345";
+    }
+    void typingIsFiltered()
+    {
+        QFETCH(QString, fieldName);
+        QFETCH(QString, typed);
+        QFETCH(QString, result);
+        ProgramFixture program;
+        QLineEdit* edit = field(program, fieldName.toLatin1().constData());
+        edit->clear();
+        type(edit, typed);
+        QCOMPARE(edit->text(), result);
+        // Backspace still works.
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), result.chopped(1));
+    }
+
+    void nicknameFieldsRefuseCopyAndPaste()
+    {
+        ProgramFixture program;
+        QLineEdit* edit = field(program, "lobbyNickname");
+        QGuiApplication::clipboard()->setText(QStringLiteral("Pasted"));
+        edit->setText(QStringLiteral("Ann"));
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("Ann"));
+        QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(edit->text(), QStringLiteral("Ann"));
+        QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Pasted"));
+        QCOMPARE(edit->contextMenuPolicy(), Qt::NoContextMenu);
+    }
+
+    void typedNicknameShowsInTheMainWindowAtOnce()
+    {
+        ProgramFixture program;
+        QLineEdit* edit = field(program, "lobbyNickname");
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("Zed"));
+        QCOMPARE(program.form1->lobbyNickname(), QStringLiteral("Zed"));
+    }
+
+    // Showing the window locks the main window and loads the file; closing it saves and
+    // unlocks.
+    void activationLoadsAndLocksClosingSavesAndUnlocks()
+    {
+        ProgramFixture program;
+        program.start();
+        program.writeConfig("[Nicknames]\r\nLauncher Nickname=Fromfile\r\n"
+                            "[Configured Ports]\r\nUDPPort=30000\r\nTCPPort=9000\r\n");
+        program.form3->show();
+        program.form3->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(program.form3.get()));
+        QCOMPARE(program.form3->lobbyNickname(), QStringLiteral("Fromfile"));
+        QCOMPARE(program.form1->lobbyNickname(), QStringLiteral("Fromfile"));
+        QCOMPARE(program.form3->inGameNickname(), QStringLiteral("BuildGamer"));
+        QCOMPARE(program.form3->udpPort(), QStringLiteral("30000"));
+        QCOMPARE(program.form3->tcpPort(), QStringLiteral("9000"));
+        // No "UPnP" section: unticked.
+        QVERIFY(!program.form3->upnpEnabled());
+        QVERIFY(!mainMenusEnabled(*program.form1));
+
+        field(program, "tcpPort")->setText(QString());
+        program.form3->close();
+        QVERIFY(mainMenusEnabled(*program.form1));
+        const QByteArray saved = program.readConfig();
+        QVERIFY(saved.contains("TCPPort=\r\n"));
+        QVERIFY(saved.contains("[UPnP]\r\nUPnP Checkbox=0\r\n"));
+    }
+
+    void failedSaveIsReported()
+    {
+        QTemporaryDir dir;
+        const QString notAFolder = QDir(dir.path()).filePath(QStringLiteral("file"));
+        QFile(notAFolder).open(QIODevice::WriteOnly);
+        const QString folder = notAFolder + QStringLiteral("/program");
+        ProgramFixture program(4444, 50, folder);
+        program.form3->FormDeactivate();
+        QCOMPARE(program.messages.texts(),
+                 QStringList{QStringLiteral("Unable to write to ") +
+                             QDir(folder).filePath(QStringLiteral("vantrel.cfg"))});
+    }
+};
+
+QTEST_MAIN(TestNetworkingWindow)
+#include "tst_networkingwindow.moc"
