@@ -194,6 +194,9 @@ void TForm1::buildControls()
 
 void TForm1::buildMenus()
 {
+    menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background-color: black; color: lime; }"
+                                            "QMenuBar::item:selected { background-color: #004000; }"
+                                            "QMenuBar::item:disabled { color: #2e6b2e; }"));
     m_actionMenu = menuBar()->addMenu(QStringLiteral("Action"));
     m_actionMenu->addAction(QStringLiteral("Single Player"));
     QMenu* createRoomMenu = m_actionMenu->addMenu(QStringLiteral("Create a room"));
@@ -323,12 +326,6 @@ QSize frameExtra(const QWidget& window)
 
 void TForm1::startUp()
 {
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
-
     const settings::ConfigFile config(m_env.configFolder());
     if (config.exists()) {
         const settings::ConfigFile::SavedSize saved = config.restoreSize("Window Size");
@@ -336,6 +333,12 @@ void TForm1::startUp()
             resize(width(), *saved.height - frameExtra(*this).height());
         if (saved.width)
             resize(*saved.width - frameExtra(*this).width(), height());
+    }
+    // Centred at the size it starts with.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
     }
 
     m_configuredUdpPort = QStringLiteral("23513");
