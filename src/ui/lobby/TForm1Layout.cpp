@@ -1,5 +1,5 @@
-#include "lobby/TForm1.h"
 #include "common/Windows.h"
+#include "lobby/TForm1.h"
 #include "lobby/TForm8.h"
 #include "settings/TForm2.h"
 #include "settings/TForm3.h"
