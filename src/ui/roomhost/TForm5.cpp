@@ -8,6 +8,7 @@
 #include "roomhost/TForm6.h"
 #include "roomhost/UsermapListing.h"
 #include "settings/ConfigFile.h"
+#include "settings/TForm2.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -306,8 +307,15 @@ void TForm5::openFor(RoomKind kind)
     std::filesystem::path folder;
     if (m_usermapFolder) {
         folder = m_usermapFolder(kind);
+    } else if (m_windows.form2) {
+        // The source-port window re-reads the folders from the file and publishes them; it
+        // also unlocks the main window, which is locked again below.
+        m_windows.form2->reloadAndSave();
+        const QString published = kind == RoomKind::NBlood
+                                      ? m_windows.form2->bloodUsermapsFolder()
+                                      : m_windows.form2->duke3dUsermapsFolder();
+        folder = published.toStdString();
     } else {
-        // Read afresh on every opening: the player may have changed the folder meanwhile.
         const settings::ConfigFile config(m_env.configFolder());
         folder = config.readString(
             "Usermaps Directorys",

@@ -35,8 +35,8 @@ public:
     TForm5(const core::Environment& env, MessageSink& messages, Windows& windows,
            QWidget* parent = nullptr);
 
-    // Replaces where the usermaps folders come from; by default they are read from the
-    // configuration file, which the source-port settings window keeps up to date.
+    // Replaces where the usermaps folders come from; by default the source-port settings
+    // window re-reads them from the configuration file and publishes them.
     void setUsermapFolderSource(UsermapFolderSource source);
 
     // Called by the main window's create-room commands once their checks have passed:

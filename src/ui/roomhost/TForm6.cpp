@@ -1,11 +1,16 @@
 #include "roomhost/TForm6.h"
 
+#include "common/HostInfo.h"
+#include "common/LocalAddress.h"
 #include "common/MemberListView.h"
 #include "common/MessageSink.h"
 #include "common/SettingsListView.h"
 #include "common/Windows.h"
 #include "lobby/TForm1.h"
+#include "roomhost/LobbyMainServerLink.h"
 #include "settings/ConfigFile.h"
+#include "settings/TForm3.h"
+#include "transfer/FileServerControl.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -30,6 +35,12 @@ TForm6::TForm6(const core::Environment& env, MessageSink& messages, Windows& win
     resize(546, 499);
 }
 
+TForm6::~TForm6()
+{
+    // The room goes first: its closing sends on the lobby link and reports to this window.
+    m_room.reset();
+}
+
 void TForm6::buildControls()
 {
     m_log = new QPlainTextEdit(this);
@@ -49,10 +60,10 @@ void TForm6::buildControls()
     chatRow->addWidget(m_send);
 
     m_members = new MemberListView(this);
-    m_settings = new SettingsListView(this);
+    m_settingsList = new SettingsListView(this);
     auto* lists = new QSplitter(Qt::Horizontal, this);
     lists->addWidget(m_members);
-    lists->addWidget(m_settings);
+    lists->addWidget(m_settingsList);
     lists->setStretchFactor(0, 3);
     lists->setStretchFactor(1, 2);
 
@@ -77,19 +88,152 @@ void TForm6::buildControls()
     bottom->addWidget(m_launch);
     bottom->addWidget(m_launchField);
 
-    auto* outer = new QVBoxLayout(this);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
     auto* top = new QWidget(this);
     auto* topLayout = new QVBoxLayout(top);
     topLayout->setContentsMargins(0, 0, 0, 0);
     topLayout->addWidget(m_log);
     topLayout->addLayout(chatRow);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(top);
     splitter->addWidget(lists);
+    auto* outer = new QVBoxLayout(this);
     outer->addWidget(splitter);
     outer->addLayout(bottom);
 
-    connect(m_launch, &QPushButton::clicked, this, &TForm6::launchRequested);
+    connect(m_send, &QPushButton::clicked, this, &TForm6::sendClick);
+    connect(m_chat, &QLineEdit::returnPressed, this, &TForm6::sendClick);
+    connect(m_advertise, &QPushButton::clicked, this, [this] {
+        if (m_room)
+            m_room->advertiseButtonClicked();
+    });
+    connect(m_launch, &QPushButton::clicked, this, &TForm6::Button2Click);
+}
+
+core::RoomHostConfig TForm6::roomConfig() const
+{
+    QString tcpPort = QStringLiteral("8501");
+    QString udpPort = QStringLiteral("23513");
+    if (m_windows.form3) {
+        tcpPort = m_windows.form3->tcpPort();
+        udpPort = m_windows.form3->udpPort();
+    } else {
+        const settings::ConfigFile config(m_env.configFolder());
+        tcpPort = QString::fromStdString(config.readString("Configured Ports", "TCPPort", "8501"));
+        udpPort = QString::fromStdString(config.readString("Configured Ports", "UDPPort", "23513"));
+    }
+
+    core::RoomHostConfig config;
+    config.settings = m_settings;
+    config.roomPortSetting = tcpPort.toStdString();
+    bool ok = false;
+    const uint port = tcpPort.toUInt(&ok);
+    if (ok && port >= 1 && port <= 65535) {
+        config.roomPort = quint16(port);
+    } else {
+        // No port the room could use: it must fail to start rather than listen on a port
+        // the system picks, which no member would know.
+        config.roomPort = 0;
+        config.listenAddress = QHostAddress();
+    }
+    config.nickname = m_windows.form1 ? m_windows.form1->lobbyNickname().toStdString() : "";
+    config.os = core::hostOsDescription().toStdString();
+    config.localAddress = core::localAddress().toStdString();
+    config.udpPort = udpPort.toStdString();
+    config.icmpMethod = m_icmpMethod;
+    return config;
+}
+
+void TForm6::openRoom(const roomhost::RoomSettings& settings)
+{
+    closeRoom(); // a room left open (it cannot be, normally) ends before the new one
+
+    m_settings = settings;
+    restoreSize();
+    m_chat->clear();
+    setWindowTitle(QString::fromStdString(m_settings.roomName));
+
+    core::MainServerLink* link = m_linkOverride;
+    if (!link && m_windows.form1) {
+        m_lobbyLink = std::make_unique<core::LobbyMainServerLink>(m_windows.form1->lobby());
+        link = m_lobbyLink.get();
+    }
+    m_room = std::make_unique<core::RoomHost>(m_env.timing, roomConfig(), link);
+    connect(m_room.get(), &core::RoomHost::roomLog, this, &TForm6::appendLog);
+    connect(m_room.get(), &core::RoomHost::memberListChanged, this, &TForm6::showMembers);
+    connect(m_room.get(), &core::RoomHost::settingsListChanged, this, &TForm6::showSettings);
+    connect(m_room.get(), &core::RoomHost::advertisingChanged, this, &TForm6::showAdvertising);
+    if (m_windows.form1) {
+        // The main server's answer to the room's address request: the host's public address.
+        connect(&m_windows.form1->lobby(), &core::LobbyConnection::yourRemoteIP, m_room.get(),
+                &core::RoomHost::setHostRemoteAddress);
+    }
+    showMembers();
+    showSettings();
+    showAdvertising(false);
+    m_recordDemo->setVisible(m_settings.kind == roomhost::RoomKind::HDuke);
+    if (m_windows.form1)
+        m_windows.form1->enableChatItems();
+
+    m_log->clear();
+    m_room->open();
+    if (m_fileServer && !m_fileServer->isListening() && !m_fileServer->start()) {
+        appendLog(QStringLiteral("Your room failed to use TCP port %1.")
+                      .arg(transfer::FileServerControl::kPort));
+        appendLog(QStringLiteral(
+            "This could cause problems when sending file transfers to other players for "
+            "usermaps."));
+    }
+
+    if (m_windows.form1 && !isVisible()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(m_windows.form1->frameGeometry().center());
+        move(frame.topLeft());
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm6::closeRoom()
+{
+    if (m_room) {
+        m_room->close();
+        m_room->disconnect(this);
+        m_room.reset();
+    }
+    m_lobbyLink.reset();
+    if (m_fileServer)
+        m_fileServer->stop();
+}
+
+void TForm6::showMembers()
+{
+    if (m_room)
+        m_members->setMembers(m_room->members());
+}
+
+void TForm6::showSettings()
+{
+    if (m_room)
+        m_settingsList->setRows(m_room->settingsList());
+}
+
+void TForm6::showAdvertising(bool advertised)
+{
+    m_advertise->setText(advertised ? QStringLiteral("Stop Advertising")
+                                    : QStringLiteral("Advertise Room"));
+}
+
+void TForm6::sendClick()
+{
+    // The text stays in the edit when nothing could be sent.
+    if (m_room && m_room->ServerRoomSendChatMessageToClientsTyped(m_chat->text()))
+        m_chat->clear();
+}
+
+void TForm6::Button2Click()
+{
+    emit hostLaunchRequested();
 }
 
 void TForm6::appendLog(const QString& line)
@@ -102,25 +246,13 @@ bool TForm6::recordDemo() const
     return m_recordDemo->isChecked();
 }
 
-void TForm6::openRoom(const roomhost::RoomSettings& settings)
-{
-    m_room = settings;
-    restoreSize();
-    m_chat->clear();
-    setWindowTitle(QString::fromStdString(m_room.roomName));
-    m_recordDemo->setVisible(m_room.kind == roomhost::RoomKind::HDuke);
-    if (m_windows.form1)
-        m_windows.form1->enableChatItems();
-    show();
-}
-
 void TForm6::restoreSize()
 {
     const settings::ConfigFile config(m_env.configFolder());
     if (!config.exists())
         return;
     const auto saved = config.restoreSize(kSizeSection);
-    // The stored values are the outer size; the height applies even when the width is bad.
+    // Stored as the outer size. The height applies even when the width does not convert.
     const QSize frameExtra = frameGeometry().size() - geometry().size();
     if (saved.height)
         resize(width(), *saved.height - frameExtra.height());
@@ -133,11 +265,12 @@ void TForm6::saveSize()
     settings::ConfigFile config(m_env.configFolder());
     const QSize outer = frameGeometry().size();
     if (!config.saveSize(kSizeSection, outer.height(), outer.width()))
-        m_messages.error(QStringLiteral("Unable to save to the config file vantrel.cfg"));
+        m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
 }
 
 void TForm6::closeEvent(QCloseEvent* event)
 {
+    closeRoom();
     saveSize();
     event->accept();
 }
@@ -145,8 +278,8 @@ void TForm6::closeEvent(QCloseEvent* event)
 void TForm6::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    // A minimised window is hidden by the system; only the room's own closing gives the main
-    // window back.
+    // Minimising hides the window too; only the room's own closing gives the main window
+    // back.
     if (event->spontaneous())
         return;
     if (m_windows.form1)
