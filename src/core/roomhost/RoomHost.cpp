@@ -59,7 +59,7 @@ bool RoomHost::open()
     m_inGame = false;
     if (m_server->isListening())
         return true;
-    if (m_server->listen(m_config.listenAddress, m_config.roomPort)) {
+    if (m_config.roomPortUsable && m_server->listen(m_config.listenAddress, m_config.roomPort)) {
         emit roomLog(QStringLiteral("You are now hosting a room on TCP port %1.")
                          .arg(m_server->serverPort()));
         return true;

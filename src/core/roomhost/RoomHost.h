@@ -30,6 +30,9 @@ struct RoomHostConfig
     // Members reach the room by IPv4; listening on IPv4 alone keeps their addresses dotted.
     QHostAddress listenAddress = QHostAddress::AnyIPv4;
     quint16 roomPort = 8501; // 0 picks a free port
+    // False when the room port setting names no usable port (empty, 0, above 65535): the
+    // room then reports that it cannot start instead of listening where no member looks.
+    bool roomPortUsable = true;
     // The room port setting as the player typed it; the advertisement carries this text.
     std::string roomPortSetting = "8501";
     // What the creation window stored; its player places (the host's own included) are

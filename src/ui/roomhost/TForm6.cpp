@@ -130,10 +130,10 @@ core::RoomHostConfig TForm6::roomConfig() const
     if (ok && port >= 1 && port <= 65535) {
         config.roomPort = quint16(port);
     } else {
-        // No port the room could use: it must fail to start rather than listen on a port
-        // the system picks, which no member would know.
-        config.roomPort = 0;
-        config.listenAddress = QHostAddress();
+        // The room must fail to start rather than listen on a port the system picks, which
+        // no member would know and the advertisement would not carry.
+        config.roomPort = quint16(ok && port <= 65535 ? port : 0);
+        config.roomPortUsable = false;
     }
     config.nickname = m_windows.form1 ? m_windows.form1->lobbyNickname().toStdString() : "";
     config.os = core::hostOsDescription().toStdString();
@@ -148,7 +148,6 @@ void TForm6::openRoom(const roomhost::RoomSettings& settings)
     closeRoom(); // a room left open (it cannot be, normally) ends before the new one
 
     m_settings = settings;
-    restoreSize();
     m_chat->clear();
     setWindowTitle(QString::fromStdString(m_settings.roomName));
 
@@ -190,6 +189,8 @@ void TForm6::openRoom(const roomhost::RoomSettings& settings)
         move(frame.topLeft());
     }
     show();
+    // Once shown, so the frame around the stored outer size is known.
+    restoreSize();
     raise();
     activateWindow();
 }

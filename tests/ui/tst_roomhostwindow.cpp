@@ -1,0 +1,349 @@
+#include "../core/RoomMemberScript.h"
+#include "ProgramFixture.h"
+#include "common/MemberListView.h"
+#include "common/ReadyPictures.h"
+#include "common/SettingsListView.h"
+#include "lobby/TForm1.h"
+#include "roomhost/TForm5.h"
+#include "roomhost/TForm6.h"
+#include "settings/ConfigFile.h"
+#include "transfer/FileServerControl.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrell;
+using roomhost::RoomKind;
+
+namespace {
+template <typename T>
+T* child(QWidget* window, const char* name)
+{
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// A port nothing listens on right now (taken from the system, then let go).
+quint16 freePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::AnyIPv4, 0))
+        qFatal("no free port");
+    return probe.serverPort();
+}
+
+// A file server made of a real listening socket on a port the test chooses, so a port in
+// use fails for real.
+class SocketFileServer : public transfer::FileServerControl
+{
+public:
+    explicit SocketFileServer(quint16 port) : m_port(port) {}
+    bool isListening() const override { return m_server.isListening(); }
+    bool start() override
+    {
+        ++starts;
+        return m_server.listen(QHostAddress::AnyIPv4, m_port);
+    }
+    void stop() override
+    {
+        ++stops;
+        m_server.close();
+    }
+    int starts = 0;
+    int stops = 0;
+
+private:
+    quint16 m_port;
+    QTcpServer m_server;
+};
+
+QList<bool> menusEnabled(ui::TForm1& form)
+{
+    QList<bool> out;
+    for (QAction* action : form.menuBar()->actions())
+        out << action->isEnabled();
+    return out;
+}
+
+QStringList logLines(ui::TForm6& form)
+{
+    return child<QPlainTextEdit>(&form, "roomLog")->toPlainText().split('\n');
+}
+
+QImage pictureOf(ui::TForm6& form, int row)
+{
+    auto* list = child<ui::MemberListView>(&form, "memberList");
+    return list->topLevelItem(row)
+        ->icon(ui::MemberListView::Ready)
+        .pixmap(16, 16)
+        .toImage()
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+QImage picture(const QPixmap& pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+} // namespace
+
+class TestRoomHostWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_maps;
+    QString m_sourcePort;
+
+    // A program whose configuration has every source port enabled and a usermaps folder,
+    // and whose room port is `roomPort`.
+    std::unique_ptr<ProgramFixture> program(quint16 roomPort, const QByteArray& extra = {})
+    {
+        auto p = std::make_unique<ProgramFixture>();
+        const QByteArray maps = m_maps.path().toUtf8();
+        const QByteArray exe = m_sourcePort.toUtf8();
+        p->writeConfig(
+            "[Configured Ports]\r\nUDPPort=23999\r\nTCPPort=" + QByteArray::number(roomPort) +
+            "\r\n[Nicknames]\r\nLauncher Nickname=HostAnn\r\n"
+            "[GamePath]\r\nhDuke Checkbox=1\r\nhDuke Path=" +
+            exe + "\r\nEDuke32-OldMP Checkbox=1\r\nEDuke32-OldMP Path=" + exe +
+            "\r\nnBlood Checkbox=1\r\nnBlood Path=" + exe +
+            "\r\n[Usermaps Directorys]\r\nDuke3d Usermaps Path=" + maps +
+            "\r\nBlood Usermaps Path=" + maps + "\r\n" + extra);
+        p->start();
+        return p;
+    }
+
+    // The player's way in: the menu command, the creation window, "Create room".
+    void createRoom(ProgramFixture& p, RoomKind kind, const QString& name)
+    {
+        p.form1->createRoom(kind);
+        QVERIFY(p.form5->isVisible());
+        QTest::keyClicks(child<QLineEdit>(p.form5.get(), "roomNameEdit"), name);
+        child<QPushButton>(p.form5.get(), "createRoomButton")->click();
+        QVERIFY(!p.form5->isVisible());
+        QVERIFY(p.form6->isVisible());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_maps.isValid());
+        QFile map(QDir(m_maps.path()).filePath("castle.map"));
+        QVERIFY(map.open(QIODevice::WriteOnly));
+        m_sourcePort = QDir(m_maps.path()).filePath("sourceport.exe");
+        QFile exe(m_sourcePort);
+        QVERIFY(exe.open(QIODevice::WriteOnly));
+    }
+
+    void openingShowsTheNewRoom_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("settingsRows");
+        QTest::addColumn<bool>("recordDemo");
+        QTest::newRow("hDuke") << int(RoomKind::HDuke) << 17 << true;
+        QTest::newRow("OldMP") << int(RoomKind::OldMP) << 12 << false;
+        QTest::newRow("NBlood") << int(RoomKind::NBlood) << 4 << false;
+    }
+    void openingShowsTheNewRoom()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, settingsRows);
+        QFETCH(bool, recordDemo);
+        const quint16 port = freePort();
+        auto p = program(port);
+        createRoom(*p, RoomKind(kind), "Late game");
+        ui::TForm6& form = *p->form6;
+
+        QCOMPARE(form.windowTitle(), QString("Late game"));
+        QCOMPARE(logLines(form),
+                 QStringList{QString("You are now hosting a room on TCP port %1.").arg(port)});
+        QVERIFY(form.room() && form.room()->isListening());
+        QCOMPARE(child<QCheckBox>(&form, "recordDemoBox")->isVisibleTo(&form), recordDemo);
+        QCOMPARE(child<QPushButton>(&form, "advertiseButton")->text(), QString("Advertise Room"));
+
+        auto* settings = child<ui::SettingsListView>(&form, "settingsList");
+        QCOMPARE(settings->topLevelItemCount(), settingsRows);
+        QCOMPARE(settings->topLevelItem(3)->text(1), QString("1/8"));
+        QCOMPARE(settings->topLevelItem(1)->text(1),
+                 QString::fromStdString(form.roomSettings().sourcePort()));
+
+        auto* members = child<ui::MemberListView>(&form, "memberList");
+        QCOMPARE(members->topLevelItemCount(), 1);
+        QCOMPARE(members->topLevelItem(0)->text(ui::MemberListView::Nicknames), QString("HostAnn"));
+        QCOMPARE(members->topLevelItem(0)->text(ui::MemberListView::UdpPort), QString("23999"));
+        QCOMPARE(members->topLevelItem(0)->text(ui::MemberListView::RemoteIPs), QString(" "));
+        QCOMPARE(pictureOf(form, 0), picture(ui::ReadyPictures::ready()));
+
+        // The room keeps the main window's menus and "Connect" locked, chat usable.
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false}));
+        QVERIFY(child<QPushButton>(p->form1.get(), "sendButton")->isEnabled());
+        QVERIFY(!child<QPushButton>(p->form1.get(), "connectButton")->isEnabled());
+    }
+
+    void membersChatAndClosing()
+    {
+        const quint16 port = freePort();
+        auto p = program(port);
+        createRoom(*p, RoomKind::HDuke, "Room");
+        ui::TForm6& form = *p->form6;
+        auto* members = child<ui::MemberListView>(&form, "memberList");
+
+        // The host's chat line with nobody there yet is still sent (to nobody) and logged.
+        RoomMemberScript member;
+        QVERIFY(member.connectTo(port));
+        member.send("AddUserToList~Bob~Linux 64 bit ~10.0.0.7~23513");
+        QTRY_COMPARE(members->topLevelItemCount(), 2);
+        QCOMPARE(members->topLevelItem(1)->text(ui::MemberListView::Nicknames), QString("Bob"));
+        QCOMPARE(members->topLevelItem(1)->text(ui::MemberListView::RemotePort),
+                 QString::number(member.localPort()));
+        QCOMPARE(pictureOf(form, 1), picture(ui::ReadyPictures::notReady()));
+        member.send("ClientSentReadyMessage");
+        QTRY_COMPARE(pictureOf(form, 1), picture(ui::ReadyPictures::ready()));
+
+        auto* chat = child<QLineEdit>(&form, "chatEdit");
+        chat->setText("hello all");
+        QTest::keyClick(chat, Qt::Key_Return);
+        QVERIFY(chat->text().isEmpty());
+        QTRY_VERIFY(member.lines().contains("RoomChat~HostAnn~hello all"));
+        QVERIFY(logLines(form).contains("HostAnn: hello all"));
+        member.send("RoomChat~Bob~hi~there");
+        QTRY_VERIFY(logLines(form).contains("Bob: hi"));
+
+        // The main server's answer to the address request fills the host's own row.
+        emit p->form1->lobby().yourRemoteIP(QStringLiteral("198.51.100.20"));
+        QCOMPARE(members->topLevelItem(0)->text(ui::MemberListView::RemoteIPs),
+                 QString("198.51.100.20"));
+
+        // Not logged in: advertising only advises.
+        child<QPushButton>(&form, "advertiseButton")->click();
+        QVERIFY(logLines(form).contains("You need to login before advertising a room!"));
+
+        QSignalSpy launch(&form, &ui::TForm6::hostLaunchRequested);
+        child<QPushButton>(&form, "Button2")->click();
+        QCOMPARE(launch.count(), 1);
+
+        // Closing ends the room for its members and gives the main window back.
+        QVERIFY(form.close());
+        QTRY_VERIFY(member.isClosed());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true}));
+        QVERIFY(child<QPushButton>(p->form1.get(), "connectButton")->isEnabled());
+        RoomMemberScript late;
+        QVERIFY(!late.connectTo(port));
+    }
+
+    void chatStaysWhenNothingListens()
+    {
+        const quint16 port = freePort();
+        QTcpServer squatter;
+        QVERIFY(squatter.listen(QHostAddress::AnyIPv4, port));
+        auto p = program(port);
+        createRoom(*p, RoomKind::OldMP, "Blocked");
+        ui::TForm6& form = *p->form6;
+        QCOMPARE(logLines(form),
+                 (QStringList{QString("Your room failed to start on TCP port %1.").arg(port),
+                              "Try enabling UPnP in the \"Settings\" and \"Multiplayer and "
+                              "Networking\" menu, or changing the port number.",
+                              "You may need to forward your ports on your Router, or enable "
+                              "UPnP on your Router settings."}));
+        QVERIFY(form.isVisible());
+        auto* chat = child<QLineEdit>(&form, "chatEdit");
+        chat->setText("anyone?");
+        child<QPushButton>(&form, "sendButton")->click();
+        QCOMPARE(chat->text(), QString("anyone?"));
+    }
+
+    void unusableRoomPortSetting()
+    {
+        // A port the system would have to pick is no room port: the room does not start.
+        auto p = program(0);
+        createRoom(*p, RoomKind::NBlood, "Zero");
+        QVERIFY(!p->form6->room()->isListening());
+        QCOMPARE(logLines(*p->form6).value(0), QString("Your room failed to start on TCP port 0."));
+    }
+
+    void fileServerStartsAndStopsWithTheRoom_data()
+    {
+        QTest::addColumn<bool>("portTaken");
+        QTest::newRow("free") << false;
+        QTest::newRow("in use") << true;
+    }
+    void fileServerStartsAndStopsWithTheRoom()
+    {
+        QFETCH(bool, portTaken);
+        const quint16 filePort = freePort();
+        QTcpServer squatter;
+        if (portTaken)
+            QVERIFY(squatter.listen(QHostAddress::AnyIPv4, filePort));
+        SocketFileServer files(filePort);
+        const quint16 port = freePort();
+        auto p = program(port);
+        p->form6->setFileServer(&files);
+        createRoom(*p, RoomKind::HDuke, "Files");
+        QCOMPARE(files.starts, 1);
+        QCOMPARE(files.isListening(), !portTaken);
+        const QStringList expected =
+            portTaken
+                ? QStringList{QString("You are now hosting a room on TCP port %1.").arg(port),
+                              "Your room failed to use TCP port 27020.",
+                              "This could cause problems when sending file transfers to "
+                              "other players for usermaps."}
+                : QStringList{QString("You are now hosting a room on TCP port %1.").arg(port)};
+        QCOMPARE(logLines(*p->form6), expected);
+        p->form6->close();
+        QVERIFY(!files.isListening());
+        QVERIFY(files.stops >= 1);
+        p->form6->setFileServer(nullptr); // the fixture's window outlives this stack object
+    }
+
+    void windowSizeIsKept()
+    {
+        const quint16 port = freePort();
+        auto p = program(port, "[Host Room Window Size]\r\nMain height=640\r\nMain width=900\r\n");
+        createRoom(*p, RoomKind::HDuke, "Sized");
+        ui::TForm6& form = *p->form6;
+        QCOMPARE(form.frameGeometry().size(), QSize(900, 640));
+        form.resize(700, 500);
+        QVERIFY(form.close());
+        settings::ConfigFile config(p->folder().toStdString());
+        const auto saved = config.restoreSize(ui::TForm6::kSizeSection);
+        QCOMPARE(saved.height, std::optional<int>(form.frameGeometry().height()));
+        QCOMPARE(saved.width, std::optional<int>(form.frameGeometry().width()));
+        QVERIFY(p->messages.texts().isEmpty());
+
+        // A width that does not convert leaves the width alone; the height still applies.
+        QVERIFY(config.writeString(ui::TForm6::kSizeSection, "Main width", "wide"));
+        QVERIFY(config.writeString(ui::TForm6::kSizeSection, "Main height", "610"));
+        p->form1->EnableForm1Items();
+        createRoom(*p, RoomKind::HDuke, "Again");
+        QCOMPARE(form.frameGeometry().height(), 610);
+        QCOMPARE(form.frameGeometry().width(), saved.width.value());
+        QVERIFY(form.close());
+    }
+
+    void sizeThatCannotBeSavedIsReported()
+    {
+        const quint16 port = freePort();
+        auto p = program(port);
+        createRoom(*p, RoomKind::HDuke, "Doomed");
+        // The file replaced by a folder: every write of it fails, whoever runs the test.
+        QVERIFY(QFile::remove(p->configPath()));
+        QVERIFY(QDir(p->folder()).mkdir("vantrel.cfg"));
+        QVERIFY(p->form6->close());
+        QCOMPARE(p->messages.texts(), QStringList{"Unable to save to the config file vantrel.cfg"});
+        QVERIFY(!p->form6->isVisible());
+        QVERIFY(!p->form6->room());
+    }
+};
+
+QTEST_MAIN(TestRoomHostWindow)
+#include "tst_roomhostwindow.moc"
