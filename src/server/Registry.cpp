@@ -3,6 +3,8 @@
 #include "common/Fields.h"
 #include "common/LineFraming.h"
 
+#include <utility>
+
 namespace vantrell::server {
 
 namespace {
@@ -26,6 +28,20 @@ std::size_t recordLength(const lobby::RoomRecord& r)
     return 13 + r.field0.size() + r.address.size() + 1 + r.roomName.size() + r.game.size() +
            r.sourcePort.size() + r.players.size() + r.map.size() + r.gameType.size() +
            r.skill.size() + r.inGame.size() + r.id.size() + r.roomPort.size();
+}
+
+// Copies items from the front, in order, while the line they make stays within what a lobby
+// reads. `field` gives an item's length on the line (with its separator) and its value.
+template <typename Items, typename Out, typename Field>
+void takeWhileFits(const Items& items, std::size_t length, std::vector<Out>& out, Field field)
+{
+    for (const auto& item : items) {
+        auto [size, value] = field(item);
+        if (length + size > kMaxLineLength)
+            return;
+        length += size;
+        out.push_back(std::move(value));
+    }
 }
 
 } // namespace
@@ -123,55 +139,44 @@ std::string Registry::removeRoom(ClientId client)
 
 SharedLine Registry::userListLine()
 {
-    if (m_userListLine)
-        return m_userListLine;
-    lobby::UserListUpdate update{std::to_string(m_users.size()), {}};
-    std::size_t length = std::string_view("UserListUpdate,").size() + update.countText.size();
-    for (const auto& user : m_users) {
-        const std::size_t field = 1 + quoteCommaField(user.nickname).size();
-        if (length + field > kMaxLineLength)
-            break;
-        length += field;
-        update.nicknames.push_back(user.nickname);
+    if (!m_userListLine) {
+        lobby::UserListUpdate update{std::to_string(m_users.size()), {}};
+        const std::size_t head =
+            std::string_view("UserListUpdate,").size() + update.countText.size();
+        takeWhileFits(m_users, head, update.nicknames, [](const User& user) {
+            return std::pair{1 + quoteCommaField(user.nickname).size(), user.nickname};
+        });
+        m_userListLine = share(update);
     }
-    m_userListLine = share(update);
     return m_userListLine;
 }
 
 SharedLine Registry::timedUserListLine()
 {
-    if (m_timedUserListLine)
-        return m_timedUserListLine;
-    lobby::UpdateTimedUserList update;
-    // The count written is the number of names that fit; budget for the longest count.
-    std::size_t length =
-        std::string_view("UpdateTimedUserList~").size() + std::to_string(m_users.size()).size();
-    for (const auto& user : m_users) {
-        const std::size_t field = 1 + user.nickname.size();
-        if (length + field > kMaxLineLength)
-            break;
-        length += field;
-        update.nicknames.push_back(user.nickname);
+    if (!m_timedUserListLine) {
+        lobby::UpdateTimedUserList update;
+        // The count written is the number of names that fit; budget for the longest count.
+        const std::size_t head =
+            std::string_view("UpdateTimedUserList~").size() + std::to_string(m_users.size()).size();
+        takeWhileFits(m_users, head, update.nicknames, [](const User& user) {
+            return std::pair{1 + user.nickname.size(), user.nickname};
+        });
+        m_timedUserListLine = share(update);
     }
-    m_timedUserListLine = share(update);
     return m_timedUserListLine;
 }
 
 SharedLine Registry::roomsListLine()
 {
-    if (m_roomsListLine)
-        return m_roomsListLine;
-    lobby::NewRoomsListUpdate update;
-    std::size_t length =
-        std::string_view("NewRoomsListUpdate~").size() + std::to_string(m_rooms.size()).size();
-    for (const auto& room : m_rooms) {
-        const std::size_t record = recordLength(room.record);
-        if (length + record > kMaxLineLength)
-            break;
-        length += record;
-        update.rooms.push_back(room.record);
+    if (!m_roomsListLine) {
+        lobby::NewRoomsListUpdate update;
+        const std::size_t head =
+            std::string_view("NewRoomsListUpdate~").size() + std::to_string(m_rooms.size()).size();
+        takeWhileFits(m_rooms, head, update.rooms, [](const Room& room) {
+            return std::pair{recordLength(room.record), room.record};
+        });
+        m_roomsListLine = share(update);
     }
-    m_roomsListLine = share(update);
     return m_roomsListLine;
 }
 

@@ -5,7 +5,9 @@
 #include "roomhost/RoomPinger.h"
 
 #include <memory>
+#include <unistd.h>
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -326,6 +328,109 @@ private slots:
         QVERIFY(launchAt - listAt >= 1000 / kSpeedUp * 0.9);
         QCOMPARE(rowsOf(ann->linesOf("UserRoomSettingsUpdate").last())[1].readyCode,
                  std::string("0"));
+    }
+
+    void tcpProbeMeasuresInFifteenMillisecondTicks_data()
+    {
+        QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("before the first tick") << 0 << "37 ms";
+        QTest::newRow("still before it") << 14 << "37 ms";
+        QTest::newRow("after one tick") << 15 << "44 ms";
+        QTest::newRow("after two ticks") << 30 << "73 ms";
+    }
+    void tcpProbeMeasuresInFifteenMillisecondTicks()
+    {
+        QFETCH(int, elapsedMs);
+        QFETCH(QString, shown);
+        Timing timing;
+        auto now = Timing::Clock::time_point{} + std::chrono::hours(1);
+        timing.setNowFunction([&now] { return now; });
+        RoomHost host(timing, roomConfig(8), nullptr);
+        QVERIFY(host.open());
+        auto ann = join(host, "Ann");
+        QVERIFY(ann);
+        const QString probe = QStringLiteral("TCPPing~%1").arg(ann->localPort());
+
+        host.pinger().HostPingClientsByTCP("127.0.0.1", ann->localPort());
+        QTRY_COMPARE(ann->linesOf("TCPPing"), QStringList{probe});
+        now += std::chrono::milliseconds(elapsedMs);
+        ann->send(probe);
+        QTRY_COMPARE(QString::fromStdString(host.members()[1].ping), shown);
+
+        // An echo nobody asked for measures nothing.
+        now += std::chrono::milliseconds(1000);
+        ann->send(probe);
+        ann->send("ClientSentReadyMessage"); // handled after the echo: a marker
+        QTRY_COMPARE(host.members()[1].readyCode, std::string("0"));
+        QCOMPARE(QString::fromStdString(host.members()[1].ping), shown);
+    }
+
+    void probesOfOneRoundAreMeasuredSeparately()
+    {
+        Timing timing;
+        auto now = Timing::Clock::time_point{} + std::chrono::hours(1);
+        timing.setNowFunction([&now] { return now; });
+        RoomHost host(timing, roomConfig(8), nullptr);
+        QVERIFY(host.open());
+        auto ann = join(host, "Ann");
+        auto bob = join(host, "Bob");
+        QVERIFY(ann && bob);
+        const QString annProbe = QStringLiteral("TCPPing~%1").arg(ann->localPort());
+        const QString bobProbe = QStringLiteral("TCPPing~%1").arg(bob->localPort());
+
+        host.pinger().HostPingClientsByTCP("127.0.0.1", ann->localPort());
+        now += std::chrono::milliseconds(30);
+        host.pinger().HostPingClientsByTCP("127.0.0.1", bob->localPort());
+        QTRY_COMPARE(ann->linesOf("TCPPing").size(), 1);
+        QTRY_COMPARE(bob->linesOf("TCPPing").size(), 1);
+
+        // A member cannot answer for another.
+        ann->send(bobProbe);
+        ann->send(annProbe);
+        QTRY_COMPARE(host.members()[1].ping, std::string("73 ms"));
+        QCOMPARE(host.members()[2].ping, std::string("N/A"));
+        bob->send(bobProbe);
+        QTRY_COMPARE(host.members()[2].ping, std::string("37 ms"));
+    }
+
+    void pingRound_data()
+    {
+        QTest::addColumn<bool>("icmp");
+        QTest::newRow("no ICMP: every member by TCP") << false;
+        QTest::newRow("ICMP echo (root)") << true;
+    }
+    void pingRound()
+    {
+        QFETCH(bool, icmp);
+        if (icmp && ::geteuid() != 0)
+            QSKIP("ICMP echo from here needs root");
+        Timing timing(kSpeedUp);
+        auto config = roomConfig(8);
+        config.icmpMethod = icmp ? IcmpMethod::RawOnly : IcmpMethod::Disabled;
+        RoomHost host(timing, config, nullptr);
+        QVERIFY(host.open());
+        auto ann = join(host, "Ann");
+        auto bob = join(host, "Bob");
+        QVERIFY(ann && bob);
+        ann->setEchoPings(true);
+        bob->setEchoPings(true);
+
+        QSignalSpy round(&host.pinger(), &RoomPinger::roundFinished);
+        host.pinger().HostPingClients();
+        QVERIFY(round.wait(10000));
+        const QRegularExpression measured(QStringLiteral("^\\d+ ms$"));
+        QTRY_VERIFY(measured.match(QString::fromStdString(host.members()[1].ping)).hasMatch());
+        QTRY_VERIFY(measured.match(QString::fromStdString(host.members()[2].ping)).hasMatch());
+        QCOMPARE(host.members()[0].ping, std::string("N/A"));
+        if (icmp) {
+            // Loopback answers well within a second, so nothing goes over TCP.
+            QVERIFY(ann->linesOf("TCPPing").isEmpty());
+            QVERIFY(bob->linesOf("TCPPing").isEmpty());
+        } else {
+            QVERIFY(!ann->linesOf("TCPPing").isEmpty());
+            QVERIFY(!bob->linesOf("TCPPing").isEmpty());
+        }
     }
 
     void closingTheRoomClosesEveryMember()

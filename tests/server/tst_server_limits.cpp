@@ -97,13 +97,20 @@ private slots:
         LobbyClient talker(server.port());
         talker.login("Talker");
         QVERIFY(talker.waitForUserList({"Sleepy", "Talker"}));
-        // Talk until the server gives up on the sleeper; the talker itself keeps reading.
+        // Talk until the server gives up on the sleeper. The talker waits for its own lines
+        // to come back before sending more, so that it never looks like a slow reader itself.
         const std::string text(8000, 'z');
         bool dropped = false;
-        for (int round = 0; round < 2000 && !dropped; ++round) {
-            for (int i = 0; i < 8; ++i)
-                talker.send(GlobalChat{"Talker", text});
-            QTest::qWait(1);
+        for (int round = 0; round < 4000 && !dropped; ++round) {
+            for (int i = 0; i < 4; ++i)
+                talker.send(GlobalChat{"Talker", text + std::to_string(round)});
+            QVERIFY(talker.waitFor([&](const ServerMessage& m) {
+                const auto* chat = std::get_if<GlobalChat>(&m);
+                return chat && chat->text == text + std::to_string(round);
+            }));
+            for (int i = 0; i < 3; ++i)
+                QVERIFY(talker.waitFor(
+                    [](const ServerMessage& m) { return std::holds_alternative<GlobalChat>(m); }));
             dropped = talker.lastUserList() == QStringList{"1", "Talker"};
         }
         QVERIFY(talker.waitForUserList({"Talker"}));

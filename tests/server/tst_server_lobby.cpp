@@ -191,6 +191,25 @@ private slots:
         QCOMPARE(chatLines(stranger), QStringList{});
     }
 
+    void relayedChatStaysWithinOneReadableLine()
+    {
+        ServerProcess server;
+        QVERIFY(server.start());
+        // The longest line a client may send, naming a short nickname, is relayed under a
+        // long registered one: it must be cut, not grow past what the lobbies read.
+        const std::string nickname(64, 'N');
+        LobbyClient talker(server.port());
+        talker.login(nickname);
+        QVERIFY(talker.waitForUserList({QString::fromStdString(nickname)}));
+        const std::string sent = "Globalchat~x~" + std::string(16384 - 13, 'y');
+        talker.sendLine(sent);
+        QVERIFY(talker.waitFor(isChat));
+        const auto& relayed = talker.lines().back();
+        QCOMPARE(relayed.size(), std::size_t(16384));
+        QCOMPARE(relayed.substr(0, 11 + 64 + 4), "Globalchat~" + nickname + "~yyy");
+        QVERIFY(talker.isConnected());
+    }
+
     void chatFloodLimitDropsAndCounts()
     {
         ServerProcess server;

@@ -157,6 +157,11 @@ void TForm3::FormActivate()
 {
     if (m_windows.form1)
         m_windows.form1->DisableForm1Items();
+    loadFromFile();
+}
+
+void TForm3::loadFromFile()
+{
     const settings::ConfigFile config(m_env.configFolder());
     if (!config.exists())
         return;

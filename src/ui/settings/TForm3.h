@@ -38,6 +38,10 @@ public:
     // start-up and by windows that need the current values fresh from the file.
     void reloadAndSave();
 
+    // Loads the fields from the file, if there is one, leaving the main window alone: for a
+    // window that wants the current values fresh from the file while it is open.
+    void loadFromFile();
+
     // The activation handler: locks the main window and loads the file.
     void FormActivate();
     // The deactivation handler: applies the "NoNick" rule and saves every field.
