@@ -95,6 +95,12 @@ void TForm1::EnableForm1Items()
         m_connectButton->setEnabled(false);
 }
 
+void TForm1::enableChatItems()
+{
+    m_sendButton->setEnabled(true);
+    m_chatLine->setEnabled(true);
+}
+
 QString TForm1::lobbyNickname() const
 {
     return m_nicknameBox->text();
