@@ -70,7 +70,7 @@ private slots:
         QFETCH(qint64, elapsed);
         QFETCH(qint64, roundup);
         QFETCH(QString, shown);
-        QCOMPARE(tcpPingRoundup(elapsed), roundup);
+        QCOMPARE(TCPPingRoundup(elapsed), roundup);
         QCOMPARE(QString::fromStdString(pingText(tcpPingMs(roundup))), shown);
     }
 

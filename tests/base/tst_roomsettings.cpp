@@ -1,6 +1,10 @@
 #include "roomhost/RoomChoices.h"
 #include "roomhost/RoomSettings.h"
+#include "roomhost/UsermapListing.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace vantrell::roomhost;
@@ -230,6 +234,32 @@ private slots:
         QFETCH(uint, c);
         QFETCH(bool, permitted);
         QCOMPARE(isPermittedNameChar(char32_t(c)), permitted);
+    }
+
+    void usermapListing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QDir d(dir.path());
+        for (const char* name : {"zeta.map", "Alpha.MAP", "beta.map", "notes.txt", "map",
+                                 "old.map.bak", ".map", "gamma.Map"}) {
+            QFile f(d.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(d.mkdir("folder.map")); // a directory is never a map
+        QVERIFY(QFile::link(d.filePath("beta.map"), d.filePath("linked.map")));
+        QVERIFY(QFile::link(d.filePath("nowhere.map"), d.filePath("dangling.map")));
+
+        const auto maps = listUsermaps(dir.path().toStdString());
+        QStringList got;
+        for (const auto& m : maps)
+            got << QString::fromStdString(m);
+        QCOMPARE(got,
+                 (QStringList{"Alpha.MAP", "beta.map", "gamma.Map", "linked.map", "zeta.map"}));
+
+        QVERIFY(listUsermaps(d.filePath("missing").toStdString()).empty());
+        QVERIFY(listUsermaps({}).empty());
+        QVERIFY(listUsermaps(d.filePath("notes.txt").toStdString()).empty());
     }
 };
 

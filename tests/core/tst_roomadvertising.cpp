@@ -74,8 +74,10 @@ RoomHostConfig roomConfig()
     config.settings.originalMap = "E1L1: Hollywood Holocaust";
     config.settings.gameType = "Dukematch (Spawn)";
     config.settings.skill = "No Monsters";
-    config.hostRow =
-        roomhost::MemberList::hostRow("Hosty", "Linux 64 bit ", "10.0.0.1", "", "23513");
+    config.nickname = "Hosty";
+    config.os = "Linux 64 bit ";
+    config.localAddress = "10.0.0.1";
+    config.udpPort = "23513";
     config.icmpMethod = IcmpMethod::Disabled;
     return config;
 }

@@ -28,8 +28,10 @@ RoomHostConfig roomConfig(int places, roomhost::RoomKind kind = roomhost::RoomKi
     config.settings.kind = kind;
     config.settings.playerPlaces = places;
     config.settings.roomName = "Test room";
-    config.hostRow =
-        roomhost::MemberList::hostRow("Host", "Linux 64 bit ", "10.0.0.1", "", "23513");
+    config.nickname = "Host";
+    config.os = "Linux 64 bit ";
+    config.localAddress = "10.0.0.1";
+    config.udpPort = "23513";
     config.icmpMethod = IcmpMethod::Disabled;
     return config;
 }
@@ -92,7 +94,9 @@ private slots:
     {
         // Slow enough that the member's announcement is in before the first member list.
         Timing timing(10.0);
-        RoomHost host(timing, roomConfig(8), nullptr);
+        auto config = roomConfig(8);
+        config.settings.hostTeam = "Team 2";
+        RoomHost host(timing, config, nullptr);
         QSignalSpy log(&host, &RoomHost::roomLog);
         QVERIFY(host.open());
         QCOMPARE(log.size(), 1);
@@ -135,6 +139,8 @@ private slots:
         QCOMPARE(rows[0].remoteAddress, std::string(" "));
         QCOMPARE(rows[0].remotePort, std::string());
         QCOMPARE(rows[0].udpPort, std::string("23513"));
+        QCOMPARE(rows[0].team, std::string("Team 2"));
+        QCOMPARE(rows[0].localAddress, std::string("10.0.0.1"));
         QCOMPARE(rows[1].readyCode, std::string("1"));
         QCOMPARE(rows[1].team, std::string(" "));
         QCOMPARE(rows[1].remoteAddress, std::string("127.0.0.1"));

@@ -13,7 +13,7 @@ EchoOutcome echoOutcome(std::int64_t roundTripMs)
     return {EchoOutcome::Kind::Show, pingText(shown)};
 }
 
-std::int64_t tcpPingRoundup(std::int64_t elapsedMs)
+std::int64_t TCPPingRoundup(std::int64_t elapsedMs)
 {
     if (elapsedMs < 0)
         elapsedMs = 0;

@@ -31,7 +31,7 @@ inline constexpr std::int64_t kProbeTickMs = 15;
 
 // The tick count of a TCP probe that took elapsedMs: it starts at 1 when the probe is sent
 // and grows by one every kProbeTickMs.
-std::int64_t tcpPingRoundup(std::int64_t elapsedMs);
+std::int64_t TCPPingRoundup(std::int64_t elapsedMs);
 
 // The Ping value for a tick count: roundup * 7 + 52, less 22 when that is below 70.
 // Counts 1, 2 and 3 give 37, 44 and 73.

@@ -24,7 +24,9 @@ QString qs(const std::string& text)
 RoomHost::RoomHost(const Timing& timing, RoomHostConfig config, MainServerLink* link,
                    QObject* parent)
     : QObject(parent), m_timing(timing), m_config(std::move(config)), m_link(link),
-      m_server(new QTcpServer(this)), m_members(m_config.hostRow),
+      m_server(new QTcpServer(this)),
+      m_members(roomhost::MemberList::hostRow(m_config.nickname, m_config.os, m_config.localAddress,
+                                              m_config.settings.hostTeam, m_config.udpPort)),
       m_settings(roomhost::buildSettingsList(m_config.settings, 1))
 {
     m_pinger = std::make_unique<RoomPinger>(m_timing, *this, m_config.icmpMethod);

@@ -35,7 +35,11 @@ struct RoomHostConfig
     // What the creation window stored; its player places (the host's own included) are
     // also the limit on member connections.
     roomhost::RoomSettings settings;
-    roomhost::MemberRow hostRow;
+    // The host's own row; its team is the settings' host team.
+    std::string nickname;     // the lobby nickname
+    std::string os;           // the OS description
+    std::string localAddress; // the machine's first local IPv4 address
+    std::string udpPort;      // the "Game port number UDP:" setting
     IcmpMethod icmpMethod = IcmpMethod::Automatic;
 };
 

@@ -29,9 +29,9 @@ void RoomHost::AdvertiseRoom()
 {
     if (!m_link || !m_link->isMainServerOpen())
         return;
-    sendToMainServer(roomhost::makeAdvertisement(
-        m_config.settings, m_settings, m_members.size(), m_config.hostRow.nickname,
-        m_config.roomPortSetting, m_inGame ? "Yes" : "No"));
+    sendToMainServer(roomhost::makeAdvertisement(m_config.settings, m_settings, m_members.size(),
+                                                 m_config.nickname, m_config.roomPortSetting,
+                                                 m_inGame ? "Yes" : "No"));
     if (!m_advertised) {
         m_advertised = true;
         emit advertisingChanged(true);

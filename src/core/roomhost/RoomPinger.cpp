@@ -111,7 +111,7 @@ void RoomPinger::TCPPingRecieved(const QString& address, quint16 port,
     m_probes.erase(probe);
     if (!m_host.isListening() || m_host.members().empty())
         return;
-    const auto ms = roomhost::tcpPingMs(roomhost::tcpPingRoundup(elapsed.count()));
+    const auto ms = roomhost::tcpPingMs(roomhost::TCPPingRoundup(elapsed.count()));
     m_host.setMemberPing(address, port, roomhost::pingText(ms));
 }
 

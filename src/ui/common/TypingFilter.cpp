@@ -1,5 +1,7 @@
 #include "common/TypingFilter.h"
 
+#include "roomhost/RoomChoices.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -25,6 +27,8 @@ bool TypingFilter::accepts(Allowed allowed, QChar c)
     const bool digit = u >= u'0' && u <= u'9';
     if (allowed == Allowed::Digits)
         return digit;
+    if (allowed == Allowed::RoomNameCharacters)
+        return roomhost::isPermittedNameChar(char32_t(u));
     const bool letter = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z');
     return digit || letter || u == u'(' || u == u')' || u == u'*' || u == u'-' || u == u'[' ||
            u == u']' || u == u'_' || u == u'{' || u == u'}';

@@ -19,6 +19,8 @@ public:
     {
         NicknameCharacters, // ( ) * - 0-9 A-Z a-z [ ] _ { }
         Digits,
+        // A-Z a-z 0-9 space ( ) - . / : @ [ \ ] _ { }: room names and room passwords
+        RoomNameCharacters,
     };
 
     // Installs itself on the edit, which becomes its parent.

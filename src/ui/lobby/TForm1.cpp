@@ -5,21 +5,16 @@
 #include "common/MessageSink.h"
 #include "common/Windows.h"
 #include "lobby/BackgroundPicture.h"
-#include "lobby/TForm8.h"
+#include "lobby/CreateRoomCheck.h"
 #include "lobby/Updater.h"
 #include "roomhost/TForm5.h"
 #include "settings/ConfigFile.h"
-#include "settings/TForm2.h"
 #include "settings/TForm3.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
@@ -30,7 +25,6 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 using namespace std::chrono_literals;
 
@@ -40,22 +34,6 @@ namespace {
 constexpr int kMinimumWidth = 771;
 constexpr int kMinimumHeight = 516;
 
-// The room list's columns and their widths; a width of 0 is a hidden column.
-struct RoomColumn
-{
-    const char* title;
-    int width;
-};
-constexpr RoomColumn kRoomColumns[] = {
-    {"Private", 54},  {"Room Name", 400}, {"Game", 150},      {"Source Port", 150},
-    {"Players", 60},  {"Map", 150},       {"Game Type", 150}, {"Skill", 100},
-    {"In Game", 100}, {"ID", 0},          {"RoomPort", 0},    {"IP", 0},
-};
-
-const char* const kStyle = "QLabel { color: lime; background: transparent; }"
-                           "QLabel#fileTransfersLabel { color: aqua; }"
-                           "QLineEdit, QPlainTextEdit, QTreeWidget {"
-                           " background-color: black; color: lime; }";
 } // namespace
 
 TForm1::TForm1(const core::Environment& env, MessageSink& messages, Windows& windows,
@@ -97,138 +75,6 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, Windows& win
 
 TForm1::~TForm1() = default;
 
-void TForm1::buildControls()
-{
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("lobbyArea"));
-    central->setStyleSheet(QString::fromLatin1(kStyle));
-    setCentralWidget(central);
-
-    m_nicknameBox = new QLineEdit(QStringLiteral("Build-game player"), central);
-    m_nicknameBox->setObjectName(QStringLiteral("nicknameBox"));
-    m_nicknameBox->setReadOnly(true);
-    m_nicknameBox->setEnabled(false);
-    m_getRoomsButton = new QPushButton(QStringLiteral("Get Rooms List"), central);
-    m_getRoomsButton->setObjectName(QStringLiteral("getRoomsButton"));
-    m_clientsConnectedBox = new QLineEdit(QStringLiteral("0"), central);
-    m_clientsConnectedBox->setObjectName(QStringLiteral("clientsConnectedBox"));
-    m_clientsConnectedBox->setReadOnly(true);
-    m_clientsConnectedBox->setMaximumWidth(60);
-    m_connectButton = new QPushButton(QStringLiteral("Connect"), central);
-    m_connectButton->setObjectName(QStringLiteral("connectButton"));
-
-    auto* topRow = new QHBoxLayout;
-    topRow->addWidget(new QLabel(QStringLiteral("Nickname:"), central));
-    topRow->addWidget(m_nicknameBox, 1);
-    topRow->addWidget(m_getRoomsButton);
-    topRow->addSpacing(12);
-    topRow->addWidget(new QLabel(QStringLiteral("Clients Connected:"), central));
-    topRow->addWidget(m_clientsConnectedBox);
-    topRow->addWidget(m_connectButton);
-
-    auto* fileTransfersLabel = new QLabel(QStringLiteral("File Transfers:"), central);
-    fileTransfersLabel->setObjectName(QStringLiteral("fileTransfersLabel"));
-    m_fileTransferBar = new QProgressBar(central);
-    m_fileTransferBar->setObjectName(QStringLiteral("fileTransferBar"));
-    m_fileTransferBar->setValue(0);
-    auto* secondRow = new QHBoxLayout;
-    secondRow->addWidget(fileTransfersLabel);
-    secondRow->addWidget(m_fileTransferBar, 1);
-
-    m_usersOnline = new QTreeWidget(central);
-    m_usersOnline->setObjectName(QStringLiteral("usersOnline"));
-    m_usersOnline->setHeaderLabels({QStringLiteral("Users Online")});
-    m_usersOnline->setRootIsDecorated(false);
-    m_usersOnline->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_usersOnline->header()->setSectionResizeMode(QHeaderView::Fixed);
-    m_usersOnline->setColumnWidth(0, 165);
-    m_usersOnline->setFixedWidth(165 + 2 * m_usersOnline->frameWidth());
-    m_usersOnline->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-
-    m_roomList = new QTreeWidget(central);
-    m_roomList->setObjectName(QStringLiteral("roomList"));
-    m_roomList->setRootIsDecorated(false);
-    m_roomList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_roomList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_roomList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QStringList titles;
-    for (const RoomColumn& column : kRoomColumns)
-        titles << QString::fromLatin1(column.title);
-    m_roomList->setHeaderLabels(titles);
-    for (int i = 0; i < static_cast<int>(std::size(kRoomColumns)); ++i) {
-        if (kRoomColumns[i].width == 0)
-            m_roomList->setColumnHidden(i, true);
-        else
-            m_roomList->setColumnWidth(i, kRoomColumns[i].width);
-    }
-    m_roomList->header()->setSectionResizeMode(0, QHeaderView::Fixed);
-    m_roomList->header()->setStretchLastSection(false);
-
-    m_lobbyLog = new QPlainTextEdit(central);
-    m_lobbyLog->setObjectName(QStringLiteral("lobbyLog"));
-    m_lobbyLog->setReadOnly(true);
-    m_lobbyLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-
-    m_chatLine = new QLineEdit(central);
-    m_chatLine->setObjectName(QStringLiteral("chatLine"));
-    m_sendButton = new QPushButton(QStringLiteral("Send"), central);
-    m_sendButton->setObjectName(QStringLiteral("sendButton"));
-    auto* chatRow = new QHBoxLayout;
-    chatRow->addWidget(m_chatLine, 1);
-    chatRow->addWidget(m_sendButton);
-
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_roomList, 1);
-    right->addWidget(m_lobbyLog, 1);
-    right->addLayout(chatRow);
-
-    auto* body = new QHBoxLayout;
-    body->addWidget(m_usersOnline);
-    body->addLayout(right, 1);
-
-    auto* layout = new QVBoxLayout(central);
-    layout->addLayout(topRow);
-    layout->addLayout(secondRow);
-    layout->addLayout(body, 1);
-}
-
-void TForm1::buildMenus()
-{
-    menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background-color: black; color: lime; }"
-                                            "QMenuBar::item:selected { background-color: #004000; }"
-                                            "QMenuBar::item:disabled { color: #2e6b2e; }"));
-    m_actionMenu = menuBar()->addMenu(QStringLiteral("Action"));
-    m_actionMenu->addAction(QStringLiteral("Single Player"));
-    QMenu* createRoomMenu = m_actionMenu->addMenu(QStringLiteral("Create a room"));
-    QMenu* duke = createRoomMenu->addMenu(QStringLiteral("Duke Nukem 3D"));
-    duke->addAction(QStringLiteral("hDuke"), this,
-                    [this] { createRoom(roomhost::RoomKind::HDuke); });
-    duke->addAction(QStringLiteral("EDuke32-OldMP"), this,
-                    [this] { createRoom(roomhost::RoomKind::OldMP); });
-    createRoomMenu->addMenu(QStringLiteral("Shadow Warrior"));
-    QMenu* blood = createRoomMenu->addMenu(QStringLiteral("Blood: One Unit Whole Blood"));
-    blood->addAction(QStringLiteral("NBlood"), this,
-                     [this] { createRoom(roomhost::RoomKind::NBlood); });
-    m_actionMenu->addAction(QStringLiteral("Join a room manually"), this, [this] {
-        if (m_windows.form8)
-            m_windows.form8->show();
-    });
-    m_actionMenu->addAction(QStringLiteral("Quit"), this, [this] { emit programEndRequested(); });
-
-    m_settingsMenu = menuBar()->addMenu(QStringLiteral("Settings"));
-    m_settingsMenu->addAction(QStringLiteral("Source Ports"), this, [this] {
-        if (m_windows.form2)
-            m_windows.form2->show();
-    });
-    m_settingsMenu->addAction(QStringLiteral("Multiplayer and Networking"), this, [this] {
-        if (m_windows.form3)
-            m_windows.form3->show();
-    });
-
-    m_helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
-    m_helpMenu->addAction(QStringLiteral("About"));
-}
-
 void TForm1::DisableForm1Items()
 {
     for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_helpMenu})
@@ -247,6 +93,12 @@ void TForm1::EnableForm1Items()
     m_chatLine->setEnabled(true);
     if (isConnected())
         m_connectButton->setEnabled(false);
+}
+
+void TForm1::enableChatItems()
+{
+    m_sendButton->setEnabled(true);
+    m_chatLine->setEnabled(true);
 }
 
 QString TForm1::lobbyNickname() const
@@ -504,108 +356,15 @@ void TForm1::addLogLines(std::initializer_list<QString> lines)
         addLogLine(line);
 }
 
-namespace {
-struct CreateRoomCommand
-{
-    roomhost::RoomKind kind;
-    const char* pathKey;
-    const char* enabledKey;
-    const char* folderKey;
-    bool executableFirst;
-    const char* notEnabled;
-    const char* notConfigured;
-    const char* executableMissing[2];
-    const char* folderMissing[2];
-};
-
-constexpr CreateRoomCommand kCreateRoomCommands[] = {
-    {roomhost::RoomKind::HDuke,
-     "hDuke Path",
-     "hDuke Checkbox",
-     "Duke3d Usermaps Path",
-     true,
-     "You need to enable the hDuke Source Port in the options!",
-     "You need to configure hDuke as a Source Port first before creating a game!",
-     {"The SourcePort for the hDuke settings is invalid.", "Please configure your hDuke settings."},
-     {"Your Duke Nukem 3D UserMaps folder is invalid.",
-      "Please configure your UserMap folder settings to store maps."}},
-    {roomhost::RoomKind::OldMP,
-     "EDuke32-OldMP Path",
-     "EDuke32-OldMP Checkbox",
-     "Duke3d Usermaps Path",
-     false,
-     "You need to enable the EDuke32-OldMP Source Port in the options!",
-     "You need to configure EDuke32-OldMP as a Source Port first before creating a game!",
-     {"Your EDuke32-OldMP SourcePort location is invalid.",
-      "Please check your Duke Nukem 3D EDuke32-OldMP path settings."},
-     {"Your Duke Nukem 3D UserMaps location is invalid.",
-      "Please check your Duke Nukem 3D UserMaps folder location settings."}},
-    {roomhost::RoomKind::NBlood,
-     "nBlood Path",
-     "nBlood Checkbox",
-     "Blood Usermaps Path",
-     false,
-     "You need to enable the NBlood Source Port in the options!",
-     "You need to configure NBlood as a Source Port first before creating a game!",
-     {"Your NBlood SourcePort location is invalid.",
-      "Please check your Blood NBlood path settings."},
-     {"Your Blood UserMaps location is invalid.",
-      "Please check your Blood UserMaps folder location settings."}},
-};
-} // namespace
-
 void TForm1::createRoom(roomhost::RoomKind kind)
 {
-    const CreateRoomCommand* command = nullptr;
-    for (const CreateRoomCommand& candidate : kCreateRoomCommands) {
-        if (candidate.kind == kind)
-            command = &candidate;
-    }
-    if (!command)
+    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_env.configFolder());
+    for (const QString& text : check.messageBoxes)
+        m_messages.information(text);
+    for (const QString& line : check.logLines)
+        addLogLine(line);
+    if (!check.passed)
         return;
-
-    QString path;
-    QString folder;
-    bool enabled = false;
-    const settings::ConfigFile config(m_env.configFolder());
-    if (config.exists()) {
-        path = QString::fromStdString(config.readString("GamePath", command->pathKey, ""));
-        enabled = config.readBool("GamePath", command->enabledKey, false);
-        folder = QString::fromStdString(
-            config.readString("Usermaps Directorys", command->folderKey, ""));
-    }
-
-    if (!enabled)
-        m_messages.information(QString::fromLatin1(command->notEnabled));
-    if (path.isEmpty())
-        m_messages.information(QString::fromLatin1(command->notConfigured));
-    if (!enabled || path.isEmpty())
-        return;
-    if (folder.isEmpty()) {
-        m_messages.information(QStringLiteral(
-            "You need to configure a UserMaps folder for maps in the settings before creating "
-            "a game!"));
-        return;
-    }
-
-    const bool executableFound = QFileInfo(path).isFile();
-    const bool folderFound = QFileInfo(folder).isDir();
-    const auto fail = [this](const char* const(&lines)[2]) {
-        addLogLines(
-            {QString(), QString::fromLatin1(lines[0]), QString::fromLatin1(lines[1]), QString()});
-    };
-    if (command->executableFirst) {
-        if (!executableFound)
-            return fail(command->executableMissing);
-        if (!folderFound)
-            return fail(command->folderMissing);
-    } else {
-        if (!folderFound)
-            return fail(command->folderMissing);
-        if (!executableFound)
-            return fail(command->executableMissing);
-    }
-
     DisableForm1Items();
     if (m_windows.form5)
         m_windows.form5->openFor(kind);

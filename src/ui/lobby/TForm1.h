@@ -41,6 +41,8 @@ public:
     void DisableForm1Items();
     // Unlock: enables them again, then disables "Connect" again while connected.
     void EnableForm1Items();
+    // Enables only "Send" and the chat line: a hosted room keeps the rest locked.
+    void enableChatItems();
 
     // The lobby nickname: the text of the read-only nickname box, which mirrors the
     // networking window's "Nickname:" field.

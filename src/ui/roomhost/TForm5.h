@@ -3,35 +3,103 @@
 #include "common/Environment.h"
 #include "roomhost/RoomSettings.h"
 
+#include <array>
+#include <filesystem>
+#include <functional>
+
 #include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
 
 namespace vantrell::ui {
 
 class MessageSink;
 struct Windows;
 
-// The room creation window: the settings of a room about to be hosted.
+// The room creation window: the host picks the settings of a new room of one of the three
+// kinds. "Create room" hands them on as a RoomSettings value and hides the window; its
+// controls keep their values for the life of the room.
 class TForm5 : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Gives the usermaps folder of a kind's game, as the source-port settings currently say.
+    using UsermapFolderSource = std::function<std::filesystem::path(roomhost::RoomKind)>;
+
     TForm5(const core::Environment& env, MessageSink& messages, Windows& windows,
            QWidget* parent = nullptr);
 
-    // Called by the main window's create-room commands once their checks have passed (the
-    // main window is already locked): lays the window out for the kind and shows it.
+    // Replaces where the usermaps folders come from; by default they are read from the
+    // configuration file, which the source-port settings window keeps up to date.
+    void setUsermapFolderSource(UsermapFolderSource source);
+
+    // Called by the main window's create-room commands once their checks have passed:
+    // prepares the window for the kind (with the usermaps of that game's folder), centres
+    // it on the screen and shows it. The main window stays locked while it is open.
     void openFor(roomhost::RoomKind kind);
+    // The preparation alone, for a given folder.
+    void prepare(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
+
     roomhost::RoomKind kind() const { return m_kind; }
+    // What the controls hold now, as the room would be created from them.
+    roomhost::RoomSettings settingsFromControls() const;
+    // The settings stored by the last "Create room".
+    const roomhost::RoomSettings& createdSettings() const { return m_created; }
+
+signals:
+    // "Create room", after the host window has opened the room with these settings.
+    void roomCreated(const vantrell::roomhost::RoomSettings& settings);
+    // The player closed the window without creating a room (the main window is unlocked).
+    void closedWithoutCreating();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildControls();
+    void fillUsermaps(const std::filesystem::path& folder, bool withNoneEntry);
+    void applyOriginalMapBox(bool ticked);
+    void applyUserMapBox(bool ticked);
+    void applyGameType(int position);
+    void applyAllWeapons(bool ticked);
+    void createRoom();
+
     const core::Environment& m_env;
     MessageSink& m_messages;
     Windows& m_windows;
     roomhost::RoomKind m_kind = roomhost::RoomKind::HDuke;
+    roomhost::RoomSettings m_created;
+    UsermapFolderSource m_usermapFolder;
+
+    QLineEdit* m_sourcePort = nullptr;
+    QLineEdit* m_roomName = nullptr;
+    QComboBox* m_places = nullptr;
+    QCheckBox* m_spectate = nullptr;
+    QComboBox* m_team = nullptr;
+    QCheckBox* m_passwordBox = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLabel* m_fraglimitLabel = nullptr;
+    QScrollBar* m_fraglimit = nullptr;
+    QLineEdit* m_fraglimitText = nullptr;
+    QCheckBox* m_originalMapBox = nullptr;
+    QComboBox* m_originalMap = nullptr;
+    QCheckBox* m_userMapBox = nullptr;
+    QComboBox* m_userMap = nullptr;
+    QLabel* m_gameTypeLabel = nullptr;
+    QComboBox* m_gameType = nullptr;
+    QLabel* m_skillLabel = nullptr;
+    QComboBox* m_skill = nullptr;
+    QLabel* m_spawnLabel = nullptr;
+    QComboBox* m_spawn = nullptr;
+    std::array<QCheckBox*, 8> m_hDukeOptions{};
+    std::array<QCheckBox*, 3> m_oldMpOptions{};
+    QPushButton* m_createButton = nullptr;
 };
 
 } // namespace vantrell::ui

@@ -1,0 +1,172 @@
+#include "common/Windows.h"
+#include "lobby/TForm1.h"
+#include "lobby/TForm8.h"
+#include "settings/TForm2.h"
+#include "settings/TForm3.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+// The main window's controls and menus.
+namespace vantrell::ui {
+
+namespace {
+// The room list's columns and their widths; a width of 0 is a hidden column.
+struct RoomColumn
+{
+    const char* title;
+    int width;
+};
+constexpr RoomColumn kRoomColumns[] = {
+    {"Private", 54},  {"Room Name", 400}, {"Game", 150},      {"Source Port", 150},
+    {"Players", 60},  {"Map", 150},       {"Game Type", 150}, {"Skill", 100},
+    {"In Game", 100}, {"ID", 0},          {"RoomPort", 0},    {"IP", 0},
+};
+
+const char* const kStyle = "QLabel { color: lime; background: transparent; }"
+                           "QLabel#fileTransfersLabel { color: aqua; }"
+                           "QLineEdit, QPlainTextEdit, QTreeWidget {"
+                           " background-color: black; color: lime; }";
+} // namespace
+
+void TForm1::buildControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("lobbyArea"));
+    central->setStyleSheet(QString::fromLatin1(kStyle));
+    setCentralWidget(central);
+
+    m_nicknameBox = new QLineEdit(QStringLiteral("Build-game player"), central);
+    m_nicknameBox->setObjectName(QStringLiteral("nicknameBox"));
+    m_nicknameBox->setReadOnly(true);
+    m_nicknameBox->setEnabled(false);
+    m_getRoomsButton = new QPushButton(QStringLiteral("Get Rooms List"), central);
+    m_getRoomsButton->setObjectName(QStringLiteral("getRoomsButton"));
+    m_clientsConnectedBox = new QLineEdit(QStringLiteral("0"), central);
+    m_clientsConnectedBox->setObjectName(QStringLiteral("clientsConnectedBox"));
+    m_clientsConnectedBox->setReadOnly(true);
+    m_clientsConnectedBox->setMaximumWidth(60);
+    m_connectButton = new QPushButton(QStringLiteral("Connect"), central);
+    m_connectButton->setObjectName(QStringLiteral("connectButton"));
+
+    auto* topRow = new QHBoxLayout;
+    topRow->addWidget(new QLabel(QStringLiteral("Nickname:"), central));
+    topRow->addWidget(m_nicknameBox, 1);
+    topRow->addWidget(m_getRoomsButton);
+    topRow->addSpacing(12);
+    topRow->addWidget(new QLabel(QStringLiteral("Clients Connected:"), central));
+    topRow->addWidget(m_clientsConnectedBox);
+    topRow->addWidget(m_connectButton);
+
+    auto* fileTransfersLabel = new QLabel(QStringLiteral("File Transfers:"), central);
+    fileTransfersLabel->setObjectName(QStringLiteral("fileTransfersLabel"));
+    m_fileTransferBar = new QProgressBar(central);
+    m_fileTransferBar->setObjectName(QStringLiteral("fileTransferBar"));
+    m_fileTransferBar->setValue(0);
+    auto* secondRow = new QHBoxLayout;
+    secondRow->addWidget(fileTransfersLabel);
+    secondRow->addWidget(m_fileTransferBar, 1);
+
+    m_usersOnline = new QTreeWidget(central);
+    m_usersOnline->setObjectName(QStringLiteral("usersOnline"));
+    m_usersOnline->setHeaderLabels({QStringLiteral("Users Online")});
+    m_usersOnline->setRootIsDecorated(false);
+    m_usersOnline->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_usersOnline->header()->setSectionResizeMode(QHeaderView::Fixed);
+    m_usersOnline->setColumnWidth(0, 165);
+    m_usersOnline->setFixedWidth(165 + 2 * m_usersOnline->frameWidth());
+    m_usersOnline->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    m_roomList = new QTreeWidget(central);
+    m_roomList->setObjectName(QStringLiteral("roomList"));
+    m_roomList->setRootIsDecorated(false);
+    m_roomList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_roomList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_roomList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QStringList titles;
+    for (const RoomColumn& column : kRoomColumns)
+        titles << QString::fromLatin1(column.title);
+    m_roomList->setHeaderLabels(titles);
+    for (int i = 0; i < static_cast<int>(std::size(kRoomColumns)); ++i) {
+        if (kRoomColumns[i].width == 0)
+            m_roomList->setColumnHidden(i, true);
+        else
+            m_roomList->setColumnWidth(i, kRoomColumns[i].width);
+    }
+    m_roomList->header()->setSectionResizeMode(0, QHeaderView::Fixed);
+    m_roomList->header()->setStretchLastSection(false);
+
+    m_lobbyLog = new QPlainTextEdit(central);
+    m_lobbyLog->setObjectName(QStringLiteral("lobbyLog"));
+    m_lobbyLog->setReadOnly(true);
+    m_lobbyLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    m_chatLine = new QLineEdit(central);
+    m_chatLine->setObjectName(QStringLiteral("chatLine"));
+    m_sendButton = new QPushButton(QStringLiteral("Send"), central);
+    m_sendButton->setObjectName(QStringLiteral("sendButton"));
+    auto* chatRow = new QHBoxLayout;
+    chatRow->addWidget(m_chatLine, 1);
+    chatRow->addWidget(m_sendButton);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(m_roomList, 1);
+    right->addWidget(m_lobbyLog, 1);
+    right->addLayout(chatRow);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(m_usersOnline);
+    body->addLayout(right, 1);
+
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(topRow);
+    layout->addLayout(secondRow);
+    layout->addLayout(body, 1);
+}
+
+void TForm1::buildMenus()
+{
+    menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background-color: black; color: lime; }"
+                                            "QMenuBar::item:selected { background-color: #004000; }"
+                                            "QMenuBar::item:disabled { color: #2e6b2e; }"));
+    m_actionMenu = menuBar()->addMenu(QStringLiteral("Action"));
+    m_actionMenu->addAction(QStringLiteral("Single Player"));
+    QMenu* createRoomMenu = m_actionMenu->addMenu(QStringLiteral("Create a room"));
+    QMenu* duke = createRoomMenu->addMenu(QStringLiteral("Duke Nukem 3D"));
+    duke->addAction(QStringLiteral("hDuke"), this,
+                    [this] { createRoom(roomhost::RoomKind::HDuke); });
+    duke->addAction(QStringLiteral("EDuke32-OldMP"), this,
+                    [this] { createRoom(roomhost::RoomKind::OldMP); });
+    createRoomMenu->addMenu(QStringLiteral("Shadow Warrior"));
+    QMenu* blood = createRoomMenu->addMenu(QStringLiteral("Blood: One Unit Whole Blood"));
+    blood->addAction(QStringLiteral("NBlood"), this,
+                     [this] { createRoom(roomhost::RoomKind::NBlood); });
+    m_actionMenu->addAction(QStringLiteral("Join a room manually"), this, [this] {
+        if (m_windows.form8)
+            m_windows.form8->show();
+    });
+    m_actionMenu->addAction(QStringLiteral("Quit"), this, [this] { emit programEndRequested(); });
+
+    m_settingsMenu = menuBar()->addMenu(QStringLiteral("Settings"));
+    m_settingsMenu->addAction(QStringLiteral("Source Ports"), this, [this] {
+        if (m_windows.form2)
+            m_windows.form2->show();
+    });
+    m_settingsMenu->addAction(QStringLiteral("Multiplayer and Networking"), this, [this] {
+        if (m_windows.form3)
+            m_windows.form3->show();
+    });
+
+    m_helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    m_helpMenu->addAction(QStringLiteral("About"));
+}
+
+} // namespace vantrell::ui
