@@ -62,6 +62,10 @@ std::string serverHelpText()
            "  --flood-window SECS          length of the flood window (default 10)\n"
            "  --help                       show this text and exit\n"
            "\n"
+           "A connection is served only after its version check passes; a wrong token is\n"
+           "answered with WrongVersion and nothing else. Its first AddNickName registers\n"
+           "its user; a second one is ignored. Chat and rooms need a registered user.\n"
+           "\n"
            "The server raises its open-file limit to the hard limit at start-up. It logs one\n"
            "line per connect, disconnect, registration, room change and refusal to standard\n"
            "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n";

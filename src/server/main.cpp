@@ -50,16 +50,18 @@ int main(int argc, char** argv)
     // One thread runs every socket, so the context needs no locking.
     asio::io_context io(1);
     Server server(io, *options);
-    if (const auto started = server.start(); !started) {
-        std::fprintf(stderr, "vantrell-server: %s\n", started.error().c_str());
-        return 1;
-    }
+    // Signals are caught before the "listening on" line, so that whoever waits for that
+    // line may stop the server at once.
+    std::signal(SIGPIPE, SIG_IGN);
     asio::signal_set signals(io, SIGINT, SIGTERM);
     signals.async_wait([&](const std::error_code& error, int signal) {
         if (!error)
             server.stop(signal == SIGINT ? "SIGINT" : "SIGTERM");
     });
-    std::signal(SIGPIPE, SIG_IGN);
+    if (const auto started = server.start(); !started) {
+        std::fprintf(stderr, "vantrell-server: %s\n", started.error().c_str());
+        return 1;
+    }
     io.run();
     logLine("stopped");
     return 0;

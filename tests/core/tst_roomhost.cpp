@@ -36,24 +36,26 @@ RoomHostConfig roomConfig(int places, roomhost::RoomKind kind = roomhost::RoomKi
     return config;
 }
 
-std::vector<roomhost::MemberRow> rowsOf(const QString& line)
+// The rows of a "UserRoomSettingsUpdate" or "RoomSettingsUpdate" line.
+template <typename Update>
+auto rowsIn(const QString& line) -> decltype(Update::rows)
 {
     const auto message = roomhost::parseHostMessage(line.toStdString());
     if (!message)
         return {};
-    if (const auto* list = std::get_if<roomhost::UserRoomSettingsUpdate>(&*message))
-        return list->rows;
+    if (const auto* update = std::get_if<Update>(&*message))
+        return update->rows;
     return {};
+}
+
+std::vector<roomhost::MemberRow> rowsOf(const QString& line)
+{
+    return rowsIn<roomhost::UserRoomSettingsUpdate>(line);
 }
 
 std::vector<roomhost::SettingRow> settingsOf(const QString& line)
 {
-    const auto message = roomhost::parseHostMessage(line.toStdString());
-    if (!message)
-        return {};
-    if (const auto* list = std::get_if<roomhost::RoomSettingsUpdate>(&*message))
-        return list->rows;
-    return {};
+    return rowsIn<roomhost::RoomSettingsUpdate>(line);
 }
 
 QStringList nicknamesOf(const std::vector<roomhost::MemberRow>& rows)

@@ -294,12 +294,23 @@ public:
         for (const QString& line : list.output.split('\n', Qt::SkipEmptyParts)) {
             const QString name = line.section(' ', 0, 0);
             const auto m = ours.match(name);
-            if (m.hasMatch() && !QFile::exists(QStringLiteral("/proc/") + m.captured(1)))
+            if (m.hasMatch() && !processAlive(m.captured(1)))
                 runCommand(findSbin("ip"), {"netns", "delete", name});
         }
     }
 
 private:
+    // A killed run may linger a moment as a zombie; that counts as gone.
+    static bool processAlive(const QString& pid)
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray text = stat.readAll();
+        const qsizetype afterName = text.lastIndexOf(')');
+        return afterName < 0 || text.mid(afterName + 2, 1) != "Z";
+    }
+
     bool listening(const QString& flags, const QString& port)
     {
         const CommandResult ss = runCommand(

@@ -124,6 +124,12 @@ void LobbyClient::login(const std::string& nickname)
     send(lobby::AddNickName{nickname, "TESTPC"});
 }
 
+bool LobbyClient::loginInOrder(const std::string& nickname)
+{
+    login(nickname);
+    return roundTrip().has_value();
+}
+
 void LobbyClient::disconnect()
 {
     m_socket->disconnectFromHost();

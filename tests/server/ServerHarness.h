@@ -55,6 +55,9 @@ public:
     void send(const vantrell::lobby::ClientMessage& message);
     // "ClientVersionCheck~Vantrex 3829" then "AddNickName,nick,computer".
     void login(const std::string& nickname);
+    // login(), then waits until the server has handled it, so that users logged in one
+    // after another are listed in that order.
+    bool loginInOrder(const std::string& nickname);
     void disconnect();
 
     const std::vector<std::string>& lines() const { return m_lines; }

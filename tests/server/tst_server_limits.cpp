@@ -59,9 +59,9 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start({"--user-list-min-gap", "0"}));
         LobbyClient watcher(server.port());
-        watcher.login("Watcher");
+        QVERIFY(watcher.loginInOrder("Watcher"));
         LobbyClient talker(server.port());
-        talker.login("Talker");
+        QVERIFY(talker.loginInOrder("Talker"));
         QVERIFY(watcher.waitForUserList({"Watcher", "Talker"}));
 
         // The longest line allowed is served normally...
@@ -93,9 +93,10 @@ private slots:
         const std::string hello =
             encodeLine("ClientVersionCheck~Vantrex 3829") + encodeLine("AddNickName,Sleepy,PC");
         QCOMPARE(::send(sleepy, hello.data(), hello.size(), MSG_NOSIGNAL), ssize_t(hello.size()));
+        QVERIFY(server.waitForLog("registered #1"));
 
         LobbyClient talker(server.port());
-        talker.login("Talker");
+        QVERIFY(talker.loginInOrder("Talker"));
         QVERIFY(talker.waitForUserList({"Sleepy", "Talker"}));
         // Talk until the server gives up on the sleeper. The talker waits for its own lines
         // to come back before sending more, so that it never looks like a slow reader itself.
@@ -142,13 +143,13 @@ private slots:
         QVERIFY(server.start(options));
         LobbyClient first(server.port(), "127.0.0.1");
         LobbyClient second(server.port(), "127.0.0.1");
-        first.login("One");
-        second.login("Two");
+        QVERIFY(first.loginInOrder("One"));
+        QVERIFY(second.loginInOrder("Two"));
         QVERIFY(second.waitForUserList({"One", "Two"}));
 
         LobbyClient third(server.port(), thirdSource);
         if (thirdAccepted) {
-            third.login("Three");
+            QVERIFY(third.loginInOrder("Three"));
             QVERIFY(third.waitForUserList({"One", "Two", "Three"}));
         } else {
             QVERIFY(third.waitDisconnected());
@@ -157,7 +158,7 @@ private slots:
             first.disconnect();
             QVERIFY(second.waitForUserList({"Two"}));
             LobbyClient fourth(server.port(), thirdSource);
-            fourth.login("Four");
+            QVERIFY(fourth.loginInOrder("Four"));
             QVERIFY(second.waitForUserList({"Two", "Four"}));
         }
     }
@@ -174,7 +175,7 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start());
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         LobbyClient bob(server.port());
         QVERIFY(ann.waitForUserList({"Ann"}));
         ::kill(static_cast<pid_t>(server.process().processId()), signal);
@@ -192,7 +193,7 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start());
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         ann.send(AdvertiseRoom{"Ann", "1", "8501", "Room", "Blood Game", "NBlood", "1/4", "x.map",
                                "", "", "No"});
         ann.send(StopAdvertisingRoom{});

@@ -50,17 +50,17 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start());
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         QVERIFY(ann.waitForUserList({"Ann"}));
 
         // Joins in quick succession: whatever the server merges, every client ends up with
         // the full list in join order, and nicknames with "," or quotes read back whole.
         LobbyClient smith(server.port());
-        smith.login("Smith, J");
+        QVERIFY(smith.loginInOrder("Smith, J"));
         LobbyClient quoted(server.port());
-        quoted.login("\"Q\" Ann");
+        QVERIFY(quoted.loginInOrder("\"Q\" Ann"));
         LobbyClient twin(server.port());
-        twin.login("Ann");
+        QVERIFY(twin.loginInOrder("Ann"));
         const QStringList all{"Ann", "Smith, J", "\"Q\" Ann", "Ann"};
         for (auto* client : {&ann, &smith, &quoted, &twin})
             QVERIFY2(client->waitForUserList(all), qPrintable(client->lastUserList().join('|')));
@@ -77,7 +77,7 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start({"--user-list-min-gap", "0"}));
         LobbyClient watcher(server.port());
-        watcher.login("Watcher");
+        QVERIFY(watcher.loginInOrder("Watcher"));
         QVERIFY(watcher.waitForUserList({"Watcher"}));
 
         // A nickname before the version check is not registered; the one after it is.
@@ -88,23 +88,20 @@ private slots:
         early.send(AddNickName{"Later", "PC"});
         // A second nickname does not rename or duplicate the user.
         early.send(AddNickName{"Renamed", "PC"});
+        QVERIFY(early.roundTrip());
         // "~" would split the relayed and timed lines, so it is kept as "?".
         LobbyClient tilde(server.port());
-        tilde.login("a~b");
+        QVERIFY(tilde.loginInOrder("a~b"));
         QVERIFY(watcher.waitForUserList({"Watcher", "Later", "a?b"}));
-        QVERIFY(early.roundTrip());
-        QVERIFY(tilde.roundTrip());
         QCOMPARE(watcher.lastUserList(), (QStringList{"3", "Watcher", "Later", "a?b"}));
         QVERIFY(server.waitForLog("second AddNickName ignored"));
         QVERIFY(server.waitForLog("line before an accepted version check ignored"));
 
         // Empty and oversized nicknames are refused.
         LobbyClient empty(server.port());
-        empty.login("");
+        QVERIFY(empty.loginInOrder(""));
         LobbyClient huge(server.port());
-        huge.login(std::string(65, 'x'));
-        QVERIFY(empty.roundTrip());
-        QVERIFY(huge.roundTrip());
+        QVERIFY(huge.loginInOrder(std::string(65, 'x')));
         QCOMPARE(server.countLog("refused #4"), 1);
         QCOMPARE(server.countLog("refused #5"), 1);
         QCOMPARE(watcher.lastUserList(), (QStringList{"3", "Watcher", "Later", "a?b"}));
@@ -164,9 +161,9 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start({"--flood-lines", "0"}));
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         LobbyClient bob(server.port());
-        bob.login("Bob");
+        QVERIFY(bob.loginInOrder("Bob"));
         LobbyClient stranger(server.port());
         stranger.send(ClientVersionCheck{"Vantrex 3829"});
         QVERIFY(ann.waitForUserList({"Ann", "Bob"}));
@@ -199,7 +196,7 @@ private slots:
         // long registered one: it must be cut, not grow past what the lobbies read.
         const std::string nickname(64, 'N');
         LobbyClient talker(server.port());
-        talker.login(nickname);
+        QVERIFY(talker.loginInOrder(nickname));
         QVERIFY(talker.waitForUserList({QString::fromStdString(nickname)}));
         const std::string sent = "Globalchat~x~" + std::string(16384 - 13, 'y');
         talker.sendLine(sent);
@@ -215,9 +212,9 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start({"--flood-lines", "3", "--flood-window", "600"}));
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         LobbyClient bob(server.port());
-        bob.login("Bob");
+        QVERIFY(bob.loginInOrder("Bob"));
         QVERIFY(bob.waitForUserList({"Ann", "Bob"}));
 
         for (int i = 1; i <= 5; ++i)
@@ -244,11 +241,11 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start());
         LobbyClient ann(server.port(), "127.0.0.2");
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         LobbyClient bob(server.port(), "127.0.0.3");
-        bob.login("Bob");
+        QVERIFY(bob.loginInOrder("Bob"));
         LobbyClient viewer(server.port());
-        viewer.login("Viewer");
+        QVERIFY(viewer.loginInOrder("Viewer"));
         QVERIFY(viewer.waitForUserList({"Ann", "Bob", "Viewer"}));
         QCOMPARE(viewer.requestRoomsLine(), QString("NewRoomsListUpdate~0"));
 
@@ -314,7 +311,7 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start());
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         ann.send(room("Ann", "valid"));
         // An invalid line neither adds a room nor replaces the valid one.
         ann.sendLine(line.toStdString());
@@ -362,9 +359,9 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start({"--timed-list-interval", "0.1"}));
         LobbyClient ann(server.port());
-        ann.login("Ann");
+        QVERIFY(ann.loginInOrder("Ann"));
         LobbyClient bob(server.port());
-        bob.login("Smith, J");
+        QVERIFY(bob.loginInOrder("Smith, J"));
         LobbyClient unregistered(server.port());
         unregistered.send(ClientVersionCheck{"Vantrex 3829"});
         for (auto* client : {&ann, &bob})

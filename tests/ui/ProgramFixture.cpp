@@ -1,13 +1,8 @@
 #include "ProgramFixture.h"
 
 #include "lobby/TForm1.h"
-#include "lobby/TForm8.h"
-#include "roomclient/TForm7.h"
 #include "roomhost/TForm5.h"
-#include "roomhost/TForm6.h"
-#include "settings/TForm2.h"
 #include "settings/TForm3.h"
-#include "settings/TForm4.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,43 +18,18 @@ ProgramFixture::ProgramFixture(quint16 mainServerPort, double speedUp, const QSt
     env.webHost = QStringLiteral("maps.example.test");
     env.timing = core::Timing(speedUp);
 
-    form1 = std::make_unique<ui::TForm1>(env, messages, windows);
-    windows.form1 = form1.get();
-    form2 = std::make_unique<ui::TForm2>(env, messages, windows);
-    windows.form2 = form2.get();
-    form3 = std::make_unique<ui::TForm3>(env, messages, windows);
-    windows.form3 = form3.get();
-    form4 = std::make_unique<ui::TForm4>(env, messages, windows);
-    windows.form4 = form4.get();
-    form5 = std::make_unique<ui::TForm5>(env, messages, windows);
-    windows.form5 = form5.get();
-    form6 = std::make_unique<ui::TForm6>(env, messages, windows);
-    windows.form6 = form6.get();
-    form7 = std::make_unique<ui::TForm7>(env, messages, windows);
-    windows.form7 = form7.get();
-    form8 = std::make_unique<ui::TForm8>(env, messages, windows);
-    windows.form8 = form8.get();
+    program = std::make_unique<app::Program>(env, messages);
+    form1 = program->windows().form1;
+    form3 = program->windows().form3;
+    form5 = program->windows().form5;
 
     form1->setPortMapping([this](const QString& local, const QString& tcp, const QString& udp) {
         portMappings << QStringList{local, tcp, udp}.join('|');
     });
-    QObject::connect(form1.get(), &ui::TForm1::programEndRequested,
-                     [this] { ++programEndRequests; });
+    QObject::connect(form1, &ui::TForm1::programEndRequested, [this] { ++programEndRequests; });
 }
 
-ProgramFixture::~ProgramFixture()
-{
-    // No window reaches another while they go.
-    windows = ui::Windows{};
-    form8.reset();
-    form7.reset();
-    form6.reset();
-    form5.reset();
-    form4.reset();
-    form3.reset();
-    form2.reset();
-    form1.reset();
-}
+ProgramFixture::~ProgramFixture() = default;
 
 QString ProgramFixture::configPath() const
 {
@@ -85,5 +55,5 @@ void ProgramFixture::start()
 {
     form1->show();
     form1->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form1.get()));
+    QVERIFY(QTest::qWaitForWindowActive(form1));
 }

@@ -1,27 +1,16 @@
 #pragma once
 
+#include "Program.h"
 #include "common/Environment.h"
 #include "common/RecordingMessageSink.h"
-#include "common/Windows.h"
 
 #include <memory>
 
 #include <QStringList>
 #include <QTemporaryDir>
 
-namespace vantrell::ui {
-class TForm1;
-class TForm2;
-class TForm3;
-class TForm4;
-class TForm5;
-class TForm6;
-class TForm7;
-class TForm8;
-} // namespace vantrell::ui
-
 // The program as main() puts it together, in a temporary program folder, with recorded
-// message boxes, waits sped up and a recorded port-mapping request.
+// message boxes, waits sped up, and the port-mapping request recorded instead of sent.
 class ProgramFixture
 {
 public:
@@ -41,15 +30,10 @@ public:
     QTemporaryDir dir;
     vantrell::core::Environment env;
     vantrell::ui::RecordingMessageSink messages;
-    vantrell::ui::Windows windows;
-    std::unique_ptr<vantrell::ui::TForm1> form1;
-    std::unique_ptr<vantrell::ui::TForm2> form2;
-    std::unique_ptr<vantrell::ui::TForm3> form3;
-    std::unique_ptr<vantrell::ui::TForm4> form4;
-    std::unique_ptr<vantrell::ui::TForm5> form5;
-    std::unique_ptr<vantrell::ui::TForm6> form6;
-    std::unique_ptr<vantrell::ui::TForm7> form7;
-    std::unique_ptr<vantrell::ui::TForm8> form8;
+    std::unique_ptr<vantrell::app::Program> program;
+    vantrell::ui::TForm1* form1 = nullptr;
+    vantrell::ui::TForm3* form3 = nullptr;
+    vantrell::ui::TForm5* form5 = nullptr;
     // Each port-mapping request as "local|tcp|udp".
     QStringList portMappings;
     int programEndRequests = 0;

@@ -45,7 +45,7 @@ QStringList users(ui::TForm1& form)
 
 void setNickname(ProgramFixture& program, const QString& nickname)
 {
-    child<QLineEdit>(program.form3.get(), "lobbyNickname")->setText(nickname);
+    child<QLineEdit>(program.form3, "lobbyNickname")->setText(nickname);
 }
 
 // Starts the program, connects it to the server and waits for its two identifying lines.
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(program.messages.entries().isEmpty());
         // The show-and-close of the networking window leaves the main window unlocked.
         QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true}));
-        QVERIFY(child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
     }
 
     // The file beside the program counts, not one in the working folder; the ports for the
@@ -220,18 +220,18 @@ private slots:
         QVERIFY(
             logLines(*program.form1)
                 .contains(QStringLiteral("You are now connected to the Vantrell main server!")));
-        QVERIFY(!child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
-        QVERIFY(!child<QLineEdit>(program.form3.get(), "lobbyNickname")->isEnabled());
+        QVERIFY(!child<QPushButton>(program.form1, "connectButton")->isEnabled());
+        QVERIFY(!child<QLineEdit>(program.form3, "lobbyNickname")->isEnabled());
 
         // An unlock while connected leaves "Connect" off.
         program.form1->DisableForm1Items();
         QCOMPARE(menusEnabled(*program.form1), (QList<bool>{false, false, false}));
-        QVERIFY(!child<QPushButton>(program.form1.get(), "sendButton")->isEnabled());
-        QVERIFY(!child<QLineEdit>(program.form1.get(), "chatLine")->isEnabled());
+        QVERIFY(!child<QPushButton>(program.form1, "sendButton")->isEnabled());
+        QVERIFY(!child<QLineEdit>(program.form1, "chatLine")->isEnabled());
         program.form1->EnableForm1Items();
         QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true}));
-        QVERIFY(child<QPushButton>(program.form1.get(), "sendButton")->isEnabled());
-        QVERIFY(!child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(program.form1, "sendButton")->isEnabled());
+        QVERIFY(!child<QPushButton>(program.form1, "connectButton")->isEnabled());
 
         // The server going away: logged, the lists keep their contents.
         server.sendLine(QStringLiteral("UserListUpdate,1,Ann"));
@@ -240,11 +240,11 @@ private slots:
         QTRY_VERIFY(
             logLines(*program.form1).contains(QStringLiteral("Disconnected from the server.")));
         QCOMPARE(users(*program.form1), QStringList{"Ann"});
-        QVERIFY(child<QLineEdit>(program.form3.get(), "lobbyNickname")->isEnabled());
+        QVERIFY(child<QLineEdit>(program.form3, "lobbyNickname")->isEnabled());
         // "Connect" comes back with the next unlock.
-        QVERIFY(!child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(!child<QPushButton>(program.form1, "connectButton")->isEnabled());
         program.form1->EnableForm1Items();
-        QVERIFY(child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
     }
 
     void unreachableServerIsReported()
@@ -263,7 +263,7 @@ private slots:
             QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ")));
         QVERIFY(program.messages.texts().first().size() >
                 QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ").size());
-        QVERIFY(child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
         QVERIFY(!program.form1->isConnected());
     }
 
@@ -272,7 +272,7 @@ private slots:
         ScriptedServer server;
         ProgramFixture program(server.port());
         connectTo(program, server);
-        auto* count = child<QLineEdit>(program.form1.get(), "clientsConnectedBox");
+        auto* count = child<QLineEdit>(program.form1, "clientsConnectedBox");
         server.sendLine(QStringLiteral("UserListUpdate,3,Ann,\"Smith, J\""));
         QTRY_COMPARE(users(*program.form1), (QStringList{"Ann", "Smith, J"}));
         QCOMPARE(count->text(), QStringLiteral("3"));
@@ -289,8 +289,8 @@ private slots:
         ScriptedServer server;
         ProgramFixture program(server.port());
         connectTo(program, server, QStringLiteral("Ann"));
-        auto* chat = child<QLineEdit>(program.form1.get(), "chatLine");
-        auto* send = child<QPushButton>(program.form1.get(), "sendButton");
+        auto* chat = child<QLineEdit>(program.form1, "chatLine");
+        auto* send = child<QPushButton>(program.form1, "sendButton");
 
         chat->setText(QStringLiteral("hello"));
         QTest::keyClick(chat, Qt::Key_Return);
@@ -302,7 +302,7 @@ private slots:
         QTest::mouseClick(send, Qt::LeftButton);
         QTRY_VERIFY(chat->isEnabled());
         QVERIFY(send->isEnabled());
-        QVERIFY(!child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(!child<QPushButton>(program.form1, "connectButton")->isEnabled());
         chat->setText(QStringLiteral("again"));
         QTest::mouseClick(send, Qt::LeftButton);
         QTRY_COMPARE(server.lines().size(), 4);
@@ -319,7 +319,7 @@ private slots:
         ScriptedServer server;
         ProgramFixture program(server.port());
         connectTo(program, server);
-        auto* chat = child<QLineEdit>(program.form1.get(), "chatLine");
+        auto* chat = child<QLineEdit>(program.form1, "chatLine");
         QTest::keyClick(chat, Qt::Key_Return);
         QVERIFY(chat->isEnabled());
         program.form1->getRoomsListClick();
@@ -331,7 +331,7 @@ private slots:
     {
         ProgramFixture program;
         program.start();
-        auto* chat = child<QLineEdit>(program.form1.get(), "chatLine");
+        auto* chat = child<QLineEdit>(program.form1, "chatLine");
         chat->setText(QStringLiteral("anyone?"));
         QTest::keyClick(chat, Qt::Key_Return);
         QCOMPARE(logLines(*program.form1).last(),
@@ -339,7 +339,7 @@ private slots:
         QCOMPARE(chat->text(), QString());
         QVERIFY(!chat->isEnabled());
         QTRY_VERIFY(chat->isEnabled());
-        QVERIFY(child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
     }
 
     // The refresh asks for rooms only while "Get Rooms List" is enabled (a game running
@@ -352,7 +352,7 @@ private slots:
         QTRY_VERIFY(server.lines().count(QStringLiteral("RequestRoomsList")) >= 2);
 
         program.form1->setGetRoomsListEnabled(false);
-        auto* chat = child<QLineEdit>(program.form1.get(), "chatLine");
+        auto* chat = child<QLineEdit>(program.form1, "chatLine");
         chat->setText(QStringLiteral("first"));
         program.form1->sendClick();
         QTRY_VERIFY(server.lines().contains(QStringLiteral("Globalchat~Ann~first")));
@@ -434,7 +434,7 @@ private slots:
         if (ends) {
             QTRY_VERIFY(QFile::exists(marker));
         } else {
-            QVERIFY(child<QPushButton>(program.form1.get(), "connectButton")->isEnabled());
+            QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
             QVERIFY(!QFile::exists(marker));
         }
     }

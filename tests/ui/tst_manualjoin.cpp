@@ -1,6 +1,7 @@
 #include "common/Environment.h"
 #include "common/RecordingMessageSink.h"
 #include "common/Windows.h"
+#include "lobby/TForm1.h"
 #include "lobby/TForm8.h"
 
 #include <QClipboard>
@@ -83,6 +84,24 @@ private slots:
         form.show();
         QCOMPARE(address->text(), QStringLiteral("10.1.2.3"));
         QCOMPARE(form.findChild<QLineEdit*>("Edit2")->text(), QStringLiteral("8501"));
+    }
+
+    // Shown beside the main window, centred on it, wherever that window is.
+    void opensCentredOnMainWindow()
+    {
+        ui::Windows windows;
+        ui::TForm1 main(m_env, m_messages, windows);
+        windows.form1 = &main;
+        main.move(40, 30);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        ui::TForm8 form(m_env, m_messages, windows);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QPoint offset = form.frameGeometry().center() - main.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+        QVERIFY(main.isVisible());
     }
 
 private:

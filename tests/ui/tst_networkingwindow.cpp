@@ -159,7 +159,7 @@ private slots:
                             "[Configured Ports]\r\nUDPPort=30000\r\nTCPPort=9000\r\n");
         program.form3->show();
         program.form3->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(program.form3.get()));
+        QVERIFY(QTest::qWaitForWindowActive(program.form3));
         QCOMPARE(program.form3->lobbyNickname(), QStringLiteral("Fromfile"));
         QCOMPARE(program.form1->lobbyNickname(), QStringLiteral("Fromfile"));
         QCOMPARE(program.form3->inGameNickname(), QStringLiteral("BuildGamer"));

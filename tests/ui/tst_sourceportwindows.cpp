@@ -1,9 +1,8 @@
 // The source-port settings window and the usermaps folder chooser, offscreen, against a
 // real "vantrel.cfg" in a folder of the test's own.
 
-#include "common/Environment.h"
+#include "ProgramFixture.h"
 #include "common/RecordingMessageSink.h"
-#include "common/Windows.h"
 #include "lobby/TForm1.h"
 #include "settings/ConfigFile.h"
 #include "settings/TForm2.h"
@@ -40,29 +39,18 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// The windows of one program run over one program folder.
+// One program run over one program folder, with the file dialog answered by the test.
 struct Program
 {
     explicit Program(const QString& folder)
+        : fixture(4444, 50, folder), messages(fixture.messages),
+          form1(fixture.program->windows().form1), form2(fixture.program->windows().form2),
+          form4(fixture.program->windows().form4)
     {
-        env.programFolder = folder;
-        form1 = std::make_unique<ui::TForm1>(env, messages, windows);
-        windows.form1 = form1.get();
-        form2 = std::make_unique<TForm2>(env, messages, windows);
-        windows.form2 = form2.get();
-        form4 = std::make_unique<ui::TForm4>(env, messages, windows);
-        windows.form4 = form4.get();
         form2->setFileDialog([this](QWidget*, const QString&, const QString& filter) {
             filters << filter;
             return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
         });
-    }
-    ~Program()
-    {
-        // Windows point at each other; none may outlive the others' use.
-        form4.reset();
-        form2.reset();
-        form1.reset();
     }
 
     QCheckBox* enabledBox(const QString& port) const
@@ -93,12 +81,11 @@ struct Program
         return menusOff && !connect->isEnabled() && !send->isEnabled() && !chat->isEnabled();
     }
 
-    core::Environment env;
-    ui::RecordingMessageSink messages;
-    ui::Windows windows;
-    std::unique_ptr<ui::TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<ui::TForm4> form4;
+    ProgramFixture fixture;
+    ui::RecordingMessageSink& messages;
+    ui::TForm1* form1;
+    TForm2* form2;
+    ui::TForm4* form4;
     QQueue<QString> fileAnswers;
     QStringList filters;
 };
@@ -137,7 +124,7 @@ private slots:
     {
         {
             Program program(m_dir->path());
-            QVERIFY(showActive(program.form2.get()));
+            QVERIFY(showActive(program.form2));
             QVERIFY(program.mainLocked());
             program.enabledBox("hDuke")->click();
             program.fileAnswers << "/games/hduke/hduke.exe"
@@ -171,7 +158,7 @@ private slots:
             QCOMPARE(configLines(m_dir->path()), expected);
 
             // Unticked: the field and its button go grey, the path stays, in the file too.
-            QVERIFY(showActive(program.form2.get()));
+            QVERIFY(showActive(program.form2));
             program.enabledBox("hDuke")->click();
             QVERIFY(!program.pathField("hDuke")->isEnabled());
             QVERIFY(!program.locate("hDuke")->isEnabled());
@@ -186,7 +173,7 @@ private slots:
 
         Program next(m_dir->path());
         QVERIFY(next.pathField("hDuke")->text().isEmpty());
-        QVERIFY(showActive(next.form2.get()));
+        QVERIFY(showActive(next.form2));
         QVERIFY(!next.enabledBox("hDuke")->isChecked());
         QVERIFY(!next.pathField("hDuke")->isEnabled());
         QVERIFY(next.enabledBox("nBlood")->isChecked());
@@ -205,10 +192,10 @@ private slots:
     void switchingWindowsSaves()
     {
         Program program(m_dir->path());
-        QVERIFY(showActive(program.form2.get()));
+        QVERIFY(showActive(program.form2));
         program.form2->setUsermapsFolder(TForm2::Blood, QStringLiteral("/maps/blood"));
         QVERIFY(!QFile::exists(QDir(m_dir->path()).filePath("vantrel.cfg")));
-        QVERIFY(showActive(program.form1.get()));
+        QVERIFY(showActive(program.form1));
         QTRY_VERIFY(configLines(m_dir->path()).contains("Blood Usermaps Path=/maps/blood"));
         QVERIFY(program.form2->isVisible());
         QCOMPARE(program.form2->bloodUsermapsFolder(), QStringLiteral("/maps/blood"));
@@ -234,7 +221,7 @@ private slots:
         QFETCH(QStringList, names);
 
         Program program(m_dir->path());
-        QVERIFY(showActive(program.form2.get()));
+        QVERIFY(showActive(program.form2));
         program.enabledBox(port)->click();
         program.fileAnswers << "/games/first" << QString();
         program.locate(port)->click();
@@ -279,7 +266,7 @@ private slots:
     {
         const QString folder = QDir(m_dir->path()).filePath(QStringLiteral("program"));
         Program program(folder);
-        QVERIFY(showActive(program.form2.get()));
+        QVERIFY(showActive(program.form2));
         program.form2->setUsermapsFolder(TForm2::DukeNukem3D, QStringLiteral("/mine"));
         program.form2->hide();
         settings::ConfigFile config(folder.toStdString());
@@ -289,13 +276,13 @@ private slots:
 
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path", "/theirs"));
-        QVERIFY(showActive(program.form2.get()));
+        QVERIFY(showActive(program.form2));
         QCOMPARE(program.usermapsField(0)->text(), QStringLiteral("/mine"));
         program.form2->hide();
         QVERIFY(configLines(folder).contains("Duke3d Usermaps Path=/mine"));
 
         QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path", "/later"));
-        QVERIFY(showActive(program.form2.get()));
+        QVERIFY(showActive(program.form2));
         QCOMPARE(program.usermapsField(0)->text(), QStringLiteral("/later"));
         QCOMPARE(program.messages.texts().size(), 1);
     }
@@ -307,13 +294,13 @@ private slots:
         Program program(m_dir->path());
         // Activation is driven by hand here: the order of events is the point.
         program.form2->show();
-        QApplication::setActiveWindow(program.form2.get());
+        QApplication::setActiveWindow(program.form2);
         program.enabledBox("hDuke")->click();
         QWidget other;
         other.show();
         QApplication::setActiveWindow(&other); // saves an empty hDuke path
         QVERIFY(configLines(m_dir->path()).contains("hDuke Path="));
-        QApplication::setActiveWindow(program.form2.get());
+        QApplication::setActiveWindow(program.form2);
 
         // The dialog holds the activation while it is open, and the window system hands it
         // back only after the dialog has returned.
@@ -322,7 +309,7 @@ private slots:
             return QStringLiteral("/games/hduke/hduke");
         });
         program.locate("hDuke")->click();
-        QApplication::setActiveWindow(program.form2.get());
+        QApplication::setActiveWindow(program.form2);
         QCOMPARE(program.pathField("hDuke")->text(), native("/games/hduke/hduke"));
         QApplication::setActiveWindow(&other);
         QVERIFY(configLines(m_dir->path()).contains("hDuke Path=" + native("/games/hduke/hduke")));
@@ -351,7 +338,7 @@ private slots:
 
         Program program(m_dir->path());
         program.form2->setUseOwnFolderChooser(true);
-        QVERIFY(showActive(program.form2.get()));
+        QVERIFY(showActive(program.form2));
         for (int game = 0; game < 3; ++game)
             program.form2->setUsermapsFolder(game, QStringLiteral("/old/%1").arg(game));
         program.form2->findChild<QTabWidget*>(QStringLiteral("tabs"))->setCurrentIndex(tab);
