@@ -68,6 +68,11 @@ private:
     QTcpServer m_server;
 };
 
+ui::TForm6& hostWindow(ProgramFixture& p)
+{
+    return *p.program->windows().form6;
+}
+
 QList<bool> menusEnabled(ui::TForm1& form)
 {
     QList<bool> out;
@@ -127,10 +132,10 @@ class TestRoomHostWindow : public QObject
     {
         p.form1->createRoom(kind);
         QVERIFY(p.form5->isVisible());
-        QTest::keyClicks(child<QLineEdit>(p.form5.get(), "roomNameEdit"), name);
-        child<QPushButton>(p.form5.get(), "createRoomButton")->click();
+        QTest::keyClicks(child<QLineEdit>(p.form5, "roomNameEdit"), name);
+        child<QPushButton>(p.form5, "createRoomButton")->click();
         QVERIFY(!p.form5->isVisible());
-        QVERIFY(p.form6->isVisible());
+        QVERIFY(hostWindow(p).isVisible());
     }
 
 private slots:
@@ -161,7 +166,7 @@ private slots:
         const quint16 port = freePort();
         auto p = program(port);
         createRoom(*p, RoomKind(kind), "Late game");
-        ui::TForm6& form = *p->form6;
+        ui::TForm6& form = hostWindow(*p);
 
         QCOMPARE(form.windowTitle(), QString("Late game"));
         QCOMPARE(logLines(form),
@@ -185,8 +190,8 @@ private slots:
 
         // The room keeps the main window's menus and "Connect" locked, chat usable.
         QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false}));
-        QVERIFY(child<QPushButton>(p->form1.get(), "sendButton")->isEnabled());
-        QVERIFY(!child<QPushButton>(p->form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(p->form1, "sendButton")->isEnabled());
+        QVERIFY(!child<QPushButton>(p->form1, "connectButton")->isEnabled());
     }
 
     void membersChatAndClosing()
@@ -194,7 +199,7 @@ private slots:
         const quint16 port = freePort();
         auto p = program(port);
         createRoom(*p, RoomKind::HDuke, "Room");
-        ui::TForm6& form = *p->form6;
+        ui::TForm6& form = hostWindow(*p);
         auto* members = child<ui::MemberListView>(&form, "memberList");
 
         // The host's chat line with nobody there yet is still sent (to nobody) and logged.
@@ -236,7 +241,7 @@ private slots:
         QTRY_VERIFY(member.isClosed());
         QVERIFY(!form.isVisible());
         QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true}));
-        QVERIFY(child<QPushButton>(p->form1.get(), "connectButton")->isEnabled());
+        QVERIFY(child<QPushButton>(p->form1, "connectButton")->isEnabled());
         RoomMemberScript late;
         QVERIFY(!late.connectTo(port));
     }
@@ -248,7 +253,7 @@ private slots:
         QVERIFY(squatter.listen(QHostAddress::AnyIPv4, port));
         auto p = program(port);
         createRoom(*p, RoomKind::OldMP, "Blocked");
-        ui::TForm6& form = *p->form6;
+        ui::TForm6& form = hostWindow(*p);
         QCOMPARE(logLines(form),
                  (QStringList{QString("Your room failed to start on TCP port %1.").arg(port),
                               "Try enabling UPnP in the \"Settings\" and \"Multiplayer and "
@@ -267,8 +272,9 @@ private slots:
         // A port the system would have to pick is no room port: the room does not start.
         auto p = program(0);
         createRoom(*p, RoomKind::NBlood, "Zero");
-        QVERIFY(!p->form6->room()->isListening());
-        QCOMPARE(logLines(*p->form6).value(0), QString("Your room failed to start on TCP port 0."));
+        QVERIFY(!hostWindow(*p).room()->isListening());
+        QCOMPARE(logLines(hostWindow(*p)).value(0),
+                 QString("Your room failed to start on TCP port 0."));
     }
 
     void fileServerStartsAndStopsWithTheRoom_data()
@@ -287,7 +293,7 @@ private slots:
         SocketFileServer files(filePort);
         const quint16 port = freePort();
         auto p = program(port);
-        p->form6->setFileServer(&files);
+        hostWindow(*p).setFileServer(&files);
         createRoom(*p, RoomKind::HDuke, "Files");
         QCOMPARE(files.starts, 1);
         QCOMPARE(files.isListening(), !portTaken);
@@ -298,11 +304,11 @@ private slots:
                               "This could cause problems when sending file transfers to "
                               "other players for usermaps."}
                 : QStringList{QString("You are now hosting a room on TCP port %1.").arg(port)};
-        QCOMPARE(logLines(*p->form6), expected);
-        p->form6->close();
+        QCOMPARE(logLines(hostWindow(*p)), expected);
+        hostWindow(*p).close();
         QVERIFY(!files.isListening());
         QVERIFY(files.stops >= 1);
-        p->form6->setFileServer(nullptr); // the fixture's window outlives this stack object
+        hostWindow(*p).setFileServer(nullptr); // the fixture's window outlives this stack object
     }
 
     void windowSizeIsKept()
@@ -310,7 +316,7 @@ private slots:
         const quint16 port = freePort();
         auto p = program(port, "[Host Room Window Size]\r\nMain height=640\r\nMain width=900\r\n");
         createRoom(*p, RoomKind::HDuke, "Sized");
-        ui::TForm6& form = *p->form6;
+        ui::TForm6& form = hostWindow(*p);
         QCOMPARE(form.frameGeometry().size(), QSize(900, 640));
         form.resize(700, 500);
         QVERIFY(form.close());
@@ -338,10 +344,10 @@ private slots:
         // The file replaced by a folder: every write of it fails, whoever runs the test.
         QVERIFY(QFile::remove(p->configPath()));
         QVERIFY(QDir(p->folder()).mkdir("vantrel.cfg"));
-        QVERIFY(p->form6->close());
+        QVERIFY(hostWindow(*p).close());
         QCOMPARE(p->messages.texts(), QStringList{"Unable to save to the config file vantrel.cfg"});
-        QVERIFY(!p->form6->isVisible());
-        QVERIFY(!p->form6->room());
+        QVERIFY(!hostWindow(*p).isVisible());
+        QVERIFY(!hostWindow(*p).room());
     }
 };
 
