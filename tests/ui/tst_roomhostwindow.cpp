@@ -10,6 +10,7 @@
 #include "transfer/FileServerControl.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -132,6 +133,10 @@ class TestRoomHostWindow : public QObject
     {
         p.form1->createRoom(kind);
         QVERIFY(p.form5->isVisible());
+        // The folder as the source-port window publishes it, and the lobby locked meanwhile.
+        auto* userMaps = child<QComboBox>(p.form5, "userMapList");
+        QVERIFY(userMaps->findText("castle.map") >= 0);
+        QCOMPARE(menusEnabled(*p.form1), (QList<bool>{false, false, false}));
         QTest::keyClicks(child<QLineEdit>(p.form5, "roomNameEdit"), name);
         child<QPushButton>(p.form5, "createRoomButton")->click();
         QVERIFY(!p.form5->isVisible());
@@ -147,6 +152,18 @@ private slots:
         m_sourcePort = QDir(m_maps.path()).filePath("sourceport.exe");
         QFile exe(m_sourcePort);
         QVERIFY(exe.open(QIODevice::WriteOnly));
+    }
+
+    void closingTheCreationWindowUnlocksTheLobby()
+    {
+        auto p = program(freePort());
+        p->form1->createRoom(RoomKind::NBlood);
+        QVERIFY(p->form5->isVisible());
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false}));
+        QVERIFY(p->form5->close());
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true}));
+        QVERIFY(!hostWindow(*p).isVisible());
+        QVERIFY(!hostWindow(*p).room());
     }
 
     void openingShowsTheNewRoom_data()
