@@ -131,6 +131,8 @@ private slots:
         QVERIFY(version && *version == ClientMessage(ClientVersionCheck{""}));
         auto nick = parseClientMessage("AddNickName,Ann");
         QVERIFY(nick && *nick == ClientMessage(AddNickName{"Ann", ""}));
+        auto bare = parseClientMessage("AddNickName");
+        QVERIFY(bare && *bare == ClientMessage(AddNickName{"", ""}));
     }
 
     void serverMessagesRoundTrip_data()
@@ -146,6 +148,8 @@ private slots:
             << QByteArray("UserListUpdate,3,\"Smith, J\",\"say \"\"hi\"\"\", Bob ");
         QTest::newRow("empty last nickname") << ServerMessage(UserListUpdate{"2", {"Ann", ""}})
                                              << QByteArray("UserListUpdate,2,Ann,");
+        QTest::newRow("count holding a comma") << ServerMessage(UserListUpdate{"1,5", {"Ann"}})
+                                               << QByteArray("UserListUpdate,\"1,5\",Ann");
         QTest::newRow("wrong version")
             << ServerMessage(WrongVersion{}) << QByteArray("WrongVersion");
         QTest::newRow("chat") << ServerMessage(GlobalChat{"Ann", "hi, you"})

@@ -21,7 +21,11 @@ std::string fieldOrEmpty(const std::vector<std::string>& fields, std::size_t ind
 // keyword and that last ",".
 AddNickName parseAddNickName(std::string_view line)
 {
-    const std::string_view rest = line.substr(line.find(',') + 1);
+    const auto keywordEnd = line.find(',');
+    // The keyword alone names nobody; it must not register a user called "AddNickName".
+    if (keywordEnd == std::string_view::npos)
+        return AddNickName{};
+    const std::string_view rest = line.substr(keywordEnd + 1);
     const auto lastComma = rest.rfind(',');
     if (lastComma == std::string_view::npos)
         return AddNickName{std::string(rest), std::string()};
@@ -142,7 +146,10 @@ std::string encodeServerMessage(const ServerMessage& message)
 {
     return std::visit(Overloaded{
                           [](const UserListUpdate& m) {
-                              std::string line = "UserListUpdate," + m.countText;
+                              // The count is sent as received too, so it is quoted like
+                              // a nickname: a "," in it would otherwise turn its tail into a
+                              // nickname of its own.
+                              std::string line = "UserListUpdate," + quoteCommaField(m.countText);
                               for (const auto& nickname : m.nicknames)
                                   line += "," + quoteCommaField(nickname);
                               return line;

@@ -112,6 +112,8 @@ struct Overloaded : Ts...
 {
     using Ts::operator()...;
 };
+template <typename... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string encodeChat(const RoomChat& m)
 {
