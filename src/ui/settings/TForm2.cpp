@@ -85,7 +85,7 @@ QString TForm2::executableFilter(int port)
 
 TForm2::TForm2(const core::Environment& env, MessageSink& messages, Windows& windows,
                QWidget* parent)
-    : QWidget(parent), m_env(env), m_messages(messages), m_windows(windows)
+    : SettingsWindow(parent), m_env(env), m_messages(messages), m_windows(windows)
 {
     setWindowTitle(QStringLiteral("Source Ports"));
     // Stay-on-top from the start: changing the flag later re-creates the native window and
@@ -167,7 +167,7 @@ void TForm2::locateExecutable(int port)
 {
     QString file;
     {
-        const QScopedValueRollback inDialog(m_inDialog, true);
+        const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
         file = m_fileDialog(this, QStringLiteral("Open"), executableFilter(port));
     }
     if (!file.isEmpty())
@@ -185,7 +185,7 @@ void TForm2::locateUsermapsFolder(int game)
     }
     QString folder;
     {
-        const QScopedValueRollback inDialog(m_inDialog, true);
+        const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
         folder = m_folderDialog(this, QString(), m_usermaps[game]->text());
     }
     if (!folder.isEmpty())
@@ -268,50 +268,11 @@ void TForm2::FormClose()
 
 void TForm2::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
+    SettingsWindow::showEvent(event);
     // Showing counts as activation at once: whoever shows this window (the folder chooser
     // among them) may set a field right after, and a load arriving later with the window
     // system's activation would overwrite it.
-    if (!m_active) {
-        m_active = true;
-        FormActivate();
-    }
-}
-
-void TForm2::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    // The file and folder dialogs take the activation while they are open; that is not
-    // the player leaving this window, and a reload on the way back would overwrite the
-    // path just chosen.
-    if (event->type() != QEvent::ActivationChange || m_inDialog)
-        return;
-    if (isActiveWindow() && !m_active) {
-        m_active = true;
-        FormActivate();
-    } else if (!isActiveWindow() && m_active) {
-        m_active = false;
-        FormDeactivate();
-    }
-}
-
-void TForm2::hideEvent(QHideEvent* event)
-{
-    if (m_active) {
-        m_active = false;
-        FormDeactivate();
-    }
-    QWidget::hideEvent(event);
-}
-
-void TForm2::closeEvent(QCloseEvent* event)
-{
-    QWidget::closeEvent(event);
-    if (m_active) {
-        m_active = false;
-        FormDeactivate();
-    }
-    FormClose();
+    enterActive();
 }
 
 } // namespace vantrell::ui

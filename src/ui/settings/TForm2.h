@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Environment.h"
+#include "common/SettingsWindow.h"
 
 #include <functional>
 
@@ -27,7 +28,7 @@ struct Windows;
 // return what was last published (on every load and every save), not what is being typed.
 // A window that needs them fresh from the file calls reloadAndSave() first, which does what
 // showing this window and closing it at once would do.
-class TForm2 : public QWidget
+class TForm2 : public SettingsWindow
 {
     Q_OBJECT
 
@@ -77,9 +78,9 @@ public:
     // configuration file: EDuke32-OldMP, hDuke, nDuke, EDuke32, nBlood, VoidSW).
     static QString executableFilter(int port);
 
-    void FormActivate();
-    void FormDeactivate();
-    void FormClose();
+    void FormActivate() override;
+    void FormDeactivate() override;
+    void FormClose() override;
 
 signals:
     // The two program-wide usermaps folders were published (possibly unchanged).
@@ -87,9 +88,6 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct PortRow
@@ -117,8 +115,6 @@ private:
     FileDialog m_fileDialog;
     FolderDialog m_folderDialog;
     bool m_useOwnFolderChooser = false;
-    bool m_active = false;
-    bool m_inDialog = false;
     bool m_saveFailed = false;
 };
 

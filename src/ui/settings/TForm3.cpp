@@ -37,7 +37,7 @@ std::string toStd(const QString& text)
 
 TForm3::TForm3(const core::Environment& env, MessageSink& messages, Windows& windows,
                QWidget* parent)
-    : QWidget(parent), m_env(env), m_messages(messages), m_windows(windows)
+    : SettingsWindow(parent), m_env(env), m_messages(messages), m_windows(windows)
 {
     setWindowTitle(QStringLiteral("Multiplayer and networking"));
     // Made a stay-on-top window from the start: changing the flag later would hide and
@@ -198,39 +198,6 @@ void TForm3::FormClose()
 {
     if (m_windows.form1)
         m_windows.form1->EnableForm1Items();
-}
-
-void TForm3::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (isActiveWindow() && !m_active) {
-        m_active = true;
-        FormActivate();
-    } else if (!isActiveWindow() && m_active) {
-        m_active = false;
-        FormDeactivate();
-    }
-}
-
-void TForm3::hideEvent(QHideEvent* event)
-{
-    if (m_active) {
-        m_active = false;
-        FormDeactivate();
-    }
-    QWidget::hideEvent(event);
-}
-
-void TForm3::closeEvent(QCloseEvent* event)
-{
-    QWidget::closeEvent(event);
-    if (m_active) {
-        m_active = false;
-        FormDeactivate();
-    }
-    FormClose();
 }
 
 } // namespace vantrell::ui

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "common/Environment.h"
-
-#include <QWidget>
+#include "common/SettingsWindow.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -16,7 +15,7 @@ struct Windows;
 // values of the lobby nickname, the in-game nickname, the two ports and the UPnP choice:
 // other windows read them through the accessors below when they need them. It loads
 // "vantrel.cfg" when it becomes the active window and saves when it stops being it.
-class TForm3 : public QWidget
+class TForm3 : public SettingsWindow
 {
     Q_OBJECT
 
@@ -43,16 +42,11 @@ public:
     void loadFromFile();
 
     // The activation handler: locks the main window and loads the file.
-    void FormActivate();
+    void FormActivate() override;
     // The deactivation handler: applies the "NoNick" rule and saves every field.
-    void FormDeactivate();
+    void FormDeactivate() override;
     // The close handler: unlocks the main window.
-    void FormClose();
-
-protected:
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void FormClose() override;
 
 private:
     const core::Environment& m_env;
@@ -64,7 +58,6 @@ private:
     QLineEdit* m_udpPort = nullptr;
     QLineEdit* m_tcpPort = nullptr;
     QCheckBox* m_upnp = nullptr;
-    bool m_active = false;
 };
 
 } // namespace vantrell::ui
