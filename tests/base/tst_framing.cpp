@@ -1,5 +1,6 @@
 #include "common/Fields.h"
 #include "common/LineFraming.h"
+#include "support/StringLists.h"
 
 #include <QTest>
 
@@ -14,13 +15,6 @@ std::vector<std::string> drain(LineReader& reader)
     return lines;
 }
 
-QStringList toQt(const std::vector<std::string>& v)
-{
-    QStringList out;
-    for (const auto& s : v)
-        out << QString::fromStdString(s);
-    return out;
-}
 } // namespace
 
 class TestFraming : public QObject

@@ -1,4 +1,5 @@
 #include "lobby/MainServerCodec.h"
+#include "support/StringLists.h"
 
 #include <QTest>
 
@@ -41,14 +42,6 @@ QStringList roomNames(const NewRoomsListUpdate& update)
     for (const auto& r : update.rooms)
         names << QString::fromStdString(r.roomName);
     return names;
-}
-
-QStringList toQt(const std::vector<std::string>& v)
-{
-    QStringList out;
-    for (const auto& s : v)
-        out << QString::fromStdString(s);
-    return out;
 }
 
 } // namespace
