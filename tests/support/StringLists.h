@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QStringList>
-
 #include <string>
 #include <vector>
+
+#include <QStringList>
 
 // Standard strings as a QStringList, so QCOMPARE prints both sides readably.
 inline QStringList toQt(const std::vector<std::string>& strings)
