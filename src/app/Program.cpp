@@ -1,13 +1,13 @@
-#include "Program.h"
+#include "app/Program.h"
 
-#include "lobby/TForm1.h"
-#include "lobby/TForm8.h"
-#include "roomclient/TForm7.h"
-#include "roomhost/TForm5.h"
-#include "roomhost/TForm6.h"
-#include "settings/TForm2.h"
-#include "settings/TForm3.h"
-#include "settings/TForm4.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/lobby/TForm8.h"
+#include "ui/roomclient/TForm7.h"
+#include "ui/roomhost/TForm5.h"
+#include "ui/roomhost/TForm6.h"
+#include "ui/settings/TForm2.h"
+#include "ui/settings/TForm3.h"
+#include "ui/settings/TForm4.h"
 
 namespace vantrell::app {
 

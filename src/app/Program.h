@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/Environment.h"
-#include "common/Windows.h"
-#include "lobby/UPnPPortMapper.h"
+#include "core/common/Environment.h"
+#include "core/lobby/UPnPPortMapper.h"
+#include "ui/common/Windows.h"
 
 #include <memory>
 

@@ -5,10 +5,10 @@
 //
 //   vantrell-screenshot <output.png> <path to vantrell-server>
 
-#include "Program.h"
-#include "common/RecordingMessageSink.h"
-#include "lobby/LobbyConnection.h"
-#include "lobby/TForm1.h"
+#include "app/Program.h"
+#include "core/lobby/LobbyConnection.h"
+#include "ui/common/RecordingMessageSink.h"
+#include "ui/lobby/TForm1.h"
 
 #include <functional>
 

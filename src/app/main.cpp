@@ -1,8 +1,8 @@
-#include "Program.h"
-#include "common/BuildConfig.h"
-#include "common/Environment.h"
-#include "common/QtMessageSink.h"
-#include "lobby/TForm1.h"
+#include "app/Program.h"
+#include "core/common/BuildConfig.h"
+#include "core/common/Environment.h"
+#include "ui/common/QtMessageSink.h"
+#include "ui/lobby/TForm1.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "Connection.h"
+#include "server/Connection.h"
 
 #include <array>
 #include <asio/buffer.hpp>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Registry.h"
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
+#include "server/Registry.h"
 
 #include <asio/ip/tcp.hpp>
 #include <chrono>

@@ -1,7 +1,7 @@
-#include "Registry.h"
+#include "server/Registry.h"
 
-#include "common/Fields.h"
-#include "common/LineFraming.h"
+#include "base/common/Fields.h"
+#include "base/common/LineFraming.h"
 
 #include <utility>
 

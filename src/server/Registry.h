@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Result.h"
-#include "lobby/MainServerCodec.h"
+#include "base/common/Result.h"
+#include "base/lobby/MainServerCodec.h"
 
 #include <cstdint>
 #include <list>

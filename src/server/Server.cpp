@@ -1,7 +1,7 @@
-#include "Server.h"
+#include "server/Server.h"
 
-#include "ServerLog.h"
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
+#include "server/ServerLog.h"
 
 #include <asio/ip/v6_only.hpp>
 #include <asio/post.hpp>

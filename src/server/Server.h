@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Connection.h"
-#include "Registry.h"
-#include "ServerOptions.h"
-#include "common/Result.h"
-#include "lobby/MainServerCodec.h"
+#include "base/common/Result.h"
+#include "base/lobby/MainServerCodec.h"
+#include "server/Connection.h"
+#include "server/Registry.h"
+#include "server/ServerOptions.h"
 
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>

@@ -1,4 +1,4 @@
-#include "ServerLog.h"
+#include "server/ServerLog.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // What the server does with each line a lobby sends.
-#include "Server.h"
-#include "ServerLog.h"
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
+#include "server/Server.h"
+#include "server/ServerLog.h"
 
 namespace vantrell::server {
 

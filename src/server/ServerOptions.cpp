@@ -1,6 +1,6 @@
-#include "ServerOptions.h"
+#include "server/ServerOptions.h"
 
-#include "common/Fields.h"
+#include "base/common/Fields.h"
 
 #include <charconv>
 #include <functional>

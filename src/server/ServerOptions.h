@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Result.h"
+#include "base/common/Result.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // vantrell-server: the main server that lobbies connect to.
-#include "Server.h"
-#include "ServerLog.h"
-#include "ServerOptions.h"
+#include "server/Server.h"
+#include "server/ServerLog.h"
+#include "server/ServerOptions.h"
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>

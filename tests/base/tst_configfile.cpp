@@ -1,4 +1,4 @@
-#include "settings/ConfigFile.h"
+#include "base/settings/ConfigFile.h"
 
 #include <atomic>
 #include <filesystem>

@@ -1,5 +1,5 @@
-#include "common/Fields.h"
-#include "common/LineFraming.h"
+#include "base/common/Fields.h"
+#include "base/common/LineFraming.h"
 #include "support/StringLists.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "lobby/MainServerCodec.h"
+#include "base/lobby/MainServerCodec.h"
 #include "support/StringLists.h"
 
 #include <QTest>

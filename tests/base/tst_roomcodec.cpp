@@ -1,5 +1,5 @@
-#include "roomhost/OsDescription.h"
-#include "roomhost/RoomCodec.h"
+#include "base/roomhost/OsDescription.h"
+#include "base/roomhost/RoomCodec.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "roomhost/MemberList.h"
-#include "roomhost/PingMath.h"
+#include "base/roomhost/MemberList.h"
+#include "base/roomhost/PingMath.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "roomhost/RoomChoices.h"
-#include "roomhost/RoomSettings.h"
-#include "roomhost/UsermapListing.h"
+#include "base/roomhost/RoomChoices.h"
+#include "base/roomhost/RoomSettings.h"
+#include "base/roomhost/UsermapListing.h"
 
 #include <QDir>
 #include <QFile>

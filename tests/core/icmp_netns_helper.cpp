@@ -7,7 +7,7 @@
 //
 // Prints "answered", "unanswered" or "unsent <why>"; exits 77 when no namespace can be
 // made here, 2 on any other setup failure.
-#include "common/IcmpEcho.h"
+#include "core/common/IcmpEcho.h"
 
 #include <cstdio>
 #include <cstring>

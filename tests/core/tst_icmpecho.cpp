@@ -1,4 +1,4 @@
-#include "common/IcmpEcho.h"
+#include "core/common/IcmpEcho.h"
 
 #include <fcntl.h>
 #include <unistd.h>

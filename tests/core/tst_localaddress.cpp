@@ -1,7 +1,7 @@
 // The local address in network namespaces the test makes for itself: the helper must see
 // the machine's own interfaces, skip loopback, and fall back to 127.0.0.1.
 
-#include "common/LocalAddress.h"
+#include "core/common/LocalAddress.h"
 
 #include <future>
 #include <sched.h>

@@ -1,8 +1,8 @@
 #include "RoomMemberScript.h"
-#include "common/Timing.h"
-#include "lobby/LobbyConnection.h"
-#include "roomhost/LobbyMainServerLink.h"
-#include "roomhost/RoomHost.h"
+#include "core/common/Timing.h"
+#include "core/lobby/LobbyConnection.h"
+#include "core/roomhost/LobbyMainServerLink.h"
+#include "core/roomhost/RoomHost.h"
 #include "server/ServerHarness.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 #include "RoomMemberScript.h"
-#include "common/Timing.h"
-#include "roomhost/RoomCodec.h"
-#include "roomhost/RoomHost.h"
-#include "roomhost/RoomPinger.h"
+#include "base/roomhost/RoomCodec.h"
+#include "core/common/Timing.h"
+#include "core/roomhost/RoomHost.h"
+#include "core/roomhost/RoomPinger.h"
 
 #include <memory>
 #include <unistd.h>

@@ -10,7 +10,7 @@
 // it) discovers and talks to the router exactly as the program would on a home network.
 // Nothing is configured in the machine's own namespace.
 
-#include "lobby/UPnPPortMapper.h"
+#include "core/lobby/UPnPPortMapper.h"
 
 #include <fcntl.h>
 #include <memory>

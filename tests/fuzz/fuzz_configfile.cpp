@@ -2,7 +2,7 @@
 // other line of the player's file and reads back as the value written, with blanks trimmed
 // and cut to the longest value the file keeps.
 #include "FuzzCheck.h"
-#include "settings/ConfigFile.h"
+#include "base/settings/ConfigFile.h"
 
 #include <cstdint>
 #include <cstdlib>

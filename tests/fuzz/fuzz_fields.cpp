@@ -1,7 +1,7 @@
 // The field splitters against their writers: whatever a field holds, writing it and splitting
 // the line again gives it back unchanged, and splitting then joining a tilde line is the line.
 #include "FuzzCheck.h"
-#include "common/Fields.h"
+#include "base/common/Fields.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>

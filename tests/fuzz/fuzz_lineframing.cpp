@@ -1,7 +1,7 @@
 // LineReader fed the same bytes in arbitrary chunks, drained at arbitrary moments, must give
 // the lines a plain split of the whole stream gives, and must fail on the first line too long.
 #include "FuzzCheck.h"
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
 
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>

@@ -2,7 +2,7 @@
 // by the encoders, reads as the same message again. The server relays what it parsed and the
 // lobby shows what it parsed, so a message that changes on the way would mislead both.
 #include "FuzzCheck.h"
-#include "lobby/MainServerCodec.h"
+#include "base/lobby/MainServerCodec.h"
 
 #include <cstdint>
 #include <string_view>

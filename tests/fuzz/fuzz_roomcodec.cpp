@@ -3,7 +3,7 @@
 // a blank (a line cannot hold one), so a line holding CR or LF only has to parse back to the
 // message with those characters as blanks.
 #include "FuzzCheck.h"
-#include "roomhost/RoomCodec.h"
+#include "base/roomhost/RoomCodec.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // The server's users and rooms, and the lines built from them.
-#include "Registry.h"
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
+#include "server/Registry.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
 
 #include <QByteArray>
 #include <QList>

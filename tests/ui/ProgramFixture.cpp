@@ -1,8 +1,8 @@
 #include "ProgramFixture.h"
 
-#include "lobby/TForm1.h"
-#include "roomhost/TForm5.h"
-#include "settings/TForm3.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/roomhost/TForm5.h"
+#include "ui/settings/TForm3.h"
 
 #include <QDir>
 #include <QFile>

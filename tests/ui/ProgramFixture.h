@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Program.h"
-#include "common/Environment.h"
-#include "common/RecordingMessageSink.h"
+#include "app/Program.h"
+#include "core/common/Environment.h"
+#include "ui/common/RecordingMessageSink.h"
 
 #include <memory>
 

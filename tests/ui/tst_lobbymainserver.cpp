@@ -1,9 +1,9 @@
 // Two lobbies, each with its own program folder, against the real vantrell-server.
 
 #include "ProgramFixture.h"
-#include "lobby/TForm1.h"
 #include "server/ServerHarness.h"
-#include "settings/TForm3.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/settings/TForm3.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
 #include "ProgramFixture.h"
-#include "common/LocalAddress.h"
-#include "lobby/TForm1.h"
-#include "roomhost/TForm5.h"
-#include "settings/TForm3.h"
+#include "core/common/LocalAddress.h"
 #include "support/ScriptedServer.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/roomhost/TForm5.h"
+#include "ui/settings/TForm3.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "common/Environment.h"
-#include "common/RecordingMessageSink.h"
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
-#include "lobby/TForm8.h"
+#include "core/common/Environment.h"
+#include "ui/common/RecordingMessageSink.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/lobby/TForm8.h"
 
 #include <QClipboard>
 #include <QFontInfo>

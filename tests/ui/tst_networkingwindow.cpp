@@ -1,6 +1,6 @@
 #include "ProgramFixture.h"
-#include "lobby/TForm1.h"
-#include "settings/TForm3.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/settings/TForm3.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,9 +1,9 @@
-#include "common/Environment.h"
-#include "common/RecordingMessageSink.h"
-#include "common/Windows.h"
-#include "roomhost/RoomSettings.h"
-#include "roomhost/TForm5.h"
-#include "settings/ConfigFile.h"
+#include "base/roomhost/RoomSettings.h"
+#include "base/settings/ConfigFile.h"
+#include "core/common/Environment.h"
+#include "ui/common/RecordingMessageSink.h"
+#include "ui/common/Windows.h"
+#include "ui/roomhost/TForm5.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,13 +1,13 @@
-#include "../core/RoomMemberScript.h"
 #include "ProgramFixture.h"
-#include "common/MemberListView.h"
-#include "common/ReadyPictures.h"
-#include "common/SettingsListView.h"
-#include "lobby/TForm1.h"
-#include "roomhost/TForm5.h"
-#include "roomhost/TForm6.h"
-#include "settings/ConfigFile.h"
-#include "transfer/FileServerControl.h"
+#include "base/settings/ConfigFile.h"
+#include "core/RoomMemberScript.h"
+#include "core/transfer/FileServerControl.h"
+#include "ui/common/MemberListView.h"
+#include "ui/common/ReadyPictures.h"
+#include "ui/common/SettingsListView.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/roomhost/TForm5.h"
+#include "ui/roomhost/TForm6.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,7 +46,7 @@ quint16 freePort()
 
 // A file server made of a real listening socket on a port the test chooses, so a port in
 // use fails for real.
-class SocketFileServer : public transfer::FileServerControl
+class SocketFileServer : public core::FileServerControl
 {
 public:
     explicit SocketFileServer(quint16 port) : m_port(port) {}

@@ -2,11 +2,11 @@
 // real "vantrel.cfg" in a folder of the test's own.
 
 #include "ProgramFixture.h"
-#include "common/RecordingMessageSink.h"
-#include "lobby/TForm1.h"
-#include "settings/ConfigFile.h"
-#include "settings/TForm2.h"
-#include "settings/TForm4.h"
+#include "base/settings/ConfigFile.h"
+#include "ui/common/RecordingMessageSink.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/settings/TForm2.h"
+#include "ui/settings/TForm4.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "common/AtomicFile.h"
+#include "base/common/AtomicFile.h"
 
 #include <atomic>
 #include <cstdio>
@@ -28,19 +28,6 @@ std::string unableToWriteMessage(const fs::path& path)
 }
 
 namespace {
-
-// A name no other writer (this process or another) is using at the same time.
-fs::path temporaryPathBeside(const fs::path& path)
-{
-    static std::atomic<unsigned> counter{0};
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".%016llx%04x.tmp",
-                  static_cast<unsigned long long>(random()), counter.fetch_add(1) & 0xffffu);
-    fs::path temp = path;
-    temp.replace_filename("." + path.filename().string() + suffix);
-    return temp;
-}
 
 #ifndef _WIN32
 
@@ -72,6 +59,19 @@ void syncFolder(const fs::path& folder)
 #endif
 
 } // namespace
+
+// A name no other writer (this process or another) is using at the same time.
+fs::path temporaryPathBeside(const fs::path& path)
+{
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, ".%016llx%04x.tmp",
+                  static_cast<unsigned long long>(random()), counter.fetch_add(1) & 0xffffu);
+    fs::path temp = path;
+    temp.replace_filename("." + path.filename().string() + suffix);
+    return temp;
+}
 
 std::optional<std::string> readWholeFile(const fs::path& path, bool* missing)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Result.h"
+#include "base/common/Result.h"
 
 #include <filesystem>
 #include <optional>
@@ -23,6 +23,9 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path,
 
 // Fails with "Unable to write to <full path>".
 Result<void> replaceFileAtomically(const std::filesystem::path& path, std::string_view contents);
+
+// A fresh hidden name beside `path` (same folder) for a file that is renamed onto it later.
+std::filesystem::path temporaryPathBeside(const std::filesystem::path& path);
 
 // The text of the write failure for a file, with its full path.
 std::string unableToWriteMessage(const std::filesystem::path& path);

@@ -1,4 +1,4 @@
-#include "common/Fields.h"
+#include "base/common/Fields.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "common/LineFraming.h"
+#include "base/common/LineFraming.h"
 
 namespace vantrell {
 

@@ -1,6 +1,6 @@
-#include "lobby/MainServerCodec.h"
+#include "base/lobby/MainServerCodec.h"
 
-#include "common/Fields.h"
+#include "base/common/Fields.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "roomhost/MemberList.h"
+#include "base/roomhost/MemberList.h"
 
 #include <algorithm>
 #include <utility>

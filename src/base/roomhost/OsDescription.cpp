@@ -1,4 +1,4 @@
-#include "roomhost/OsDescription.h"
+#include "base/roomhost/OsDescription.h"
 
 namespace vantrell::roomhost {
 

@@ -1,4 +1,4 @@
-#include "roomhost/PingMath.h"
+#include "base/roomhost/PingMath.h"
 
 namespace vantrell::roomhost {
 

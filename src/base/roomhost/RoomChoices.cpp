@@ -1,4 +1,4 @@
-#include "roomhost/RoomChoices.h"
+#include "base/roomhost/RoomChoices.h"
 
 namespace vantrell::roomhost {
 

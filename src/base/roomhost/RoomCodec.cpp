@@ -1,6 +1,6 @@
-#include "roomhost/RoomCodec.h"
+#include "base/roomhost/RoomCodec.h"
 
-#include "common/Fields.h"
+#include "base/common/Fields.h"
 
 namespace vantrell::roomhost {
 

@@ -1,6 +1,6 @@
-#include "roomhost/RoomSettings.h"
+#include "base/roomhost/RoomSettings.h"
 
-#include "roomhost/RoomChoices.h"
+#include "base/roomhost/RoomChoices.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lobby/MainServerCodec.h"
-#include "roomhost/RoomCodec.h"
+#include "base/lobby/MainServerCodec.h"
+#include "base/roomhost/RoomCodec.h"
 
 #include <array>
 #include <cstddef>

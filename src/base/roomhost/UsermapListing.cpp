@@ -1,4 +1,4 @@
-#include "roomhost/UsermapListing.h"
+#include "base/roomhost/UsermapListing.h"
 
 #include <algorithm>
 #include <cctype>

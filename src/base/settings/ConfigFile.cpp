@@ -1,6 +1,6 @@
-#include "settings/ConfigFile.h"
+#include "base/settings/ConfigFile.h"
 
-#include "common/AtomicFile.h"
+#include "base/common/AtomicFile.h"
 
 #include <charconv>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "common/BuildConfig.h"
+#include "core/common/BuildConfig.h"
 
 namespace vantrell::core {
 

@@ -1,4 +1,4 @@
-#include "common/Environment.h"
+#include "core/common/Environment.h"
 
 namespace vantrell::core {
 

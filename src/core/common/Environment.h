@@ -1,9 +1,10 @@
 #pragma once
 
-#include "common/Timing.h"
+#include "core/common/Timing.h"
 
 #include <filesystem>
 
+#include <QSslConfiguration>
 #include <QString>
 
 namespace vantrell::core {
@@ -19,6 +20,11 @@ struct Environment
     quint16 mainServerPort = 4444;
     // Host name of the web site with the usermaps and the update archive.
     QString webHost;
+    // The port the room host's usermap file server listens on and members fetch from.
+    quint16 fileServerPort = 27020;
+    // TLS for the web downloads. The program uses the system's trusted authorities; tests
+    // put their own certificate authority here.
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     Timing timing;
 
     // programFolder as a path for settings::ConfigFile.

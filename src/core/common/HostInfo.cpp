@@ -1,6 +1,6 @@
-#include "common/HostInfo.h"
+#include "core/common/HostInfo.h"
 
-#include "roomhost/OsDescription.h"
+#include "base/roomhost/OsDescription.h"
 
 #include <QFile>
 #include <QOperatingSystemVersion>

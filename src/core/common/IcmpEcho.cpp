@@ -1,4 +1,4 @@
-#include "common/IcmpEcho.h"
+#include "core/common/IcmpEcho.h"
 
 #include <arpa/inet.h>
 #include <array>

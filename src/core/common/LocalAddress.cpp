@@ -1,4 +1,4 @@
-#include "common/LocalAddress.h"
+#include "core/common/LocalAddress.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>

@@ -1,4 +1,4 @@
-#include "common/Timing.h"
+#include "core/common/Timing.h"
 
 #include <cmath>
 

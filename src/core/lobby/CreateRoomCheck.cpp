@@ -1,6 +1,6 @@
-#include "lobby/CreateRoomCheck.h"
+#include "core/lobby/CreateRoomCheck.h"
 
-#include "settings/ConfigFile.h"
+#include "base/settings/ConfigFile.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roomhost/RoomSettings.h"
+#include "base/roomhost/RoomSettings.h"
 
 #include <filesystem>
 

@@ -1,4 +1,4 @@
-#include "lobby/LobbyConnection.h"
+#include "core/lobby/LobbyConnection.h"
 
 namespace vantrell::core {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/LineFraming.h"
-#include "lobby/MainServerCodec.h"
+#include "base/common/LineFraming.h"
+#include "base/lobby/MainServerCodec.h"
 
 #include <QObject>
 #include <QStringList>

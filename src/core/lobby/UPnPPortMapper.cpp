@@ -1,4 +1,4 @@
-#include "lobby/UPnPPortMapper.h"
+#include "core/lobby/UPnPPortMapper.h"
 
 #include <memory>
 #include <miniupnpc/miniupnpc.h>

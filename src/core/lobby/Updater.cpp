@@ -1,4 +1,4 @@
-#include "lobby/Updater.h"
+#include "core/lobby/Updater.h"
 
 #include <QDir>
 #include <QFileInfo>

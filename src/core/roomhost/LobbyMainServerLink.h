@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lobby/LobbyConnection.h"
-#include "roomhost/MainServerLink.h"
+#include "core/lobby/LobbyConnection.h"
+#include "core/roomhost/MainServerLink.h"
 
 namespace vantrell::core {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lobby/MainServerCodec.h"
+#include "base/lobby/MainServerCodec.h"
 
 namespace vantrell::core {
 

@@ -1,4 +1,4 @@
-#include "roomhost/RoomConnection.h"
+#include "core/roomhost/RoomConnection.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

@@ -1,9 +1,9 @@
-#include "roomhost/RoomHost.h"
+#include "core/roomhost/RoomHost.h"
 
-#include "common/Timing.h"
-#include "roomhost/MainServerLink.h"
-#include "roomhost/RoomConnection.h"
-#include "roomhost/RoomPinger.h"
+#include "core/common/Timing.h"
+#include "core/roomhost/MainServerLink.h"
+#include "core/roomhost/RoomConnection.h"
+#include "core/roomhost/RoomPinger.h"
 
 #include <QPointer>
 #include <QTcpServer>

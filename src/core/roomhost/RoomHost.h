@@ -1,9 +1,9 @@
 #pragma once
 
-#include "common/IcmpEcho.h"
-#include "roomhost/MemberList.h"
-#include "roomhost/RoomCodec.h"
-#include "roomhost/RoomSettings.h"
+#include "base/roomhost/MemberList.h"
+#include "base/roomhost/RoomCodec.h"
+#include "base/roomhost/RoomSettings.h"
+#include "core/common/IcmpEcho.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 // The room host's advertisement on the main server and its stale-row check.
-#include "roomhost/MainServerLink.h"
-#include "roomhost/RoomConnection.h"
-#include "roomhost/RoomHost.h"
+#include "core/roomhost/MainServerLink.h"
+#include "core/roomhost/RoomConnection.h"
+#include "core/roomhost/RoomHost.h"
 
 #include <set>
 #include <utility>

@@ -1,8 +1,8 @@
-#include "roomhost/RoomPinger.h"
+#include "core/roomhost/RoomPinger.h"
 
-#include "roomhost/PingMath.h"
-#include "roomhost/RoomCodec.h"
-#include "roomhost/RoomHost.h"
+#include "base/roomhost/PingMath.h"
+#include "base/roomhost/RoomCodec.h"
+#include "core/roomhost/RoomHost.h"
 
 namespace vantrell::core {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/IcmpEcho.h"
-#include "common/Timing.h"
+#include "core/common/IcmpEcho.h"
+#include "core/common/Timing.h"
 
 #include <map>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vantrell::transfer {
+namespace vantrell::core {
 
 // What the room host needs of the usermap file server: it is started when a room opens and
 // stopped when the room closes. The file server itself serves the room's members their
@@ -19,4 +19,4 @@ public:
     virtual void stop() = 0;
 };
 
-} // namespace vantrell::transfer
+} // namespace vantrell::core

@@ -1,6 +1,6 @@
-#include "common/MemberListView.h"
+#include "ui/common/MemberListView.h"
 
-#include "common/ReadyPictures.h"
+#include "ui/common/ReadyPictures.h"
 
 #include <QHeaderView>
 

@@ -1,4 +1,4 @@
-#include "common/QtMessageSink.h"
+#include "ui/common/QtMessageSink.h"
 
 #include <QApplication>
 #include <QMessageBox>

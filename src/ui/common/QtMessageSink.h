@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/MessageSink.h"
+#include "ui/common/MessageSink.h"
 
 class QWidget;
 

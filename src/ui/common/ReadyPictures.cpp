@@ -1,4 +1,4 @@
-#include "common/ReadyPictures.h"
+#include "ui/common/ReadyPictures.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "common/RecordingMessageSink.h"
+#include "ui/common/RecordingMessageSink.h"
 
 namespace vantrell::ui {
 

@@ -1,4 +1,4 @@
-#include "common/SettingsListView.h"
+#include "ui/common/SettingsListView.h"
 
 #include <QHeaderView>
 

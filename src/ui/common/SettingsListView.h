@@ -1,6 +1,6 @@
 #pragma once
 
-#include "roomhost/RoomCodec.h"
+#include "base/roomhost/RoomCodec.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "common/SettingsWindow.h"
+#include "ui/common/SettingsWindow.h"
 
 #include <QCloseEvent>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "common/TypingFilter.h"
+#include "ui/common/TypingFilter.h"
 
-#include "roomhost/RoomChoices.h"
+#include "base/roomhost/RoomChoices.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "lobby/BackgroundPicture.h"
+#include "ui/lobby/BackgroundPicture.h"
 
 #include <QLinearGradient>
 #include <QPainter>

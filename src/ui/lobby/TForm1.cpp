@@ -1,15 +1,15 @@
-#include "lobby/TForm1.h"
+#include "ui/lobby/TForm1.h"
 
-#include "common/HostInfo.h"
-#include "common/LocalAddress.h"
-#include "common/MessageSink.h"
-#include "common/Windows.h"
-#include "lobby/BackgroundPicture.h"
-#include "lobby/CreateRoomCheck.h"
-#include "lobby/Updater.h"
-#include "roomhost/TForm5.h"
-#include "settings/ConfigFile.h"
-#include "settings/TForm3.h"
+#include "base/settings/ConfigFile.h"
+#include "core/common/HostInfo.h"
+#include "core/common/LocalAddress.h"
+#include "core/lobby/CreateRoomCheck.h"
+#include "core/lobby/Updater.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/BackgroundPicture.h"
+#include "ui/roomhost/TForm5.h"
+#include "ui/settings/TForm3.h"
 
 #include <QAction>
 #include <QApplication>

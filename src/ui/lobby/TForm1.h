@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/Environment.h"
-#include "lobby/LobbyConnection.h"
-#include "roomhost/RoomSettings.h"
+#include "base/roomhost/RoomSettings.h"
+#include "core/common/Environment.h"
+#include "core/lobby/LobbyConnection.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
-#include "lobby/TForm8.h"
-#include "settings/TForm2.h"
-#include "settings/TForm3.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/lobby/TForm8.h"
+#include "ui/settings/TForm2.h"
+#include "ui/settings/TForm3.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,8 +1,8 @@
-#include "lobby/TForm8.h"
+#include "ui/lobby/TForm8.h"
 
-#include "common/MessageSink.h"
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

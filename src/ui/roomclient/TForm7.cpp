@@ -1,7 +1,7 @@
-#include "roomclient/TForm7.h"
+#include "ui/roomclient/TForm7.h"
 
-#include "common/MessageSink.h"
-#include "common/Windows.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/Windows.h"
 
 namespace vantrell::ui {
 
@@ -10,6 +10,14 @@ TForm7::TForm7(const core::Environment& env, MessageSink& messages, Windows& win
     : QWidget(parent), m_env(env), m_messages(messages), m_windows(windows)
 {
     setWindowTitle(QStringLiteral("Room"));
+}
+
+void TForm7::openRoom(const lobby::RoomAddress& room)
+{
+    m_room = room;
+    show();
+    raise();
+    activateWindow();
 }
 
 } // namespace vantrell::ui

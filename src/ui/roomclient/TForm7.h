@@ -1,6 +1,7 @@
 #pragma once
 
-#include "common/Environment.h"
+#include "base/lobby/RoomAddress.h"
+#include "core/common/Environment.h"
 
 #include <QWidget>
 
@@ -18,10 +19,15 @@ public:
     TForm7(const core::Environment& env, MessageSink& messages, Windows& windows,
            QWidget* parent = nullptr);
 
+    // A join hands the room over here: the window shows itself and connects to the room.
+    void openRoom(const lobby::RoomAddress& room);
+    const lobby::RoomAddress& room() const { return m_room; }
+
 private:
     const core::Environment& m_env;
     MessageSink& m_messages;
     Windows& m_windows;
+    lobby::RoomAddress m_room;
 };
 
 } // namespace vantrell::ui

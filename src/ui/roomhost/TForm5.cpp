@@ -1,14 +1,14 @@
-#include "roomhost/TForm5.h"
+#include "ui/roomhost/TForm5.h"
 
-#include "common/MessageSink.h"
-#include "common/TypingFilter.h"
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
-#include "roomhost/RoomChoices.h"
-#include "roomhost/TForm6.h"
-#include "roomhost/UsermapListing.h"
-#include "settings/ConfigFile.h"
-#include "settings/TForm2.h"
+#include "base/roomhost/RoomChoices.h"
+#include "base/roomhost/UsermapListing.h"
+#include "base/settings/ConfigFile.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/TypingFilter.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/roomhost/TForm6.h"
+#include "ui/settings/TForm2.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

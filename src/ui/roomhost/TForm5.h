@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Environment.h"
-#include "roomhost/RoomSettings.h"
+#include "base/roomhost/RoomSettings.h"
+#include "core/common/Environment.h"
 
 #include <array>
 #include <filesystem>

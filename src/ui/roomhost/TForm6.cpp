@@ -1,16 +1,16 @@
-#include "roomhost/TForm6.h"
+#include "ui/roomhost/TForm6.h"
 
-#include "common/HostInfo.h"
-#include "common/LocalAddress.h"
-#include "common/MemberListView.h"
-#include "common/MessageSink.h"
-#include "common/SettingsListView.h"
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
-#include "roomhost/LobbyMainServerLink.h"
-#include "settings/ConfigFile.h"
-#include "settings/TForm3.h"
-#include "transfer/FileServerControl.h"
+#include "base/settings/ConfigFile.h"
+#include "core/common/HostInfo.h"
+#include "core/common/LocalAddress.h"
+#include "core/roomhost/LobbyMainServerLink.h"
+#include "core/transfer/FileServerControl.h"
+#include "ui/common/MemberListView.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/SettingsListView.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/settings/TForm3.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -177,7 +177,7 @@ void TForm6::openRoom(const roomhost::RoomSettings& settings)
     m_room->open();
     if (m_fileServer && !m_fileServer->isListening() && !m_fileServer->start()) {
         appendLog(QStringLiteral("Your room failed to use TCP port %1.")
-                      .arg(transfer::FileServerControl::kPort));
+                      .arg(core::FileServerControl::kPort));
         appendLog(QStringLiteral(
             "This could cause problems when sending file transfers to other players for "
             "usermaps."));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/Environment.h"
-#include "roomhost/RoomHost.h"
-#include "roomhost/RoomSettings.h"
+#include "base/roomhost/RoomSettings.h"
+#include "core/common/Environment.h"
+#include "core/roomhost/RoomHost.h"
 
 #include <memory>
 
@@ -13,7 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace vantrell::transfer {
+namespace vantrell::core {
 class FileServerControl;
 }
 
@@ -44,7 +44,7 @@ public:
     ~TForm6() override;
 
     // The usermap file server that starts and stops with the room; none until set.
-    void setFileServer(transfer::FileServerControl* fileServer) { m_fileServer = fileServer; }
+    void setFileServer(core::FileServerControl* fileServer) { m_fileServer = fileServer; }
     // Where the room advertises. By default the main window's lobby connection.
     void setMainServerLink(core::MainServerLink* link) { m_linkOverride = link; }
     // ICMP method for the room's pings (tests pin it; the program detects it).
@@ -91,7 +91,7 @@ private:
     MessageSink& m_messages;
     Windows& m_windows;
     roomhost::RoomSettings m_settings;
-    transfer::FileServerControl* m_fileServer = nullptr;
+    core::FileServerControl* m_fileServer = nullptr;
     core::MainServerLink* m_linkOverride = nullptr;
     std::unique_ptr<core::MainServerLink> m_lobbyLink;
     core::IcmpMethod m_icmpMethod = core::IcmpMethod::Automatic;

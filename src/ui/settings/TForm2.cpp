@@ -1,10 +1,10 @@
-#include "settings/TForm2.h"
+#include "ui/settings/TForm2.h"
 
-#include "common/MessageSink.h"
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
-#include "settings/ConfigFile.h"
-#include "settings/TForm4.h"
+#include "base/settings/ConfigFile.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
+#include "ui/settings/TForm4.h"
 
 #include <string>
 #include <utility>

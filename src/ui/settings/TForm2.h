@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Environment.h"
-#include "common/SettingsWindow.h"
+#include "core/common/Environment.h"
+#include "ui/common/SettingsWindow.h"
 
 #include <functional>
 

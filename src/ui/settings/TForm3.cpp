@@ -1,10 +1,10 @@
-#include "settings/TForm3.h"
+#include "ui/settings/TForm3.h"
 
-#include "common/MessageSink.h"
-#include "common/TypingFilter.h"
-#include "common/Windows.h"
-#include "lobby/TForm1.h"
-#include "settings/ConfigFile.h"
+#include "base/settings/ConfigFile.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/TypingFilter.h"
+#include "ui/common/Windows.h"
+#include "ui/lobby/TForm1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

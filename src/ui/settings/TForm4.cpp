@@ -1,8 +1,8 @@
-#include "settings/TForm4.h"
+#include "ui/settings/TForm4.h"
 
-#include "common/MessageSink.h"
-#include "common/Windows.h"
-#include "settings/TForm2.h"
+#include "ui/common/MessageSink.h"
+#include "ui/common/Windows.h"
+#include "ui/settings/TForm2.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Environment.h"
+#include "core/common/Environment.h"
 
 #include <QWidget>
 
