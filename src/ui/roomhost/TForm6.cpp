@@ -59,7 +59,7 @@ void TForm6::buildControls()
     chatRow->addWidget(m_chat);
     chatRow->addWidget(m_send);
 
-    m_members = new MemberListView(this);
+    m_members = new MemberListView(kRoomHostMemberColumns, this);
     m_settingsList = new SettingsListView(this);
     auto* lists = new QSplitter(Qt::Horizontal, this);
     lists->addWidget(m_members);
