@@ -4,6 +4,7 @@
 #include "base/roomhost/RoomCodec.h"
 #include "base/roomhost/RoomSettings.h"
 #include "core/common/IcmpEcho.h"
+#include "core/roomhost/PingedRoom.h"
 
 #include <memory>
 #include <string>
@@ -54,7 +55,7 @@ struct RoomHostConfig
 //
 // The operations named like ServerRoomSendSettingsToAllClients are the room's tasks; each
 // acts on the line and connection that started it.
-class RoomHost : public QObject
+class RoomHost : public QObject, private PingedRoom
 {
     Q_OBJECT
 
@@ -111,10 +112,6 @@ public:
     void TimeOutUserCheck();
     RoomPinger& pinger() { return *m_pinger; }
 
-    // Used by the pinger: one line to the member connection with this address and port.
-    bool sendToMember(const QString& address, quint16 port, std::string_view line);
-    void setMemberPing(const QString& address, quint16 port, const std::string& ping);
-
 signals:
     void roomLog(const QString& line);
     void memberListChanged();
@@ -145,6 +142,11 @@ private:
     void settingsRefreshTick();
     void reAdvertiseTick();
     void sendToMainServer(const lobby::ClientMessage& message);
+
+    // What the pinger sees of the room.
+    std::vector<PingTarget> pingTargets() const override;
+    bool sendToMember(const PingTarget& member, std::string_view line) override;
+    void showPing(const PingTarget& member, const std::string& text) override;
 
     const Timing& m_timing;
     RoomHostConfig m_config;
