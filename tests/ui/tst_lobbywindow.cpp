@@ -414,7 +414,7 @@ private slots:
         QTRY_COMPARE(users(*program.form1), QStringList{"Ann"});
         // The wait does not hold anything up: at the disconnection nothing has been asked.
         qsizetype boxesAtDisconnect = -1;
-        connect(&program.form1->lobby(), &core::LobbyConnection::disconnected, this,
+        connect(&program.program->lobby(), &core::LobbyConnection::disconnected, this,
                 [&] { boxesAtDisconnect = program.messages.entries().size(); });
         server.sendLine(QStringLiteral("WrongVersion~extra"));
         QTRY_COMPARE(program.messages.texts(), boxes);

@@ -1,8 +1,6 @@
 #include "base/roomhost/RoomSettings.h"
-#include "base/settings/ConfigFile.h"
 #include "core/common/Environment.h"
 #include "ui/common/RecordingMessageSink.h"
-#include "ui/common/Windows.h"
 #include "ui/roomhost/TForm5.h"
 
 #include <QCheckBox>
@@ -56,7 +54,6 @@ class TestRoomCreation : public QObject
     QTemporaryDir m_programFolder;
     core::Environment m_env;
     ui::RecordingMessageSink m_messages;
-    ui::Windows m_windows;
     std::unique_ptr<ui::TForm5> m_form;
 
     template <typename T>
@@ -67,11 +64,7 @@ class TestRoomCreation : public QObject
             qFatal("no control %s", name);
         return w;
     }
-    void open(RoomKind kind)
-    {
-        m_form->setUsermapFolderSource([this](RoomKind) { return m_maps.path().toStdString(); });
-        m_form->openFor(kind);
-    }
+    void open(RoomKind kind) { m_form->openFor(kind, m_maps.path().toStdString()); }
 
 private slots:
     void initTestCase()
@@ -86,7 +79,7 @@ private slots:
     void init()
     {
         m_env.programFolder = m_programFolder.path();
-        m_form = std::make_unique<ui::TForm5>(m_env, m_messages, m_windows);
+        m_form = std::make_unique<ui::TForm5>(m_env, m_messages);
     }
     void cleanup() { m_form.reset(); }
 
@@ -167,27 +160,6 @@ private slots:
         const auto s = m_form->settingsFromControls();
         QCOMPARE(s.userMap, std::string("None"));
         QCOMPARE(s.map(), std::string("None"));
-    }
-
-    void foldersComeFromTheConfigurationFile()
-    {
-        QTemporaryDir blood;
-        QFile f(QDir(blood.path()).filePath("cradle.map"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        settings::ConfigFile config(m_env.configFolder());
-        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
-                                   m_maps.path().toStdString()));
-        QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path",
-                                   blood.path().toStdString()));
-        m_form->openFor(RoomKind::OldMP);
-        QCOMPARE(items(child<QComboBox>("userMapList")), (QStringList{"A.MAP", "b.map"}));
-        m_form->openFor(RoomKind::NBlood);
-        QCOMPARE(items(child<QComboBox>("userMapList")), (QStringList{"None", "cradle.map"}));
-        // Changed between two openings: the new folder is listed.
-        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
-                                   blood.path().toStdString()));
-        m_form->openFor(RoomKind::HDuke);
-        QCOMPARE(items(child<QComboBox>("userMapList")), QStringList{"cradle.map"});
     }
 
     void emptyFolderListsNothing()

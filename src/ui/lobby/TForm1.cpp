@@ -1,15 +1,11 @@
 #include "ui/lobby/TForm1.h"
 
-#include "base/settings/ConfigFile.h"
+#include "base/settings/Settings.h"
 #include "core/common/HostInfo.h"
-#include "core/common/LocalAddress.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/lobby/Updater.h"
 #include "ui/common/MessageSink.h"
-#include "ui/common/Windows.h"
 #include "ui/lobby/BackgroundPicture.h"
-#include "ui/roomhost/TForm5.h"
-#include "ui/settings/TForm3.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,10 +32,10 @@ constexpr int kMinimumHeight = 516;
 
 } // namespace
 
-TForm1::TForm1(const core::Environment& env, MessageSink& messages, Windows& windows,
-               QWidget* parent)
-    : QMainWindow(parent), m_env(env), m_messages(messages), m_windows(windows),
-      m_lobby(env.mainServerAddress, env.mainServerPort), m_background(lobbyBackgroundPicture())
+TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
+               core::LobbyConnection& lobby, QWidget* parent)
+    : QMainWindow(parent), m_env(env), m_messages(messages), m_settings(settings), m_lobby(lobby),
+      m_background(lobbyBackgroundPicture())
 {
     setWindowTitle(QStringLiteral("Vantrell Alpha Version 3829"));
     QPalette palette = this->palette();
@@ -48,6 +44,7 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, Windows& win
     setPalette(palette);
     buildControls();
     buildMenus();
+    setLobbyNickname(QString::fromStdString(m_settings.networking.lobbyNickname));
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kMinimumWidth, kMinimumHeight);
 
@@ -82,6 +79,12 @@ void TForm1::DisableForm1Items()
     m_sendButton->setEnabled(false);
     m_connectButton->setEnabled(false);
     m_chatLine->setEnabled(false);
+}
+
+void TForm1::DisableForm1Menus()
+{
+    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_helpMenu})
+        menu->menuAction()->setEnabled(false);
 }
 
 void TForm1::EnableForm1Items()
@@ -178,7 +181,7 @@ QSize frameExtra(const QWidget& window)
 
 void TForm1::startUp()
 {
-    const settings::ConfigFile config(m_env.configFolder());
+    const settings::ConfigFile& config = m_settings.file;
     if (config.exists()) {
         const settings::ConfigFile::SavedSize saved = config.restoreSize("Window Size");
         if (saved.height)
@@ -192,28 +195,7 @@ void TForm1::startUp()
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-
-    m_configuredUdpPort = QStringLiteral("23513");
-    m_configuredTcpPort = QStringLiteral("8501");
-    if (config.exists()) {
-        const auto read = [&config](std::string_view section, std::string_view key,
-                                    const QString& current) {
-            return QString::fromStdString(config.readString(section, key, current.toStdString()));
-        };
-        setLobbyNickname(read("Nicknames", "Launcher Nickname", lobbyNickname()));
-        m_configuredUdpPort = read("Configured Ports", "UDPPort", m_configuredUdpPort);
-        m_configuredTcpPort = read("Configured Ports", "TCPPort", m_configuredTcpPort);
-    }
-
-    if (m_windows.form3) {
-        m_windows.form3->reloadAndSave();
-        if (m_windows.form3->upnpEnabled()) {
-            const QString local = core::localAddress();
-            if (m_portMapping)
-                m_portMapping(local, m_configuredTcpPort, m_configuredUdpPort);
-            activateWindow();
-        }
-    }
+    emit startedUp();
 }
 
 void TForm1::connectClick()
@@ -244,8 +226,6 @@ void TForm1::onConnectFailed(const QString& errorText)
 void TForm1::onConnected()
 {
     addLogLine(QStringLiteral("You are now connected to the Vantrell main server!"));
-    if (m_windows.form3)
-        m_windows.form3->setLobbyNicknameEditable(false);
     m_lobby.ClientVersionCheck();
     m_connectButton->setEnabled(false);
     const QString computerName = core::hostComputerName();
@@ -255,8 +235,6 @@ void TForm1::onConnected()
 void TForm1::onDisconnected()
 {
     addLogLine(QStringLiteral("Disconnected from the server."));
-    if (m_windows.form3)
-        m_windows.form3->setLobbyNicknameEditable(true);
 }
 
 void TForm1::sendClick()
@@ -358,7 +336,8 @@ void TForm1::addLogLines(std::initializer_list<QString> lines)
 
 void TForm1::createRoom(roomhost::RoomKind kind)
 {
-    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_env.configFolder());
+    m_settings.sourcePorts.load(m_settings.file);
+    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_settings.sourcePorts);
     for (const QString& text : check.messageBoxes)
         m_messages.information(text);
     for (const QString& line : check.logLines)
@@ -366,8 +345,7 @@ void TForm1::createRoom(roomhost::RoomKind kind)
     if (!check.passed)
         return;
     DisableForm1Items();
-    if (m_windows.form5)
-        m_windows.form5->openFor(kind);
+    emit roomCreationApproved(kind);
 }
 
 void TForm1::TerminateMainThread()
@@ -379,7 +357,7 @@ void TForm1::TerminateMainThread()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_lobby.close();
-    settings::ConfigFile config(m_env.configFolder());
+    settings::ConfigFile& config = m_settings.file;
     const QSize outer = frameGeometry().size();
     if (!config.saveSize("Window Size", outer.height(), outer.width()))
         m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
