@@ -247,6 +247,42 @@ private slots:
         QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
     }
 
+    // What each lock leaves usable (menus, "Send", the chat line, "Connect"); one unlock
+    // gives everything back.
+    void locksAndTheUnlock_data()
+    {
+        QTest::addColumn<int>("lock");
+        QTest::addColumn<QList<bool>>("usable");
+        QTest::newRow("full") << 0 << QList<bool>{false, false, false, false};
+        QTest::newRow("menus only") << 1 << QList<bool>{false, true, true, true};
+        QTest::newRow("hosted room") << 2 << QList<bool>{false, true, true, false};
+    }
+    void locksAndTheUnlock()
+    {
+        QFETCH(int, lock);
+        QFETCH(QList<bool>, usable);
+        ProgramFixture program;
+        program.start();
+        ui::TForm1& form = *program.form1;
+        if (lock == 1) {
+            form.DisableForm1Menus();
+        } else {
+            form.DisableForm1Items();
+            if (lock == 2)
+                form.enableChatItems();
+        }
+        const auto state = [&form] {
+            return QList<bool>{menusEnabled(form) == QList<bool>{true, true, true},
+                               child<QPushButton>(&form, "sendButton")->isEnabled(),
+                               child<QLineEdit>(&form, "chatLine")->isEnabled(),
+                               child<QPushButton>(&form, "connectButton")->isEnabled()};
+        };
+        QCOMPARE(menusEnabled(form), (QList<bool>{false, false, false}));
+        QCOMPARE(state(), usable);
+        form.EnableForm1Items();
+        QCOMPARE(state(), (QList<bool>{true, true, true, true}));
+    }
+
     void unreachableServerIsReported()
     {
         quint16 port = 0;
