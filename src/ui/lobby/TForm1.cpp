@@ -5,6 +5,7 @@
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/lobby/Updater.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/WindowPlacement.h"
 #include "ui/lobby/BackgroundPicture.h"
 
 #include <QAction>
@@ -17,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTreeWidget>
@@ -29,6 +29,7 @@ namespace vantrell::ui {
 namespace {
 constexpr int kMinimumWidth = 771;
 constexpr int kMinimumHeight = 516;
+constexpr std::string_view kSizeSection = "Window Size";
 
 } // namespace
 
@@ -171,30 +172,11 @@ void TForm1::paintEvent(QPaintEvent* event)
     QMainWindow::paintEvent(event);
 }
 
-namespace {
-// Window sizes are stored as outer sizes; Qt resizes the inside of the frame.
-QSize frameExtra(const QWidget& window)
-{
-    return window.frameGeometry().size() - window.size();
-}
-} // namespace
-
 void TForm1::startUp()
 {
-    const settings::ConfigFile& config = m_settings.file;
-    if (config.exists()) {
-        const settings::ConfigFile::SavedSize saved = config.restoreSize("Window Size");
-        if (saved.height)
-            resize(width(), *saved.height - frameExtra(*this).height());
-        if (saved.width)
-            resize(*saved.width - frameExtra(*this).width(), height());
-    }
+    restoreOuterSize(*this, m_settings.file, kSizeSection);
     // Centred at the size it starts with.
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(*this);
     emit startedUp();
 }
 
@@ -357,9 +339,7 @@ void TForm1::TerminateMainThread()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_lobby.close();
-    settings::ConfigFile& config = m_settings.file;
-    const QSize outer = frameGeometry().size();
-    if (!config.saveSize("Window Size", outer.height(), outer.width()))
+    if (!saveOuterSize(*this, m_settings.file, kSizeSection))
         m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
     QMainWindow::closeEvent(event);
     emit programEndRequested();

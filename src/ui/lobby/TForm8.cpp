@@ -2,6 +2,7 @@
 
 #include "base/settings/NetworkingSettings.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -92,9 +93,7 @@ void TForm8::showEvent(QShowEvent* event)
     if (event->spontaneous() || !m_mainWindow)
         return;
     // Opens centred on the main window.
-    QRect area(QPoint(0, 0), frameGeometry().size());
-    area.moveCenter(m_mainWindow->frameGeometry().center());
-    move(area.topLeft());
+    centreOn(*this, *m_mainWindow);
 }
 
 } // namespace vantrell::ui

@@ -4,17 +4,16 @@
 #include "base/roomhost/UsermapListing.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/TypingFilter.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -294,11 +293,7 @@ void TForm5::openFor(RoomKind kind, const std::filesystem::path& usermapFolder)
 {
     prepare(kind, usermapFolder);
     emit mainWindowLockRequested();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(*this);
     show();
     raise();
     activateWindow();

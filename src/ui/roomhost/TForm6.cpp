@@ -5,6 +5,7 @@
 #include "ui/common/MemberListView.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/SettingsListView.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -133,14 +134,11 @@ void TForm6::openRoom(core::RoomHost& room, const roomhost::RoomSettings& settin
             "usermaps."));
     }
 
-    if (m_mainWindow && !isVisible()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(m_mainWindow->frameGeometry().center());
-        move(frame.topLeft());
-    }
+    if (m_mainWindow && !isVisible())
+        centreOn(*this, *m_mainWindow);
     show();
     // Once shown, so the frame around the stored outer size is known.
-    restoreSize();
+    restoreOuterSize(*this, m_programSettings.file, kSizeSection);
     raise();
     activateWindow();
 }
@@ -199,25 +197,9 @@ bool TForm6::recordDemo() const
     return m_recordDemo->isChecked();
 }
 
-void TForm6::restoreSize()
-{
-    const settings::ConfigFile& config = m_programSettings.file;
-    if (!config.exists())
-        return;
-    const auto saved = config.restoreSize(kSizeSection);
-    // Stored as the outer size. The height applies even when the width does not convert.
-    const QSize frameExtra = frameGeometry().size() - geometry().size();
-    if (saved.height)
-        resize(width(), *saved.height - frameExtra.height());
-    if (saved.width)
-        resize(*saved.width - frameExtra.width(), height());
-}
-
 void TForm6::saveSize()
 {
-    settings::ConfigFile& config = m_programSettings.file;
-    const QSize outer = frameGeometry().size();
-    if (!config.saveSize(kSizeSection, outer.height(), outer.width()))
+    if (!saveOuterSize(*this, m_programSettings.file, kSizeSection))
         m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
 }
 

@@ -80,7 +80,6 @@ protected:
 
 private:
     void buildControls();
-    void restoreSize();
     void saveSize();
     void showMembers();
     void showSettings();

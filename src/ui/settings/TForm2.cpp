@@ -2,18 +2,17 @@
 
 #include "base/settings/Settings.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -89,11 +88,7 @@ TForm2::TForm2(const core::Environment& env, MessageSink& messages, settings::Se
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     setFixedSize(594, 461);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    centreOnScreen(*this);
 }
 
 QWidget* TForm2::buildGameTab(int firstPort, int portCount, int game)

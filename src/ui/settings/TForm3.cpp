@@ -3,15 +3,14 @@
 #include "base/settings/Settings.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/TypingFilter.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -98,11 +97,7 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     setFixedSize(488, 491);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    centreOnScreen(*this);
 
     // Every change, typed or loaded, is the value in force at once; the nickname also shows
     // at once in the main window.

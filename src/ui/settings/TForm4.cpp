@@ -1,17 +1,16 @@
 #include "ui/settings/TForm4.h"
 
 #include "ui/common/MessageSink.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -56,11 +55,7 @@ TForm4::TForm4(const core::Environment& env, MessageSink& messages, QWidget* par
     layout->addWidget(m_path);
     layout->addWidget(m_save, 0, Qt::AlignHCenter);
     setFixedSize(600, 459);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    centreOnScreen(*this);
 
     connect(m_drives, &QComboBox::activated, this, &TForm4::showDrive);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
