@@ -1,6 +1,7 @@
 #include "ProgramFixture.h"
 #include "core/common/LocalAddress.h"
 #include "support/ScriptedServer.h"
+#include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/roomhost/TForm5.h"
 #include "ui/settings/TForm3.h"
@@ -20,15 +21,6 @@ using namespace vantrell;
 using Kind = ui::RecordingMessageSink::Kind;
 
 namespace {
-template <typename T>
-T* child(QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 QStringList logLines(ui::TForm1& form)
 {
     return form.lobbyLogLines();
@@ -58,14 +50,6 @@ void connectTo(ProgramFixture& program, ScriptedServer& server,
     QTRY_VERIFY_WITH_TIMEOUT(server.lines().size() >= 2, 10000);
     QCOMPARE(server.lines().first(), QStringLiteral("ClientVersionCheck~Vantrex 3829"));
     QVERIFY(program.form1->isConnected());
-}
-
-QList<bool> menusEnabled(ui::TForm1& form)
-{
-    QList<bool> out;
-    for (QAction* action : form.menuBar()->actions())
-        out << action->isEnabled();
-    return out;
 }
 } // namespace
 

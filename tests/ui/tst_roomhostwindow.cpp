@@ -2,6 +2,7 @@
 #include "base/settings/ConfigFile.h"
 #include "core/RoomMemberScript.h"
 #include "core/transfer/FileServerControl.h"
+#include "support/Widgets.h"
 #include "ui/common/MemberListView.h"
 #include "ui/common/ReadyPictures.h"
 #include "ui/common/SettingsListView.h"
@@ -26,15 +27,6 @@ using namespace vantrell;
 using roomhost::RoomKind;
 
 namespace {
-template <typename T>
-T* child(QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 // A port nothing listens on right now (taken from the system, then let go).
 quint16 freePort()
 {
@@ -72,14 +64,6 @@ private:
 ui::TForm6& hostWindow(ProgramFixture& p)
 {
     return *p.form6;
-}
-
-QList<bool> menusEnabled(ui::TForm1& form)
-{
-    QList<bool> out;
-    for (QAction* action : form.menuBar()->actions())
-        out << action->isEnabled();
-    return out;
 }
 
 QStringList logLines(ui::TForm6& form)
@@ -179,12 +163,9 @@ private slots:
                                    blood.path().toStdString()));
         const auto listed = [&p](RoomKind kind) {
             p->form1->createRoom(kind);
-            auto* list = child<QComboBox>(p->form5, "userMapList");
-            QStringList out;
-            for (int i = 0; i < list->count(); ++i)
-                out << list->itemText(i);
+            const QStringList items = itemsOf(child<QComboBox>(p->form5, "userMapList"));
             p->form5->close();
-            return out;
+            return items;
         };
         QCOMPARE(listed(RoomKind::OldMP), QStringList{"castle.map"});
         QCOMPARE(listed(RoomKind::NBlood), (QStringList{"None", "cradle.map"}));

@@ -4,6 +4,7 @@
 #include "ProgramFixture.h"
 #include "base/settings/ConfigFile.h"
 #include "base/settings/Settings.h"
+#include "support/Widgets.h"
 #include "ui/common/RecordingMessageSink.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/settings/TForm2.h"
@@ -78,13 +79,10 @@ struct Program
     // Whether the main window's lock is on.
     bool mainLocked() const
     {
-        const auto* connect = form1->findChild<QPushButton*>(QStringLiteral("connectButton"));
-        const auto* send = form1->findChild<QPushButton*>(QStringLiteral("sendButton"));
-        const auto* chat = form1->findChild<QLineEdit*>(QStringLiteral("chatLine"));
-        bool menusOff = true;
-        for (const QAction* menu : form1->menuBar()->actions())
-            menusOff = menusOff && !menu->isEnabled();
-        return menusOff && !connect->isEnabled() && !send->isEnabled() && !chat->isEnabled();
+        return !menusEnabled(*form1).contains(true) &&
+               !child<QPushButton>(form1, "connectButton")->isEnabled() &&
+               !child<QPushButton>(form1, "sendButton")->isEnabled() &&
+               !child<QLineEdit>(form1, "chatLine")->isEnabled();
     }
 
     ProgramFixture fixture;
