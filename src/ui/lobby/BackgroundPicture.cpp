@@ -56,4 +56,13 @@ QPixmap lobbyBackgroundPicture()
     return picture;
 }
 
+QString lobbyPanelStyle()
+{
+    return QStringLiteral("QTreeView, QPlainTextEdit { background-color: rgba(0, 0, 0, 190); }"
+                          "QLineEdit { background-color: rgba(0, 0, 0, 200);"
+                          " border: 1px solid #1e9e1e; border-radius: 2px; padding: 1px 3px; }"
+                          "QLineEdit:focus { border-color: lime; }"
+                          "QLineEdit:disabled { border-color: #2e6b2e; }");
+}
+
 } // namespace vantrell::ui

@@ -44,6 +44,7 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
     palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
     setPalette(palette);
     buildControls();
+    centralWidget()->setStyleSheet(centralWidget()->styleSheet() + lobbyPanelStyle());
     buildMenus();
     setLobbyNickname(QString::fromStdString(m_settings.networking.lobbyNickname));
     setMinimumSize(kMinimumWidth, kMinimumHeight);
