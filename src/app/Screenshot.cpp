@@ -1,24 +1,39 @@
-// Renders the main window as a player sees it in a busy lobby, into a PNG file, without a
-// display (run with QT_QPA_PLATFORM=offscreen). It starts a vantrell-server of its own on
-// a free loopback port and brings two more players in, so the picture shows real users
-// and real chat. Used by scripts/screenshot for the README.
+// Renders the program's windows as a player sees them in a busy lobby, into PNG files, without
+// a display (run with QT_QPA_PLATFORM=offscreen). It starts a vantrell-server of its own on a
+// free loopback port and brings two more players in, so the pictures show real users, real
+// chat and real rooms. Used by scripts/screenshot for the README.
 //
-//   vantrell-screenshot <output.png> <path to vantrell-server>
+//   vantrell-screenshot <output folder> <path to vantrell-server>
 
 #include "app/Program.h"
 #include "base/settings/NetworkingSettings.h"
+#include "base/settings/SourcePortSettings.h"
 #include "core/lobby/LobbyConnection.h"
 #include "ui/common/RecordingMessageSink.h"
 #include "ui/lobby/TForm1.h"
+#include "ui/roomhost/TForm5.h"
+#include "ui/roomhost/TForm6.h"
+#include "ui/settings/TForm2.h"
+#include "ui/settings/TForm3.h"
 
 #include <functional>
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTreeWidget>
 
 using namespace vantrell;
@@ -35,10 +50,70 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000)
     return true;
 }
 
+// Lets pending paints and layouts settle before a window is grabbed.
+void settle()
+{
+    QDeadlineTimer deadline(300);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 int fail(const char* what)
 {
     qCritical("vantrell-screenshot: %s", what);
     return 1;
+}
+
+// A TCP port nothing listens on right now, for the room this tool hosts.
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QAction* menuAction(QWidget* window, const QStringList& path)
+{
+    const QList<QAction*> top = window->findChild<QMenuBar*>()->actions();
+    QList<QAction*> actions = top;
+    QAction* found = nullptr;
+    for (const QString& step : path) {
+        found = nullptr;
+        for (QAction* action : actions)
+            if (action->text() == step)
+                found = action;
+        if (!found)
+            return nullptr;
+        actions = found->menu() ? found->menu()->actions() : QList<QAction*>{};
+    }
+    return found;
+}
+
+template <typename T>
+T* child(QWidget& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
+
+bool save(QWidget& window, const QString& folder, const char* name)
+{
+    settle();
+    return window.grab().save(QDir(folder).filePath(QLatin1String(name)), "PNG");
+}
+
+// Another player's lobby, for the users list, the chat and the room list.
+struct OtherPlayer
+{
+    core::LobbyConnection lobby;
+    QString nickname;
+};
+
+lobby::AdvertiseRoom room(const char* nickname, const char* name, const char* game,
+                          const char* port, const char* players, const char* map, const char* type,
+                          const char* inGame)
+{
+    return lobby::AdvertiseRoom{nickname, "0", "8501", name,         game,  port,
+                                players,  map, type,   "Let's Rock", inGame};
 }
 } // namespace
 
@@ -48,7 +123,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Vantrell Alpha Version 3829"));
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() != 3)
-        return fail("usage: vantrell-screenshot <output.png> <vantrell-server>");
+        return fail("usage: vantrell-screenshot <output folder> <vantrell-server>");
+    const QString out = arguments.at(1);
+    QDir().mkpath(out);
 
     QProcess server;
     struct StopServer
@@ -73,13 +150,45 @@ int main(int argc, char* argv[])
         }))
         return fail("the main server did not start");
 
-    // A program folder of its own, with port forwarding off: nothing leaves this machine.
-    QTemporaryDir folder;
+    // A program folder of its own, with port forwarding off: nothing leaves this machine. The
+    // hDuke source port and a usermaps folder with a few maps, as a player would have them.
+    // A fixed folder rather than a random one: its paths show in the settings pictures.
+    struct Folder
+    {
+        QString root = QDir(QDir::tempPath()).filePath(QStringLiteral("vantrell-screenshot"));
+        Folder() { QDir(root).removeRecursively(); }
+        ~Folder() { QDir(root).removeRecursively(); }
+        QString path() const { return root; }
+    } folder;
+    QDir().mkpath(folder.path());
+    const QString games = QDir(folder.path()).filePath(QStringLiteral("games"));
+    const QString usermaps = QDir(games).filePath(QStringLiteral("usermaps"));
+    QDir().mkpath(usermaps);
+    for (const char* map : {"roch2.map", "dukedc1.map", "lameduke.map"}) {
+        QFile file(QDir(usermaps).filePath(QLatin1String(map)));
+        if (!file.open(QIODevice::WriteOnly) || file.write("map") != 3)
+            return fail("cannot write the usermaps");
+    }
+    for (const char* game : {"hduke/hduke.exe", "nblood/nblood.exe"}) {
+        const QString path = QDir(games).filePath(QLatin1String(game));
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return fail("cannot write the source ports");
+    }
     settings::ConfigFile config(folder.path().toStdString());
     settings::NetworkingSettings networking;
     networking.lobbyNickname = "Duke";
+    networking.inGameNickname = "Duke";
     networking.upnp = false;
-    if (!networking.save(config))
+    networking.tcpPort = std::to_string(freePort());
+    settings::SourcePortSettings ports;
+    ports.ports[settings::SourcePortSettings::HDuke] = {
+        true, QDir(games).filePath(QStringLiteral("hduke/hduke.exe")).toStdString()};
+    ports.ports[settings::SourcePortSettings::NBlood] = {
+        true, QDir(games).filePath(QStringLiteral("nblood/nblood.exe")).toStdString()};
+    ports.usermapsFolders[settings::SourcePortSettings::Duke3d] = usermaps.toStdString();
+    if (!networking.save(config) || !ports.save(config))
         return fail("cannot write the configuration file");
 
     core::Environment env;
@@ -93,25 +202,29 @@ int main(int argc, char* argv[])
     window.show();
     window.resize(900, 600);
 
-    core::LobbyConnection caleb(env.mainServerAddress, port);
-    core::LobbyConnection wang(env.mainServerAddress, port);
+    OtherPlayer caleb{core::LobbyConnection(env.mainServerAddress, port), "Caleb"};
+    OtherPlayer wang{core::LobbyConnection(env.mainServerAddress, port), "LoWang"};
     for (auto* other : {&caleb, &wang})
-        other->open();
-    if (!waitUntil([&] { return caleb.isOpen() && wang.isOpen(); }))
+        other->lobby.open();
+    if (!waitUntil([&] { return caleb.lobby.isOpen() && wang.lobby.isOpen(); }))
         return fail("the other players could not connect");
-    for (auto* other : {&caleb, &wang})
-        other->ClientVersionCheck();
-    caleb.SendUserDetails(QStringLiteral("Caleb"), QStringLiteral("crypt"));
-    wang.SendUserDetails(QStringLiteral("LoWang"), QStringLiteral("dojo"));
+    for (auto* other : {&caleb, &wang}) {
+        other->lobby.ClientVersionCheck();
+        other->lobby.SendUserDetails(other->nickname, QStringLiteral("pc"));
+    }
+    caleb.lobby.send(
+        room("Caleb", "Caleb's cabal", "Blood", "NBlood", "3/8", "E1M1", "BloodBath", "No"));
+    wang.lobby.send(room("LoWang", "Dojo deathmatch", "Duke Nukem 3D", "hDuke", "2/4", "roch2.map",
+                         "DukeMatch", "Yes"));
 
     window.connectClick();
     auto* users = window.findChild<QTreeWidget*>(QStringLiteral("usersOnline"));
     if (!waitUntil([&] { return users->topLevelItemCount() == 3; }))
         return fail("the users list did not fill");
 
-    caleb.sendGlobalChat(QStringLiteral("Caleb"), QStringLiteral("Anyone up for a round?"));
-    wang.sendGlobalChat(QStringLiteral("LoWang"), QStringLiteral("Who wants some Wang?"));
-    auto* chat = window.findChild<QLineEdit*>(QStringLiteral("chatLine"));
+    caleb.lobby.sendGlobalChat(caleb.nickname, QStringLiteral("Anyone up for a round?"));
+    wang.lobby.sendGlobalChat(wang.nickname, QStringLiteral("Who wants some Wang?"));
+    auto* chat = child<QLineEdit>(window, "chatLine");
     chat->setText(QStringLiteral("Give me a minute, setting up a room."));
     window.sendClick();
     if (!waitUntil([&] {
@@ -120,8 +233,45 @@ int main(int argc, char* argv[])
         }))
         return fail("the chat did not come back");
     waitUntil([&] { return chat->isEnabled(); });
+    child<QPushButton>(window, "getRoomsButton")->click();
+    auto* rooms = child<QAbstractItemView>(window, "roomList");
+    waitUntil([&] { return rooms->model()->rowCount() == 2; }, 3000);
+    if (!save(window, out, "main-window.png"))
+        return fail("cannot write the main window's picture");
 
-    if (!window.grab().save(arguments.at(1), "PNG"))
-        return fail("cannot write the picture");
+    program.form2().show();
+    program.form2().activateWindow();
+    if (!save(program.form2(), out, "source-port-settings.png"))
+        return fail("cannot write the source-port settings picture");
+    program.form2().close();
+
+    program.form3().show();
+    program.form3().activateWindow();
+    if (!save(program.form3(), out, "networking-settings.png"))
+        return fail("cannot write the networking settings picture");
+    program.form3().close();
+
+    QAction* hDuke = menuAction(&window, {"Action", "Create a room", "Duke Nukem 3D", "hDuke"});
+    if (!hDuke)
+        return fail("no hDuke entry in the create-room menu");
+    hDuke->trigger();
+    ui::TForm5& creation = program.form5();
+    if (!waitUntil([&] { return creation.isVisible(); }))
+        return fail(qPrintable(QStringLiteral("the creation window did not open: ") +
+                               messages.texts().join(QStringLiteral(" | "))));
+    child<QLineEdit>(creation, "roomNameEdit")->setText(QStringLiteral("Come get some"));
+    child<QCheckBox>(creation, "userMapBox")->setChecked(true);
+    child<QComboBox>(creation, "userMapList")->setCurrentText(QStringLiteral("roch2.map"));
+    child<QComboBox>(creation, "placesList")->setCurrentText(QStringLiteral("4"));
+    if (!save(creation, out, "room-creation.png"))
+        return fail("cannot write the creation window's picture");
+
+    child<QPushButton>(creation, "createRoomButton")->click();
+    ui::TForm6& host = program.form6();
+    if (!waitUntil([&] { return host.isVisible(); }))
+        return fail("the room host window did not open");
+    child<QPushButton>(host, "advertiseButton")->click();
+    if (!save(host, out, "room-host.png"))
+        return fail("cannot write the room host window's picture");
     return 0;
 }
