@@ -1,13 +1,19 @@
-# vantrell_add_test(<name> SOURCES <files...> LIBS <targets...> [LOCKS <resources...>])
+# vantrell_add_test(<name> SOURCES <files...> LIBS <targets...> [LOCKS <resources...>]
+#                   [RUN_IN <program and arguments>])
 # One QtTest executable per area, registered with ctest; windows render offscreen.
 # LOCKS names fixed resources (a fixed port, a network namespace name) that tests must not
-# use at the same time when ctest runs in parallel.
+# use at the same time when ctest runs in parallel. RUN_IN names a program that runs the test
+# (the test's path follows its arguments), such as tests/support/in-network-namespace.
 function(vantrell_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCKS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCKS;RUN_IN" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    add_test(NAME ${name} COMMAND ${name})
+    if(ARG_RUN_IN)
+        add_test(NAME ${name} COMMAND ${ARG_RUN_IN} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTRELL_BUILD_DIR=${PROJECT_BINARY_DIR}"
         TIMEOUT 300)

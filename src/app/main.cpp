@@ -1,29 +1,6 @@
-#include "app/Program.h"
-#include "core/common/BuildConfig.h"
-#include "core/common/Environment.h"
-#include "ui/common/QtMessageSink.h"
-#include "ui/lobby/TForm1.h"
-
-#include <QApplication>
-
-using namespace vantrell;
+#include "app/Run.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrell Alpha Version 3829"));
-
-    core::Environment env;
-    env.programFolder = QCoreApplication::applicationDirPath();
-    env.mainServerAddress = core::builtInMainServerAddress();
-    env.mainServerPort = core::mainServerPort();
-    env.webHost = core::builtInWebHost();
-    ui::QtMessageSink messages;
-
-    app::Program program(env, messages);
-    ui::TForm1& mainWindow = program.mainWindow();
-    QObject::connect(&mainWindow, &ui::TForm1::programEndRequested, &app, &QApplication::quit,
-                     Qt::QueuedConnection);
-    mainWindow.show();
-    return QApplication::exec();
+    return vantrell::app::runProgram(argc, argv);
 }

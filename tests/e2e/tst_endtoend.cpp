@@ -1,0 +1,226 @@
+// The road of one game through the real programs: a real vantrell-server, and two players,
+// each a copy of the program in a folder of its own, worked through their windows. Ann hosts
+// an hDuke usermap room, Bob joins it. Each step is one test function and builds on the one
+// before; the checks look at what the main server saw (its log, in order), at the files on
+// disk and at the windows.
+
+#include "base/settings/ConfigFile.h"
+#include "base/settings/NetworkingSettings.h"
+#include "base/settings/SourcePortSettings.h"
+#include "support/EndToEndLab.h"
+
+#include <memory>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrell;
+
+namespace {
+const QString kRoomName = QStringLiteral("Late night DM");
+const QString kUsermap = QStringLiteral("e2edm.map");
+
+QStringList cmd(std::initializer_list<const char*> fields)
+{
+    QStringList list;
+    for (const char* field : fields)
+        list << QString::fromUtf8(field);
+    return list;
+}
+
+bool hasRowWith(const QJsonValue& rows, int column, const QString& text)
+{
+    for (const QStringList& row : rowsOf(rows)) {
+        if (row.value(column) == text)
+            return true;
+    }
+    return false;
+}
+
+// A usermap with contents that a truncated or shifted copy cannot match.
+QByteArray usermapBytes()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 150000; ++i)
+        bytes.append(static_cast<char>((i * 7 + i / 251) & 0xff));
+    return bytes;
+}
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void connectBoth();
+    void createRoom();
+    void advertiseRoom();
+    void stop();
+    void cleanupTestCase();
+
+private:
+    bool setUpPlayer(Player& player, const char* nickname, const char* udpPort, bool hasUsermap);
+
+    QTemporaryDir m_root;
+    MainServer m_server;
+    std::unique_ptr<Player> m_ann;
+    std::unique_ptr<Player> m_bob;
+    int m_logMark = 0;
+    QString m_annClient; // "#1": how the main server names Ann's connection
+};
+
+bool TestEndToEnd::setUpPlayer(Player& player, const char* nickname, const char* udpPort,
+                               bool hasUsermap)
+{
+    if (!player.install(QStringLiteral(VANTRELL_DRIVEN_PROGRAM)))
+        return false;
+    const QString game = player.path(QStringLiteral("games/hduke"));
+    const QString usermaps = player.path(QStringLiteral("usermaps"));
+    QDir().mkpath(game);
+    QDir().mkpath(usermaps);
+    QFile port(game + QStringLiteral("/hduke"));
+    if (!port.open(QIODevice::WriteOnly) || port.write("#!/bin/sh\nexit 0\n") <= 0)
+        return false;
+    port.close();
+    port.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (hasUsermap) {
+        QFile map(usermaps + QLatin1Char('/') + kUsermap);
+        if (!map.open(QIODevice::WriteOnly) || map.write(usermapBytes()) != usermapBytes().size())
+            return false;
+    }
+
+    settings::ConfigFile config(player.folder().toStdString());
+    settings::NetworkingSettings networking;
+    networking.lobbyNickname = nickname;
+    networking.inGameNickname = nickname;
+    networking.udpPort = udpPort;
+    networking.upnp = false;
+    settings::SourcePortSettings ports;
+    ports.ports[settings::SourcePortSettings::HDuke] = {true, (game + "/hduke").toStdString()};
+    ports.usermapsFolders[settings::SourcePortSettings::Duke3d] = usermaps.toStdString();
+    return networking.save(config) && ports.save(config) && player.start();
+}
+
+void TestEndToEnd::initTestCase()
+{
+    if (const quint16 taken = firstTakenPort({4444, 8501, 27020}))
+        QFAIL(qPrintable(QStringLiteral(
+                             "port %1 is taken on this machine (a main server started by "
+                             "scripts/run?); the end-to-end test needs 4444, 8501 and 27020 "
+                             "free, or root to run in a network namespace of its own")
+                             .arg(taken)));
+    QVERIFY(m_root.isValid());
+    QVERIFY2(m_server.start(QStringLiteral(VANTRELL_SERVER_PROGRAM)), "vantrell-server did not start");
+    m_ann = std::make_unique<Player>(m_root.path(), QStringLiteral("ann"));
+    m_bob = std::make_unique<Player>(m_root.path(), QStringLiteral("bob"));
+    QVERIFY(setUpPlayer(*m_ann, "Ann", "23513", true));
+    QVERIFY(setUpPlayer(*m_bob, "Bob", "23514", false));
+    for (Player* player : {m_ann.get(), m_bob.get()})
+        QVERIFY(player->waitFor(cmd({"visible", "TForm1"}),
+                                [](const QJsonValue& v) { return v.toBool(); }));
+}
+
+void TestEndToEnd::connectBoth()
+{
+    // Ann first, then Bob, so the server's registrations come in that order.
+    m_ann->ask(cmd({"click", "TForm1", "connectButton"}));
+    QVERIFY(m_server.waitForLog({"registered", "as \"Ann\""}));
+    m_bob->ask(cmd({"click", "TForm1", "connectButton"}));
+    QVERIFY(m_server.waitForLog({"registered", "as \"Bob\""}));
+
+    const int ann = m_server.find(QStringLiteral("as \"Ann\""));
+    m_annClient = m_server.log().value(ann).section(QLatin1Char(' '), 1, 1);
+    const int bob = m_server.find(QStringLiteral("as \"Bob\""));
+    QVERIFY(ann >= 0 && bob > ann);
+    for (Player* player : {m_ann.get(), m_bob.get()}) {
+        QVERIFY(player->waitFor(cmd({"rows", "TForm1", "usersOnline"}), [](const QJsonValue& v) {
+            return hasRowWith(v, 0, QStringLiteral("Ann")) &&
+                   hasRowWith(v, 0, QStringLiteral("Bob"));
+        }));
+        QCOMPARE(player->ask(cmd({"text", "TForm1", "clientsConnectedBox"})).toString(),
+                 QStringLiteral("2"));
+    }
+    QCOMPARE(m_ann->ask(cmd({"boxes"})).toArray().size(), 0);
+    m_logMark = m_server.log().size();
+}
+
+void TestEndToEnd::createRoom()
+{
+    m_ann->ask(cmd({"menu", "TForm1", "Action", "Create a room", "Duke Nukem 3D", "hDuke"}));
+    QVERIFY(m_ann->waitFor(cmd({"visible", "TForm5"}), [](const QJsonValue& v) { return v.toBool(); }));
+    // The main window is locked while the creation window is open.
+    QVERIFY(!m_ann->ask(cmd({"enabled", "TForm1", "connectButton"})).toBool());
+
+    m_ann->ask({"type", "TForm5", "roomNameEdit", kRoomName});
+    m_ann->ask(cmd({"check", "TForm5", "userMapBox", "1"}));
+    m_ann->ask({"choose", "TForm5", "userMapList", kUsermap});
+    m_ann->ask(cmd({"choose", "TForm5", "placesList", "4"}));
+    m_ann->ask(cmd({"click", "TForm5", "createRoomButton"}));
+    QVERIFY(m_ann->waitFor(cmd({"visible", "TForm6"}), [](const QJsonValue& v) { return v.toBool(); }));
+    QVERIFY(!m_ann->ask(cmd({"visible", "TForm5"})).toBool());
+
+    const QList<QStringList> settingsRows = rowsOf(m_ann->ask(cmd({"rows", "TForm6", "settingsList"})));
+    QCOMPARE(settingsRows.size(), 17);
+    const QList<QStringList> members = rowsOf(m_ann->ask(cmd({"rows", "TForm6", "memberList"})));
+    QCOMPARE(members.size(), 1);
+    QVERIFY2(members[0].contains(QStringLiteral("Ann")), qPrintable(members[0].join('|')));
+    // Both of the host's servers listen now.
+    QVERIFY(waitUntil([] { return firstTakenPort({8501}) == 8501; }, 5000));
+}
+
+void TestEndToEnd::advertiseRoom()
+{
+    m_ann->ask(cmd({"click", "TForm6", "advertiseButton"}));
+    QVERIFY(m_server.waitForLog({"added by " + m_annClient + " ", "\"Ann\"", kRoomName, "port 8501", "in game No"},
+                                m_logMark));
+    // The main server's answer to the address request lands in Ann's own row.
+    QVERIFY(m_ann->waitFor(cmd({"rows", "TForm6", "memberList"}), [](const QJsonValue& v) {
+        const QList<QStringList> rows = rowsOf(v);
+        return !rows.isEmpty() && rows[0].contains(QStringLiteral("127.0.0.1"));
+    }));
+    QCOMPARE(m_ann->ask(cmd({"text", "TForm6", "advertiseButton"})).toString(),
+             QStringLiteral("Stop Advertising"));
+    m_logMark = m_server.log().size();
+}
+
+void TestEndToEnd::stop()
+{
+    // Closing the host window withdraws the room.
+    m_ann->ask(cmd({"close", "TForm6"}));
+    QVERIFY(m_server.waitForLog({"room", "removed by " + m_annClient + " "}, m_logMark));
+    QVERIFY(m_ann->waitFor(cmd({"enabled", "TForm1", "connectButton"}),
+                           [](const QJsonValue&) { return true; }));
+
+    // Closing each main window ends that program; the lobby connection closes with it.
+    for (Player* player : {m_ann.get(), m_bob.get()}) {
+        player->ask(cmd({"close", "TForm1"}));
+        QCOMPARE(player->waitForExit(), 0);
+    }
+    QVERIFY(waitUntil([&] { return m_server.log().filter(QStringLiteral("disconnect #")).size() == 2; },
+                      10000));
+
+    // Both saved their window sizes; Ann also the host window's.
+    for (Player* player : {m_ann.get(), m_bob.get()}) {
+        const settings::ConfigFile config(player->folder().toStdString());
+        QVERIFY(config.restoreSize("Window Size").width.has_value());
+    }
+    const settings::ConfigFile ann(m_ann->folder().toStdString());
+    QVERIFY(ann.restoreSize("Host Room Window Size").width.has_value());
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    // What the main server saw, for reading a failure.
+    for (const QString& line : m_server.log())
+        qInfo("server: %s", qPrintable(line));
+    for (Player* player : {m_ann.get(), m_bob.get()}) {
+        if (player && !player->errors().trimmed().isEmpty())
+            qInfo("%s: %s", qPrintable(player->folder()), player->errors().constData());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
