@@ -1,0 +1,57 @@
+#pragma once
+
+#include "base/lobby/JoinPlan.h"
+#include "core/common/Environment.h"
+#include "core/lobby/UsermapDownloader.h"
+
+#include <filesystem>
+#include <optional>
+
+#include <QObject>
+#include <QString>
+
+namespace vantrell::core {
+
+// The keys a join reads from "vantrel.cfg" in the folder, and whether the file could be read
+// (a missing file reads as every value at its default).
+lobby::JoinSettings readJoinSettings(const std::filesystem::path& configFolder);
+
+// Carries out one join at a time: reads the settings, logs the checks' advice, fetches a
+// missing usermap from the web site while the event loop runs, and then asks for the room
+// window. The window that double-clicked only shows what this reports.
+class RoomJoin : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RoomJoin(const Environment& env, QObject* parent = nullptr);
+
+    // Starts a join with the row's values as they are now. Returns false, doing nothing, while
+    // an earlier join is still under way.
+    bool join(const lobby::JoinRow& row);
+    bool isJoining() const { return m_pending.has_value(); }
+    // Ends the join under way without opening anything; a download stops and leaves no file.
+    void abort();
+
+signals:
+    void logLine(const QString& line);
+    // A usermap download's bytes so far and total (-1 while unknown).
+    void downloadProgress(qint64 received, qint64 total);
+    // A message box for the player.
+    void messageBox(const QString& text);
+    // The join passed: the room client window is to open for this room.
+    void openRoom(const vantrell::lobby::RoomAddress& address);
+    // The join has ended, whatever its outcome.
+    void finished();
+
+private:
+    void downloadEnded(bool ok, qint64 size);
+    void complete(bool openRoom);
+
+    const Environment& m_env;
+    UsermapDownloader m_downloader;
+    std::optional<lobby::JoinPlan> m_pending;
+    int m_generation = 0;
+};
+
+} // namespace vantrell::core
