@@ -326,12 +326,6 @@ private slots:
         QVERIFY(plan.openRoom);
         QCOMPARE(toQt(plan.logLines), QStringList());
     }
-
-    void receivedLine()
-    {
-        QCOMPARE(usermapReceivedLine("/m/dm7.map", 1234), "Recieved /m/dm7.map of 1234 bytes.");
-        QCOMPARE(usermapReceivedLine("/m/dm7.map", -1), "Recieved /m/dm7.map of -1 bytes.");
-    }
 };
 
 QTEST_APPLESS_MAIN(TestJoinPlan)
