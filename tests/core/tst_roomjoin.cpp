@@ -1,4 +1,4 @@
-#include "base/settings/ConfigFile.h"
+#include "base/settings/Settings.h"
 #include "core/lobby/RoomJoin.h"
 #include "support/HttpsTestServer.h"
 
@@ -138,7 +138,8 @@ private slots:
         log.replaceInStrings(QStringLiteral("<host>"), env.webHost);
         const int requestsBefore = m_server->requests().size();
 
-        core::RoomJoin join(env);
+        settings::Settings settings(env.configFolder());
+        core::RoomJoin join(env, settings);
         QStringList lines;
         QStringList shown;
         connect(&join, &core::RoomJoin::logLine, this, [&](const QString& l) { lines << l; });
@@ -172,7 +173,8 @@ private slots:
         QTemporaryDir dir;
         core::Environment env;
         prepare(dir, Setup::Ready, env);
-        core::RoomJoin join(env);
+        settings::Settings settings(env.configFolder());
+        core::RoomJoin join(env, settings);
         QSignalSpy progress(&join, &core::RoomJoin::downloadProgress);
         QSignalSpy opened(&join, &core::RoomJoin::openRoom);
         QSignalSpy finished(&join, &core::RoomJoin::finished);

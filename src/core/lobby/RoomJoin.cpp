@@ -1,8 +1,5 @@
 #include "core/lobby/RoomJoin.h"
 
-#include "base/common/AtomicFile.h"
-#include "base/settings/ConfigFile.h"
-
 #include <QFileInfo>
 #include <QTimer>
 
@@ -20,30 +17,25 @@ QFileInfo infoFor(const std::string& path)
 }
 } // namespace
 
-lobby::JoinSettings readJoinSettings(const std::filesystem::path& configFolder)
+lobby::JoinSettings joinSettingsFrom(const settings::SourcePortSettings& sourcePorts,
+                                     settings::ConfigFile::Status fileStatus)
 {
-    lobby::JoinSettings settings;
-    const settings::ConfigFile config(configFolder);
-    bool missing = false;
-    if (!readWholeFile(config.path(), &missing)) {
-        settings.readable = missing;
-        return settings;
-    }
-    settings.oldMpPath = config.readString("GamePath", "EDuke32-OldMP Path", "");
-    settings.oldMpEnabled = config.readBool("GamePath", "EDuke32-OldMP Checkbox", false);
-    settings.hDukePath = config.readString("GamePath", "hDuke Path", "");
-    settings.hDukeEnabled = config.readBool("GamePath", "hDuke Checkbox", false);
-    settings.nBloodPath = config.readString("GamePath", "nBlood Path", "");
-    settings.nBloodEnabled = config.readBool("GamePath", "nBlood Checkbox", false);
-    settings.dukeUsermapsFolder =
-        config.readString("Usermaps Directorys", "Duke3d Usermaps Path", "");
-    settings.bloodUsermapsFolder =
-        config.readString("Usermaps Directorys", "Blood Usermaps Path", "");
-    return settings;
+    using Ports = settings::SourcePortSettings;
+    lobby::JoinSettings join;
+    join.readable = fileStatus != settings::ConfigFile::Status::Unreadable;
+    join.oldMpPath = sourcePorts.ports[Ports::EDuke32OldMP].path;
+    join.oldMpEnabled = sourcePorts.ports[Ports::EDuke32OldMP].enabled;
+    join.hDukePath = sourcePorts.ports[Ports::HDuke].path;
+    join.hDukeEnabled = sourcePorts.ports[Ports::HDuke].enabled;
+    join.nBloodPath = sourcePorts.ports[Ports::NBlood].path;
+    join.nBloodEnabled = sourcePorts.ports[Ports::NBlood].enabled;
+    join.dukeUsermapsFolder = sourcePorts.usermapsFolders[Ports::Duke3d];
+    join.bloodUsermapsFolder = sourcePorts.usermapsFolders[Ports::Blood];
+    return join;
 }
 
-RoomJoin::RoomJoin(const Environment& env, QObject* parent)
-    : QObject(parent), m_env(env), m_downloader(env)
+RoomJoin::RoomJoin(const Environment& env, settings::Settings& settings, QObject* parent)
+    : QObject(parent), m_env(env), m_settings(settings), m_downloader(env)
 {
     connect(&m_downloader, &UsermapDownloader::progress, this, &RoomJoin::downloadProgress);
     connect(&m_downloader, &UsermapDownloader::succeeded, this,
@@ -60,7 +52,9 @@ bool RoomJoin::join(const lobby::JoinRow& row)
         [](const std::string& path) { return infoFor(path).isDir(); },
         [](const std::string& path) { return infoFor(path).isFile(); },
     };
-    m_pending = lobby::planJoin(row, readJoinSettings(m_env.configFolder()), disk,
+    // The file's word counts at the moment of the join.
+    const settings::ConfigFile::Status status = m_settings.sourcePorts.load(m_settings.file);
+    m_pending = lobby::planJoin(row, joinSettingsFrom(m_settings.sourcePorts, status), disk,
                                 m_env.webHost.toStdString());
     for (const std::string& line : m_pending->logLines)
         emit logLine(fromUtf8(line));

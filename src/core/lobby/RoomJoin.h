@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/lobby/JoinPlan.h"
+#include "base/settings/Settings.h"
 #include "core/common/Environment.h"
 #include "core/lobby/UsermapDownloader.h"
 
@@ -12,19 +13,19 @@
 
 namespace vantrell::core {
 
-// The keys a join reads from "vantrel.cfg" in the folder, and whether the file could be read
-// (a missing file reads as every value at its default).
-lobby::JoinSettings readJoinSettings(const std::filesystem::path& configFolder);
+// What a join needs of the source-port settings, and whether the file could be read.
+lobby::JoinSettings joinSettingsFrom(const settings::SourcePortSettings& sourcePorts,
+                                     settings::ConfigFile::Status fileStatus);
 
-// Carries out one join at a time: reads the settings, logs the checks' advice, fetches a
-// missing usermap from the web site while the event loop runs, and then asks for the room
-// window. The window that double-clicked only shows what this reports.
+// Carries out one join at a time: refreshes the source-port settings from the file, logs the
+// checks' advice, fetches a missing usermap from the web site while the event loop runs, and then
+// asks for the room window. The window that double-clicked only shows what this reports.
 class RoomJoin : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit RoomJoin(const Environment& env, QObject* parent = nullptr);
+    RoomJoin(const Environment& env, settings::Settings& settings, QObject* parent = nullptr);
 
     // Starts a join with the row's values as they are now. Returns false, doing nothing, while
     // an earlier join is still under way.
@@ -49,6 +50,7 @@ private:
     void complete(bool openRoom);
 
     const Environment& m_env;
+    settings::Settings& m_settings;
     UsermapDownloader m_downloader;
     std::optional<lobby::JoinPlan> m_pending;
     int m_generation = 0;
