@@ -39,13 +39,12 @@ RoomListView::RoomListView(QWidget* parent) : QTreeView(parent)
             head->resizeSection(column, kWidths[column]);
     }
     head->setSectionResizeMode(RoomListModel::Private, QHeaderView::Fixed);
-    // "Yes"/"No" under "In Game" must never be cut off.
-    head->setMinimumSectionSize(0);
     // No column is sorted until the player clicks one: the server's order stands.
     head->setSectionsClickable(true);
     head->setSortIndicator(-1, Qt::AscendingOrder);
     head->setSortIndicatorShown(true);
     connect(head, &QHeaderView::sortIndicatorChanged, this, &RoomListView::sortIndicatorChanged);
+    // "Yes"/"No" under "In Game" must never be cut off.
     connect(head, &QHeaderView::sectionResized, this, [head](int column, int, int size) {
         if (column == RoomListModel::InGame && size < 100)
             head->resizeSection(column, 100);
