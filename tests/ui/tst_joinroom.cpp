@@ -38,8 +38,8 @@ class TestJoinRoom : public QObject
     TestCertificates m_certificates;
     std::unique_ptr<HttpsTestServer> m_web;
 
-    // The program connected to a scripted main server, with hDuke set up and the web site
-    // at the local HTTPS server.
+    // The program connected to a scripted main server, with hDuke set up, the web site at the
+    // local HTTPS server, and the two rooms of roomLine() listed.
     void start(ProgramFixture& program, ScriptedServer& server, bool folderPresent = true)
     {
         program.env.webHost = m_web->authority();
@@ -57,6 +57,8 @@ class TestJoinRoom : public QObject
         program.start();
         program.form1->connectClick();
         QTRY_VERIFY_WITH_TIMEOUT(server.lines().size() >= 2, 10000);
+        server.sendLine(roomLine(QStringLiteral("zed.map")));
+        QTRY_COMPARE(program.form1->roomList()->model()->rowCount(), 2);
     }
 
     static void doubleClickRoom(ui::RoomListView& list, const QString& name)
@@ -93,8 +95,6 @@ private slots:
         ProgramFixture program(server.port());
         start(program, server);
         auto* list = program.form1->roomList();
-        server.sendLine(roomLine(QStringLiteral("zed.map")));
-        QTRY_COMPARE(list->model()->rowCount(), 2);
         list->sortByColumn(1); // "Arena" first
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("Arena"));
 
@@ -140,8 +140,6 @@ private slots:
         ProgramFixture program(server.port());
         start(program, server, false);
         auto* list = program.form1->roomList();
-        server.sendLine(roomLine(QStringLiteral("zed.map")));
-        QTRY_COMPARE(list->model()->rowCount(), 2);
         doubleClickRoom(*list, QStringLiteral("Zed's room"));
         QTRY_COMPARE(program.messages.texts(), QStringList{kDownloadError});
         const QStringList log = program.form1->lobbyLogLines();
@@ -157,8 +155,6 @@ private slots:
         ProgramFixture program(server.port());
         start(program, server);
         auto* list = program.form1->roomList();
-        server.sendLine(roomLine(QStringLiteral("zed.map")));
-        QTRY_COMPARE(list->model()->rowCount(), 2);
         auto* bar = child<QProgressBar>(program.form1, "fileTransferBar");
         doubleClickRoom(*list, QStringLiteral("Zed's room"));
         QTRY_VERIFY(bar->value() > 0);
