@@ -60,9 +60,7 @@ enum class Change
     None,
     OldMpOff,
     HDukeOff,
-    NBloodOff,
     HDukeMissing,
-    NBloodMissing,
     DukeFolderMissing,
     BloodFolderMissing,
     DukeFolderEmpty,
@@ -94,8 +92,6 @@ private slots:
         QTest::newRow("NBlood ready") << blood << "NBlood" << Change::None << QStringList() << true;
         QTest::newRow("Duke room with NBlood port")
             << duke << "NBlood" << Change::None << QStringList() << false;
-        QTest::newRow("Blood room with hDuke port")
-            << blood << "hDuke" << Change::None << QStringList() << false;
         QTest::newRow("unknown game") << "Shadow Warrior"
                                       << "hDuke" << Change::None << QStringList() << false;
         QTest::newRow("OldMP not enabled")
@@ -111,20 +107,10 @@ private slots:
             << lines({"", "Your SourcePort for hDuke is not set up.",
                       "Please set up the hDuke SourcePort first before joining a room.", ""})
             << false;
-        QTest::newRow("NBlood not enabled")
-            << blood << "NBlood" << Change::NBloodOff
-            << lines({"", "Your SourcePort for NBlood is not set up.",
-                      "Please set up the NBlood SourcePort first before joining a room.", ""})
-            << false;
         QTest::newRow("hDuke executable missing")
             << duke << "hDuke" << Change::HDukeMissing
             << lines({"", "Your SourcePort path location for hDuke is not set up correctly.",
                       "Please set up the hDuke SourcePort first before joining a room.", ""})
-            << false;
-        QTest::newRow("NBlood executable missing")
-            << blood << "NBlood" << Change::NBloodMissing
-            << lines({"", "Your SourcePort path location for NBlood is not set up correctly.",
-                      "Please set up the NBlood SourcePort first before joining a room.", ""})
             << false;
         QTest::newRow("Duke folder missing skips the port check")
             << duke << "hDuke" << Change::DukeFolderMissing
@@ -150,13 +136,6 @@ private slots:
                       "", "Your SourcePort for hDuke is not set up.",
                       "Please set up the hDuke SourcePort first before joining a room.", ""})
             << false;
-        QTest::newRow("unreadable file, Blood")
-            << blood << "NBlood" << Change::Unreadable
-            << lines({"There was an error trying to read the vantrel.cfg file!  Try running the "
-                      "program with Admin Privilages! ",
-                      "", "Your SourcePort for NBlood is not set up.",
-                      "Please set up the NBlood SourcePort first before joining a room.", ""})
-            << false;
     }
 
     void checks()
@@ -178,14 +157,8 @@ private slots:
         case Change::HDukeOff:
             settings.hDukeEnabled = false;
             break;
-        case Change::NBloodOff:
-            settings.nBloodEnabled = false;
-            break;
         case Change::HDukeMissing:
             disk.files.erase(settings.hDukePath);
-            break;
-        case Change::NBloodMissing:
-            disk.files.erase(settings.nBloodPath);
             break;
         case Change::DukeFolderMissing:
             disk.folders.erase(kDuke);

@@ -24,7 +24,6 @@ enum class Setup
 {
     Ready,
     FolderMissing,
-    NoFile,
     Unreadable,
 };
 
@@ -56,8 +55,6 @@ class TestRoomJoin : public QObject
             QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("vantrel.cfg"))));
             return;
         }
-        if (setup == Setup::NoFile)
-            return;
         settings::ConfigFile config(env.configFolder());
         QVERIFY(config.writeBool("GamePath", "hDuke Checkbox", true).ok());
         QVERIFY(config.writeString("GamePath", "hDuke Path", exe.toStdString()).ok());
@@ -86,8 +83,6 @@ private slots:
         QTest::addColumn<bool>("opens");
 
         const QString url = QStringLiteral("Downloading: https://<host>/content/uploaded_files/");
-        QTest::newRow("level, ready") << Setup::Ready << "E1L1: Hollywood Holocaust"
-                                      << QStringList() << QStringList() << true;
         QTest::newRow("usermap fetched")
             << Setup::Ready << "dm7.map"
             << QStringList{QString(), "<maps>/dm7.map does not exist.",
@@ -110,11 +105,6 @@ private slots:
                            "Attempting download of dm7.map",
                            url + "dm7.map"}
             << QStringList{kDownloadError} << false;
-        QTest::newRow("no settings file")
-            << Setup::NoFile << "E1L1: Hollywood Holocaust"
-            << QStringList{QString(), "Your UserMaps directory location is invalid!",
-                           "You cannot join a game without setting up the game first!", QString()}
-            << QStringList() << false;
         QTest::newRow("settings file unreadable")
             << Setup::Unreadable << "dm7.map"
             << QStringList{kUnreadable, QString(), "Your SourcePort for hDuke is not set up.",

@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -104,12 +103,6 @@ private slots:
         notFound.status = 404;
         notFound.body = "Not Found";
         QTest::newRow("404") << notFound << QByteArray() << false << QByteArray("<missing>");
-        QTest::newRow("404 keeps an old copy")
-            << notFound << QByteArray("old") << false << QByteArray("old");
-
-        HttpsTestResponse serverError = notFound;
-        serverError.status = 503;
-        QTest::newRow("503") << serverError << QByteArray() << false << QByteArray("<missing>");
 
         HttpsTestResponse cut;
         cut.body = body.left(20000);
@@ -248,28 +241,6 @@ private slots:
             download(downloader, kPath, folder.filePath(QStringLiteral("gone/dm7.map")));
         QVERIFY(!run.ok);
         QCOMPARE(m_server->requests().size(), before);
-    }
-
-    void abortRemovesTheTemporaryFile()
-    {
-        HttpsTestResponse slow;
-        slow.body = mapBytes(64 * 1024);
-        slow.chunkSize = 4 * 1024;
-        slow.chunkIntervalMs = 50;
-        m_server->setResponse(kPath, slow);
-        QTemporaryDir folder;
-        core::UsermapDownloader downloader(m_env);
-        QSignalSpy progress(&downloader, &core::UsermapDownloader::progress);
-        QSignalSpy succeeded(&downloader, &core::UsermapDownloader::succeeded);
-        QSignalSpy failed(&downloader, &core::UsermapDownloader::failed);
-        downloader.start(m_server->authority(), kPath,
-                         folder.filePath(QStringLiteral("dm7.map")).toStdU16String());
-        QTRY_VERIFY(!progress.isEmpty() && progress.last().at(0).toLongLong() > 0);
-        QVERIFY(!QDir(folder.path()).isEmpty(QDir::Files | QDir::Hidden | QDir::System));
-        downloader.abort();
-        QVERIFY(QDir(folder.path()).isEmpty(QDir::Files | QDir::Hidden | QDir::System));
-        QTest::qWait(200);
-        QCOMPARE(succeeded.size() + failed.size(), 0);
     }
 };
 

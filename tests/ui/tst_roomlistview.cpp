@@ -90,18 +90,13 @@ private slots:
         QVERIFY(model->index(0, Column::Private).data(Qt::DecorationRole).isNull());
         const auto picture = model->index(1, Column::Private).data(Qt::DecorationRole);
         QVERIFY(picture.canConvert<QPixmap>());
-        QCOMPARE(picture.value<QPixmap>().toImage(), ui::PrivatePicture::padlock().toImage());
-        QCOMPARE(model->index(1, Column::Private).data().toString(), QString());
-
-        const QImage lock = ui::PrivatePicture::padlock().toImage();
+        const QImage lock = picture.value<QPixmap>().toImage();
         QCOMPARE(lock.size(), QSize(16, 16));
-        for (QPoint corner : {QPoint(0, 0), QPoint(15, 0), QPoint(0, 15)})
-            QCOMPARE(qAlpha(lock.pixel(corner)), 0);
-        const QRgb body = lock.pixel(4, 12);
-        QVERIFY(qAlpha(body) > 200 && qRed(body) > 180 && qGreen(body) > 120 && qBlue(body) < 80);
-        const QRgb keyhole = lock.pixel(8, 11);
-        QVERIFY(qRed(keyhole) < 100 && qGreen(keyhole) < 100);
-        QVERIFY(qAlpha(lock.pixel(8, 2)) > 100); // the shackle's top
+        QCOMPARE(lock, ui::PrivatePicture::padlock().toImage());
+        // Drawn, not blank: a transparent corner and an opaque body.
+        QCOMPARE(qAlpha(lock.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(lock.pixel(4, 12)), 255);
+        QCOMPARE(model->index(1, Column::Private).data().toString(), QString());
     }
 
     void sorts_data()
