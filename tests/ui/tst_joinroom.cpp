@@ -1,6 +1,9 @@
+// The whole join against the real vantrell-server and a local HTTPS web site: other
+// lobbies advertise rooms, this program lists them and joins one.
+
 #include "ProgramFixture.h"
+#include "server/ServerHarness.h"
 #include "support/HttpsTestServer.h"
-#include "support/ScriptedServer.h"
 #include "support/Widgets.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
@@ -18,15 +21,19 @@ namespace {
 const QString kDownloadError = QStringLiteral(
     "An error occured while downloading the usermap file from the website database!!");
 
-// A room advertised by another player, as the main server lists it.
-QString roomLine(const QString& map)
+// Another lobby that logs in and advertises one hDuke room.
+std::unique_ptr<LobbyClient> advertise(quint16 serverPort, const std::string& host,
+                                       const std::string& room, const std::string& roomPort,
+                                       const std::string& players, const std::string& map)
 {
-    return QStringLiteral("NewRoomsListUpdate~2"
-                          "~Bob~192.0.2.10~0~Zed's room~Duke Nukem 3D~hDuke~2/8~%1~DukeMatch~"
-                          "Let's Rock~No~17~8502"
-                          "~Cy~192.0.2.11~1~Arena~Duke Nukem 3D~hDuke~10/16~E1L1: Hollywood "
-                          "Holocaust~DukeMatch~Let's Rock~No~18~8503")
-        .arg(map);
+    auto client = std::make_unique<LobbyClient>(serverPort);
+    if (!client->loginInOrder(host))
+        qFatal("%s cannot log in", host.c_str());
+    client->send(lobby::AdvertiseRoom{host, "0", roomPort, room, "Duke Nukem 3D", "hDuke", players,
+                                      map, "DukeMatch", "Let's Rock", "No"});
+    if (!client->roundTrip())
+        qFatal("%s's room was not taken", host.c_str());
+    return client;
 }
 
 } // namespace
@@ -38,9 +45,13 @@ class TestJoinRoom : public QObject
     TestCertificates m_certificates;
     std::unique_ptr<HttpsTestServer> m_web;
 
-    // The program connected to a scripted main server, with hDuke set up, the web site at the
-    // local HTTPS server, and the two rooms of roomLine() listed.
-    void start(ProgramFixture& program, ScriptedServer& server, bool folderPresent = true)
+    ServerProcess m_server;
+    std::unique_ptr<LobbyClient> m_bob;
+    std::unique_ptr<LobbyClient> m_cy;
+
+    // The program connected to the main server, with hDuke set up, the web site at the local
+    // HTTPS server, and the two advertised rooms listed.
+    void start(ProgramFixture& program, bool folderPresent = true)
     {
         program.env.webHost = m_web->authority();
         program.env.tls.setCaCertificates({m_certificates.authority});
@@ -56,8 +67,8 @@ class TestJoinRoom : public QObject
                                 .toUtf8());
         program.start();
         program.form1->connectClick();
-        QTRY_VERIFY_WITH_TIMEOUT(server.lines().size() >= 2, 10000);
-        server.sendLine(roomLine(QStringLiteral("zed.map")));
+        QTRY_VERIFY_WITH_TIMEOUT(program.form1->isConnected(), 10000);
+        program.form1->getRoomsListClick();
         QTRY_COMPARE(program.form1->roomList()->model()->rowCount(), 2);
     }
 
@@ -85,15 +96,19 @@ private slots:
         map.chunkSize = 8 * 1024;
         map.chunkIntervalMs = 60;
         m_web->setResponse(QStringLiteral("/content/uploaded_files/zed.map"), map);
+
+        QVERIFY(m_server.start());
+        m_bob = advertise(m_server.port(), "Bob", "Zed's room", "8502", "2/8", "zed.map");
+        m_cy =
+            advertise(m_server.port(), "Cy", "Arena", "8503", "10/16", "E1L1: Hollywood Holocaust");
     }
 
     // The whole way: the list from the main server, sorted, a double-click, the usermap with
     // the bar moving, the room window for the room that was clicked.
     void joinsWithAUsermapFromTheWebSite()
     {
-        ScriptedServer server;
-        ProgramFixture program(server.port());
-        start(program, server);
+        ProgramFixture program(m_server.port());
+        start(program);
         auto* list = program.form1->roomList();
         list->sortByColumn(1); // "Arena" first
         QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("Arena"));
@@ -105,13 +120,13 @@ private slots:
         doubleClickRoom(*list, QStringLiteral("Zed's room"));
         QTRY_VERIFY(!values.isEmpty());
         // The list is rebuilt and clicked again while the map downloads: one join only.
-        server.sendLine(roomLine(QStringLiteral("zed.map")));
-        QTRY_COMPARE(list->model()->rowCount(), 2);
+        program.form1->getRoomsListClick();
+        QTest::qWait(50);
         doubleClickRoom(*list, QStringLiteral("Zed's room"));
 
         ui::TForm7& room = program.program->form7();
         QTRY_VERIFY_WITH_TIMEOUT(room.isVisible(), 10000);
-        QCOMPARE(room.room(), (lobby::RoomAddress{"192.0.2.10", "8502", "hDuke"}));
+        QCOMPARE(room.room(), (lobby::RoomAddress{"127.0.0.1", "8502", "hDuke"}));
         QCOMPARE(m_web->requests().size(), requests + 1);
         QCOMPARE(bar->maximum(), 96 * 1024);
         QCOMPARE(bar->value(), 96 * 1024);
@@ -136,9 +151,8 @@ private slots:
 
     void folderMissingShowsTheBoxAndNoRoom()
     {
-        ScriptedServer server;
-        ProgramFixture program(server.port());
-        start(program, server, false);
+        ProgramFixture program(m_server.port());
+        start(program, false);
         auto* list = program.form1->roomList();
         doubleClickRoom(*list, QStringLiteral("Zed's room"));
         QTRY_COMPARE(program.messages.texts(), QStringList{kDownloadError});
@@ -151,9 +165,8 @@ private slots:
 
     void closingTheMainWindowStopsTheDownload()
     {
-        ScriptedServer server;
-        ProgramFixture program(server.port());
-        start(program, server);
+        ProgramFixture program(m_server.port());
+        start(program);
         auto* list = program.form1->roomList();
         auto* bar = child<QProgressBar>(program.form1, "fileTransferBar");
         doubleClickRoom(*list, QStringLiteral("Zed's room"));
