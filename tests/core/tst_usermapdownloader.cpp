@@ -99,6 +99,11 @@ private slots:
         unknownSize.announcedLength = -2;
         QTest::newRow("size unknown") << unknownSize << QByteArray() << true << body;
 
+        HttpsTestResponse compressed;
+        compressed.body = qCompress(body).mid(4); // the zlib stream without Qt's size prefix
+        compressed.extraHeaders = "Content-Encoding: deflate\r\n";
+        QTest::newRow("compressed") << compressed << QByteArray() << true << body;
+
         HttpsTestResponse notFound;
         notFound.status = 404;
         notFound.body = "Not Found";

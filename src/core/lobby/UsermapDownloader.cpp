@@ -133,10 +133,11 @@ void UsermapDownloader::onFinished()
     onReadyRead();
     if (!m_writer)
         return; // failed while writing the rest
-    // A body cut short with a length announced is reported by Qt as an error above; this
-    // covers a server that closes early on a close-delimited body it announced anyway.
+    // Qt reports a body cut short of its announced length as an error above; this is a second
+    // guard. A compressed body announces its compressed length, so it is not compared.
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && length.toLongLong() != static_cast<qint64>(m_writer->bytesWritten())) {
+    if (length.isValid() && !m_reply->hasRawHeader("Content-Encoding") &&
+        length.toLongLong() != static_cast<qint64>(m_writer->bytesWritten())) {
         fail(QStringLiteral("The file arrived incomplete."));
         return;
     }
