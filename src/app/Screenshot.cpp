@@ -10,6 +10,7 @@
 #include "base/settings/SourcePortSettings.h"
 #include "core/lobby/LobbyConnection.h"
 #include "ui/common/RecordingMessageSink.h"
+#include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/roomhost/TForm5.h"
 #include "ui/roomhost/TForm6.h"
@@ -108,13 +109,6 @@ struct OtherPlayer
     QString nickname;
 };
 
-lobby::AdvertiseRoom room(const char* nickname, const char* name, const char* game,
-                          const char* port, const char* players, const char* map, const char* type,
-                          const char* inGame)
-{
-    return lobby::AdvertiseRoom{nickname, "0", "8501", name,         game,  port,
-                                players,  map, type,   "Let's Rock", inGame};
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -212,15 +206,20 @@ int main(int argc, char* argv[])
         other->lobby.ClientVersionCheck();
         other->lobby.SendUserDetails(other->nickname, QStringLiteral("pc"));
     }
-    caleb.lobby.send(
-        room("Caleb", "Caleb's cabal", "Blood", "NBlood", "3/8", "E1M1", "BloodBath", "No"));
-    wang.lobby.send(room("LoWang", "Dojo deathmatch", "Duke Nukem 3D", "hDuke", "2/4", "roch2.map",
-                         "DukeMatch", "Yes"));
+    // Two rooms in the list, one of them private.
+    caleb.lobby.send(lobby::AdvertiseRoom{"Caleb", "1", "8501", "Cabal members only", "Blood Game",
+                                          "NBlood", "1/4", "cryptic.map", "", "", "No"});
+    wang.lobby.send(lobby::AdvertiseRoom{"LoWang", "0", "8501", "Hollywood brawl", "Duke Nukem 3D",
+                                         "hDuke", "3/8", "E1L1: Hollywood Holocaust", "DukeMatch",
+                                         "Come get some", "No"});
 
     window.connectClick();
     auto* users = window.findChild<QTreeWidget*>(QStringLiteral("usersOnline"));
     if (!waitUntil([&] { return users->topLevelItemCount() == 3; }))
         return fail("the users list did not fill");
+    window.getRoomsListClick();
+    if (!waitUntil([&] { return window.roomList()->model()->rowCount() == 2; }))
+        return fail("the room list did not fill");
 
     caleb.lobby.sendGlobalChat(caleb.nickname, QStringLiteral("Anyone up for a round?"));
     wang.lobby.sendGlobalChat(wang.nickname, QStringLiteral("Who wants some Wang?"));
@@ -233,9 +232,6 @@ int main(int argc, char* argv[])
         }))
         return fail("the chat did not come back");
     waitUntil([&] { return chat->isEnabled(); });
-    child<QPushButton>(window, "getRoomsButton")->click();
-    auto* rooms = child<QAbstractItemView>(window, "roomList");
-    waitUntil([&] { return rooms->model()->rowCount() == 2; }, 3000);
     if (!save(window, out, "main-window.png"))
         return fail("cannot write the main window's picture");
 
