@@ -155,8 +155,9 @@ QJsonValue Player::ask(const QStringList& command)
     return answer.value(QStringLiteral("value"));
 }
 
-bool Player::waitFor(const QStringList& command, const std::function<bool(const QJsonValue&)>& holds,
-                     int timeoutMs, QJsonValue* last)
+bool Player::waitFor(const QStringList& command,
+                     const std::function<bool(const QJsonValue&)>& holds, int timeoutMs,
+                     QJsonValue* last)
 {
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {

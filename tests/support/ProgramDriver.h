@@ -22,8 +22,8 @@ class QWidget;
 //   close     <window>                            the window's close box
 //   visible   <window>                            true or false
 //   enabled   <window> <control>                  true or false
-//   text      <window> <control>                  a line edit's, text area's, label's or button's text
-//   rows      <window> <control>                  a list's rows, each a list of its cells
+//   text      <window> <control>                  a line edit's, text area's, label's or button's
+//   text rows      <window> <control>                  a list's rows, each a list of its cells
 //   boxes                                         the texts of the message boxes on screen
 //   dismiss                                       presses the default button of each of them
 //
