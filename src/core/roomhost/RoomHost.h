@@ -3,6 +3,7 @@
 #include "base/roomhost/MemberList.h"
 #include "base/roomhost/RoomCodec.h"
 #include "base/roomhost/RoomSettings.h"
+#include "base/settings/NetworkingSettings.h"
 #include "core/common/IcmpEcho.h"
 #include "core/roomhost/PingedRoom.h"
 
@@ -35,7 +36,7 @@ struct RoomHostConfig
     // room then reports that it cannot start instead of listening where no member looks.
     bool roomPortUsable = true;
     // The room port setting as the player typed it; the advertisement carries this text.
-    std::string roomPortSetting = "8501";
+    std::string roomPortSetting{settings::NetworkingSettings::kDefaultTcpPort};
     // What the creation window stored; its player places (the host's own included) are
     // also the limit on member connections.
     roomhost::RoomSettings settings;
