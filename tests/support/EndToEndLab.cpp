@@ -132,8 +132,27 @@ void Player::refused(const QString& what)
     QTest::qFail(qPrintable(what), __FILE__, __LINE__);
 }
 
+namespace {
+// The pause before each thing a player does, so a person watching can follow (scripts/demo
+// sets it); none in tests.
+int demoPauseMs()
+{
+    static const int pause = qEnvironmentVariableIntValue("VANTRELL_DEMO_PAUSE_MS");
+    return pause;
+}
+
+bool isAction(const QString& verb)
+{
+    static const QStringList actions{"click",  "menu",  "type",        "check",
+                                     "choose", "close", "doubleclick", "dismiss"};
+    return actions.contains(verb);
+}
+} // namespace
+
 QJsonValue Player::ask(const QStringList& command)
 {
+    if (demoPauseMs() > 0 && isAction(command.value(0)))
+        waitUntil([] { return false; }, demoPauseMs());
     m_process.write(command.join(QLatin1Char('\t')).toUtf8() + '\n');
     QDeadlineTimer deadline(20000);
     while (!m_output.contains('\n')) {

@@ -169,8 +169,14 @@ QJsonValue ProgramDriver::run(const QStringList& command)
         QJsonArray rows;
         for (int r = 0; r < model->rowCount(); ++r) {
             QJsonArray cells;
-            for (int c = 0; c < model->columnCount(); ++c)
-                cells.append(model->index(r, c).data().toString());
+            for (int c = 0; c < model->columnCount(); ++c) {
+                // A cell shown as a picture (the ready state) reads as what it pictures.
+                const QModelIndex cell = model->index(r, c);
+                const QString text = cell.data().toString();
+                cells.append(text.isEmpty() && !cell.data(Qt::DecorationRole).isNull()
+                                 ? cell.data(Qt::UserRole).toString()
+                                 : text);
+            }
             rows.append(cells);
         }
         return rows;
