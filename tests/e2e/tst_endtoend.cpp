@@ -240,26 +240,29 @@ void TestEndToEnd::bobJoins()
 void TestEndToEnd::stop()
 {
     // Closing the host window withdraws the room.
+    const settings::ConfigFile annConfig(m_ann->folder().toStdString());
+    QVERIFY(!annConfig.restoreSize("Host Room Window Size").width.has_value());
     m_ann->ask(cmd({"close", "TForm6"}));
     QVERIFY(m_server.waitForLog({"room", "removed by " + m_annClient + " "}, m_logMark));
-    QVERIFY(m_ann->waitFor(cmd({"enabled", "TForm1", "connectButton"}),
-                           [](const QJsonValue&) { return true; }));
+    // ... and stops the room server and the file server.
+    QVERIFY(waitUntil([] { return firstTakenPort({8501, 27020}) == 0; }, 10000));
+    QVERIFY(annConfig.restoreSize("Host Room Window Size").width.has_value());
 
-    // Closing each main window ends that program; the lobby connection closes with it.
+    // Closing each main window ends that program; the lobby connection closes with it. The
+    // main windows' sizes are saved then, not before.
     for (Player* player : {m_ann.get(), m_bob.get()}) {
+        const settings::ConfigFile config(player->folder().toStdString());
+        QVERIFY(!config.restoreSize("Window Size").width.has_value());
         player->ask(cmd({"close", "TForm1"}));
         QCOMPARE(player->waitForExit(), 0);
     }
     QVERIFY(waitUntil(
         [&] { return m_server.log().filter(QStringLiteral("disconnect #")).size() == 2; }, 10000));
 
-    // Both saved their window sizes; Ann also the host window's.
     for (Player* player : {m_ann.get(), m_bob.get()}) {
         const settings::ConfigFile config(player->folder().toStdString());
         QVERIFY(config.restoreSize("Window Size").width.has_value());
     }
-    const settings::ConfigFile ann(m_ann->folder().toStdString());
-    QVERIFY(ann.restoreSize("Host Room Window Size").width.has_value());
 }
 
 void TestEndToEnd::cleanupTestCase()
