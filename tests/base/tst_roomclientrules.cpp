@@ -37,8 +37,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("gameTypes");
         QTest::addColumn<QList<int>>("teams");
-        QTest::newRow("team game fills nine")
-            << QStringList{"Team Dukematch"} << QList<int>{9};
+        QTest::newRow("team game fills nine") << QStringList{"Team Dukematch"} << QList<int>{9};
         QTest::newRow("special respawn fills two")
             << QStringList{"Team Dukematch (Special Respawn)"} << QList<int>{2};
         QTest::newRow("a filled list is not refilled between team types")
@@ -175,26 +174,36 @@ private slots:
         QTest::addColumn<K>("kind");
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("folderKey");
-        QTest::newRow("duke usermap") << "Duke Nukem 3D" << "dm.map" << K::Fetch << "RequestFile"
+        QTest::newRow("duke usermap") << "Duke Nukem 3D"
+                                      << "dm.map" << K::Fetch << "RequestFile"
                                       << "Duke3d Usermaps Path";
-        QTest::newRow("capital MAP") << "Duke Nukem 3D" << "DM.MAP" << K::Fetch << "RequestFile"
+        QTest::newRow("capital MAP") << "Duke Nukem 3D"
+                                     << "DM.MAP" << K::Fetch << "RequestFile"
                                      << "Duke3d Usermaps Path";
-        QTest::newRow("blood usermap") << "Blood Game" << "bb.Map" << K::Fetch
-                                       << "NBloodRequestFile" << "Blood Usermaps Path";
-        QTest::newRow("game level") << "Duke Nukem 3D" << "E1L1: Hollywood Holocaust"
-                                    << K::Nothing << "" << "";
-        QTest::newRow("no map row") << "Duke Nukem 3D" << "<none>" << K::Nothing << "" << "";
-        QTest::newRow("shadow warrior") << "Shadow Warrior" << "x.map" << K::Nothing << ""
+        QTest::newRow("blood usermap") << "Blood Game"
+                                       << "bb.Map" << K::Fetch << "NBloodRequestFile"
+                                       << "Blood Usermaps Path";
+        QTest::newRow("game level") << "Duke Nukem 3D"
+                                    << "E1L1: Hollywood Holocaust" << K::Nothing << ""
+                                    << "";
+        QTest::newRow("no map row") << "Duke Nukem 3D"
+                                    << "<none>" << K::Nothing << ""
+                                    << "";
+        QTest::newRow("shadow warrior") << "Shadow Warrior"
+                                        << "x.map" << K::Nothing << ""
                                         << "";
-        QTest::newRow("just the extension is no name") << "Duke Nukem 3D" << ".map"
-                                                        << K::Fetch << "RequestFile"
-                                                        << "Duke3d Usermaps Path";
-        QTest::newRow("parent folder") << "Duke Nukem 3D" << "../x.map" << K::UnsafeName
-                                       << "RequestFile" << "Duke3d Usermaps Path";
-        QTest::newRow("backslash") << "Blood Game" << "..\\x.map" << K::UnsafeName
-                                   << "NBloodRequestFile" << "Blood Usermaps Path";
-        QTest::newRow("absolute") << "Duke Nukem 3D" << "/etc/x.map" << K::UnsafeName
-                                  << "RequestFile" << "Duke3d Usermaps Path";
+        QTest::newRow("just the extension is no name") << "Duke Nukem 3D"
+                                                       << ".map" << K::Fetch << "RequestFile"
+                                                       << "Duke3d Usermaps Path";
+        QTest::newRow("parent folder") << "Duke Nukem 3D"
+                                       << "../x.map" << K::UnsafeName << "RequestFile"
+                                       << "Duke3d Usermaps Path";
+        QTest::newRow("backslash") << "Blood Game"
+                                   << "..\\x.map" << K::UnsafeName << "NBloodRequestFile"
+                                   << "Blood Usermaps Path";
+        QTest::newRow("absolute") << "Duke Nukem 3D"
+                                  << "/etc/x.map" << K::UnsafeName << "RequestFile"
+                                  << "Duke3d Usermaps Path";
     }
     void usermapDecision()
     {
@@ -217,8 +226,7 @@ private slots:
         // The host serves exactly what a member may fetch, and only for its own game.
         const bool fetch = kind == transfer::MemberUsermapDecision::Kind::Fetch;
         QCOMPARE(transfer::servedUsermap(request.toStdString(), rows).has_value(), fetch);
-        const std::string other =
-            request == "RequestFile" ? "NBloodRequestFile" : "RequestFile";
+        const std::string other = request == "RequestFile" ? "NBloodRequestFile" : "RequestFile";
         QVERIFY(!transfer::servedUsermap(other, rows));
     }
 
@@ -231,8 +239,8 @@ private slots:
         QTest::newRow("most significant first")
             << qint64(0x0102030405060708) << QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08", 8)
             << false;
-        QTest::newRow("50 MiB") << qint64(50) * 1024 * 1024
-                                << QByteArray("\0\0\0\0\x03\x20\0\0", 8) << true;
+        QTest::newRow("50 MiB") << qint64(50) * 1024 * 1024 << QByteArray("\0\0\0\0\x03\x20\0\0", 8)
+                                << true;
         QTest::newRow("512 MiB is the limit")
             << qint64(transfer::kMaxUsermapSize) << QByteArray("\0\0\0\0\x20\0\0\0", 8) << true;
         QTest::newRow("one past") << qint64(transfer::kMaxUsermapSize + 1)

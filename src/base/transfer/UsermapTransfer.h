@@ -41,9 +41,9 @@ struct MemberUsermapDecision
 {
     enum class Kind
     {
-        Nothing,     // not a usermap room (or no list yet): no transfer
-        UnsafeName,  // a usermap whose name is not a plain file name: never a path
-        Fetch,       // fetch `request` if the file is missing
+        Nothing,    // not a usermap room (or no list yet): no transfer
+        UnsafeName, // a usermap whose name is not a plain file name: never a path
+        Fetch,      // fetch `request` if the file is missing
     };
     Kind kind = Kind::Nothing;
     UsermapRequest request;
