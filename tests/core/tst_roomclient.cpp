@@ -79,8 +79,7 @@ std::string memberCell(const RoomClient& client, std::size_t row,
 std::string players(const RoomClient& client)
 {
     const auto& rows = client.settingsRows();
-    return roomhost::kPlayersRow < rows.size() ? rows[roomhost::kPlayersRow].value
-                                               : std::string();
+    return roomhost::kPlayersRow < rows.size() ? rows[roomhost::kPlayersRow].value : std::string();
 }
 
 // A member program's room client with its own environment; no usermap folder is set, so

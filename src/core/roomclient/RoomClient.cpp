@@ -268,9 +268,8 @@ bool RoomClient::sendLine(const std::string& line)
 
 void RoomClient::ClientSendUserInfo()
 {
-    sendLine(roomhost::encodeMemberMessage(
-        roomhost::AddUserToList{m_identity.nickname, m_identity.os, m_identity.localAddress,
-                                m_identity.udpPort}));
+    sendLine(roomhost::encodeMemberMessage(roomhost::AddUserToList{
+        m_identity.nickname, m_identity.os, m_identity.localAddress, m_identity.udpPort}));
 }
 
 void RoomClient::readyClicked()
@@ -311,8 +310,8 @@ bool RoomClient::ClientRoomSendChatMessage(const QString& text)
 {
     if (text.isEmpty())
         return false;
-    return sendLine(roomhost::encodeMemberMessage(
-        roomhost::RoomChat{m_identity.nickname, text.toStdString()}));
+    return sendLine(
+        roomhost::encodeMemberMessage(roomhost::RoomChat{m_identity.nickname, text.toStdString()}));
 }
 
 void RoomClient::ClientRoomRecieveChatMessage(const roomhost::RoomChat& chat)
@@ -395,8 +394,8 @@ void RoomClient::onEcho(quint64 id, bool answered, qint64 roundTripMs)
     const auto shown = roomclient::clientPingText(answered ? roundTripMs : kEchoWait.count());
     // The member list may have been replaced meanwhile; a row that is no longer the one
     // pinged is left alone.
-    if (shown && row < m_members.size() && qs(m_members[row].remoteAddress) ==
-                                                 m_pingAddresses[row]) {
+    if (shown && row < m_members.size() &&
+        qs(m_members[row].remoteAddress) == m_pingAddresses[row]) {
         m_members[row].ping = *shown;
         emit memberPingChanged(static_cast<int>(row), qs(*shown));
     }

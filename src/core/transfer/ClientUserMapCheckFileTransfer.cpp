@@ -114,10 +114,8 @@ void ClientUserMapCheckFileTransfer::checkMap()
 
     m_step = Step::Connecting;
     m_socket = new QTcpSocket(this);
-    connect(m_socket, &QTcpSocket::connected, this,
-            &ClientUserMapCheckFileTransfer::onConnected);
-    connect(m_socket, &QTcpSocket::readyRead, this,
-            &ClientUserMapCheckFileTransfer::onReadyRead);
+    connect(m_socket, &QTcpSocket::connected, this, &ClientUserMapCheckFileTransfer::onConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &ClientUserMapCheckFileTransfer::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this,
             &ClientUserMapCheckFileTransfer::onDisconnected);
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this] {

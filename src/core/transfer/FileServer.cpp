@@ -17,10 +17,10 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr auto kIdleLimit = 30000ms;
-constexpr qint64 kChunkBytes = 64 * 1024;
+constexpr qint64 kChunkBytes = 256 * 1024;
 // Bytes queued in the socket before the next chunk is read from the file: enough to keep
 // loopback and real links busy without ever holding the file in memory.
-constexpr qint64 kQueuedBytes = 1024 * 1024;
+constexpr qint64 kQueuedBytes = 2 * 1024 * 1024;
 } // namespace
 
 // One member's file connection: one request, one file, then the member's close.
@@ -88,15 +88,15 @@ private:
     // apart, and servedUsermap() holds the game and folder key of each.
     void serve(const std::string& requestLine)
     {
-        const auto rows = m_server.m_settings ? m_server.m_settings()
-                                              : std::vector<roomhost::SettingRow>{};
+        const auto rows =
+            m_server.m_settings ? m_server.m_settings() : std::vector<roomhost::SettingRow>{};
         const auto usermap = transfer::servedUsermap(requestLine, rows);
         if (!usermap) {
             closeGracefully();
             return;
         }
-        const std::string folder = m_server.m_folders ? m_server.m_folders(usermap->folderKey)
-                                                      : std::string();
+        const std::string folder =
+            m_server.m_folders ? m_server.m_folders(usermap->folderKey) : std::string();
         const std::string path = transfer::usermapPathText(folder, usermap->map);
         emit m_server.logLine(QStringLiteral("Sent file to a client ") +
                               QString::fromStdString(path));
