@@ -87,8 +87,10 @@ struct Folders
         env.timing = Timing(kSpeedUp);
         env.fileServerPort = 0;
         settings::ConfigFile config(env.configFolder());
-        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path", duke().toStdString()));
-        QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path", blood().toStdString()));
+        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
+                                   duke().toStdString()));
+        QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path",
+                                   blood().toStdString()));
     }
     QString duke() const { return root.filePath("duke"); }
     QString blood() const { return root.filePath("blood"); }
@@ -155,10 +157,14 @@ private slots:
         QTest::addColumn<QString>("game");
         QTest::addColumn<QString>("map");
         QTest::addColumn<qint64>("size");
-        QTest::newRow("empty usermap") << "Duke Nukem 3D" << "empty.map" << qint64(0);
-        QTest::newRow("capital MAP") << "Duke Nukem 3D" << "DM.MAP" << qint64(1000);
-        QTest::newRow("blood room") << "Blood Game" << "bb.map" << qint64(70000);
-        QTest::newRow("50 MiB") << "Duke Nukem 3D" << "big.map" << qint64(50) * 1024 * 1024;
+        QTest::newRow("empty usermap") << "Duke Nukem 3D"
+                                       << "empty.map" << qint64(0);
+        QTest::newRow("capital MAP") << "Duke Nukem 3D"
+                                     << "DM.MAP" << qint64(1000);
+        QTest::newRow("blood room") << "Blood Game"
+                                    << "bb.map" << qint64(70000);
+        QTest::newRow("50 MiB") << "Duke Nukem 3D"
+                                << "big.map" << qint64(50) * 1024 * 1024;
     }
     void fetchFromTheFileServer()
     {
@@ -198,17 +204,21 @@ private slots:
         QTest::addColumn<bool>("memberHasIt");
         QTest::addColumn<bool>("removeFolder");
         QTest::addColumn<QStringList>("log");
-        QTest::newRow("map already there")
-            << "Duke Nukem 3D" << "dm.map" << true << false << QStringList{};
-        QTest::newRow("game level")
-            << "Duke Nukem 3D" << "E1L1" << false << false << QStringList{};
-        QTest::newRow("no map row") << "Duke Nukem 3D" << "" << false << false << QStringList{};
+        QTest::newRow("map already there") << "Duke Nukem 3D"
+                                           << "dm.map" << true << false << QStringList{};
+        QTest::newRow("game level") << "Duke Nukem 3D"
+                                    << "E1L1" << false << false << QStringList{};
+        QTest::newRow("no map row") << "Duke Nukem 3D"
+                                    << "" << false << false << QStringList{};
         QTest::newRow("name leaves the folder")
-            << "Duke Nukem 3D" << "../x.map" << false << false << QStringList{kError};
+            << "Duke Nukem 3D"
+            << "../x.map" << false << false << QStringList{kError};
         QTest::newRow("name with a backslash")
-            << "Blood Game" << "..\\x.map" << false << false << QStringList{kError};
+            << "Blood Game"
+            << "..\\x.map" << false << false << QStringList{kError};
         QTest::newRow("usermaps folder missing")
-            << "Blood Game" << "bb.map" << false << true << QStringList{kError};
+            << "Blood Game"
+            << "bb.map" << false << true << QStringList{kError};
     }
     void noConnection()
     {
@@ -247,9 +257,8 @@ private slots:
         QTest::newRow("half a size") << QByteArray(4, '\0') << true << QString();
         QTest::newRow("negative size")
             << QByteArray(8, '\xff') << true << "Received file length (-1 bytes)";
-        QTest::newRow("size past 512 MiB")
-            << QByteArray("\0\0\0\0\x20\0\0\x01", 8) << false
-            << "Received file length (536870913 bytes)";
+        QTest::newRow("size past 512 MiB") << QByteArray("\0\0\0\0\x20\0\0\x01", 8) << false
+                                           << "Received file length (536870913 bytes)";
         QTest::newRow("fewer bytes than announced")
             << QByteArray("\0\0\0\0\0\0\0\x10", 8) + "0123456789" << true
             << "Received file length (16 bytes)";
