@@ -52,12 +52,18 @@ public:
     {
         if (m_finished)
             return;
+        drop();
+        m_server.connectionFinished(this);
+    }
+
+    // Drops the connection at once without a word to the server (which is stopping).
+    void drop()
+    {
         m_finished = true;
         m_idle.stop();
         m_socket->disconnect(this);
         m_socket->abort();
         m_file.close();
-        m_server.connectionFinished(this);
     }
 
 private:
@@ -187,8 +193,10 @@ void FileServer::stop()
     m_server->close();
     const auto connections = m_connections;
     m_connections.clear();
-    for (FileServerConnection* connection : connections)
-        delete connection;
+    for (FileServerConnection* connection : connections) {
+        connection->drop();
+        connection->deleteLater();
+    }
 }
 
 quint16 FileServer::serverPort() const
