@@ -3,6 +3,7 @@
 #include "core/common/Environment.h"
 #include "core/roomclient/RoomClient.h"
 #include "core/roomhost/RoomHost.h"
+#include "support/RoomHostConfigs.h"
 #include "support/ScriptedServer.h"
 
 #include <memory>
@@ -25,18 +26,8 @@ constexpr double kSpeedUp = 20.0;
 
 RoomHostConfig roomConfig(int places, const std::string& gameType = "Team Dukematch")
 {
-    RoomHostConfig config;
-    config.listenAddress = QHostAddress::LocalHost;
-    config.roomPort = 0;
-    config.settings.kind = roomhost::RoomKind::HDuke;
-    config.settings.playerPlaces = places;
-    config.settings.roomName = "Test room";
+    auto config = loopbackRoomConfig(places);
     config.settings.gameType = gameType;
-    config.nickname = "Host";
-    config.os = "Linux 64 bit ";
-    config.localAddress = "10.0.0.1";
-    config.udpPort = "23513";
-    config.icmpMethod = IcmpMethod::Disabled;
     return config;
 }
 

@@ -6,6 +6,7 @@
 #include "core/roomhost/RoomHost.h"
 #include "core/transfer/ClientUserMapCheckFileTransfer.h"
 #include "core/transfer/FileServer.h"
+#include "support/RoomHostConfigs.h"
 #include "support/ScriptedServer.h"
 
 #include <memory>
@@ -436,15 +437,10 @@ private slots:
     {
         Folders hostFolders;
         QVERIFY(writeFile(hostFolders.duke() + "/dm.map", pattern(123456)));
-        RoomHostConfig config;
-        config.listenAddress = QHostAddress::LocalHost;
-        config.roomPort = 0;
-        config.settings.kind = roomhost::RoomKind::HDuke;
+        RoomHostConfig config = loopbackRoomConfig();
         config.settings.originalMapChosen = false;
         config.settings.userMap = "dm.map";
         config.settings.gameType = "Dukematch (Spawn)";
-        config.nickname = "Host";
-        config.icmpMethod = IcmpMethod::Disabled;
         RoomHost room(hostFolders.env.timing, config, nullptr);
         QVERIFY(room.open());
         FileServer files(hostFolders.env);
