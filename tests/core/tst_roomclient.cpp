@@ -331,6 +331,7 @@ private slots:
         Member ann;
         QSignalSpy teams(ann.client.get(), &RoomClient::teamChoicesChanged);
         QSignalSpy launches(ann.client.get(), &RoomClient::gameLaunchRequested);
+        QSignalSpy spectatorAndDemo(ann.client.get(), &RoomClient::spectatorAndDemoShown);
         ann.client->open(roomAt(host.port()), identity("Ann"));
         QTRY_COMPARE(host.lines().size(), 2);
         QVERIFY(host.lines().contains("AddUserToList~Ann~Linux 64 bit ~127.0.0.1~23514"));
@@ -340,6 +341,9 @@ private slots:
         const auto teamCount = [&] { return ann.client->teamChoices().items.size(); };
         host.sendLine(QString::fromStdString(hDukeSettingsLine("Team Dukematch")));
         QTRY_COMPARE(teamCount(), std::size_t(9));
+        // The connection check shows spectator and demo for an hDuke room.
+        QTRY_VERIFY(!spectatorAndDemo.isEmpty());
+        QCOMPARE(spectatorAndDemo.last().at(0).toBool(), true);
         host.sendLine(
             QString::fromStdString(hDukeSettingsLine("Team Dukematch (Special Respawn)")));
         host.sendLine("PingPong");
