@@ -318,6 +318,7 @@ private slots:
         QCOMPARE(entries(member.blood()), QStringList{"bb.map"});
     }
 
+    // The room closes (the server stops) once the size is out.
     void hostStopsMidFile()
     {
         Host host(roomRows("Duke Nukem 3D", "big.map"));
@@ -332,6 +333,47 @@ private slots:
         QVERIFY(check.waitFinished());
         QCOMPARE(texts(*check.log).last(), kError);
         QCOMPARE(entries(member.duke()), QStringList{});
+    }
+
+    // The file is cut short under the server after it announced the size: the server
+    // closes the connection at once rather than leave the member waiting for bytes that
+    // will never come (its own 30-second limit runs at real speed here).
+    void serverClosesWhenTheFileShrinks()
+    {
+        Host host(roomRows("Duke Nukem 3D", "big.map"));
+        host.folders.env.timing = Timing(1.0);
+        const QString path = host.folders.duke() + "/big.map";
+        const qint64 size = qint64(50) * 1024 * 1024;
+        QVERIFY(writeFile(path, pattern(size)));
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, host.server->serverPort());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("RequestFile\r\n");
+        QTRY_VERIFY(socket.bytesAvailable() >= 8);
+        QVERIFY(QFile::resize(path, 1024 * 1024));
+        qint64 received = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll().size(),
+                                  socket.state() == QAbstractSocket::UnconnectedState),
+                                 5000);
+        QVERIFY(received < size + 8);
+        QCOMPARE(host.server->connectionCount(), 0);
+    }
+
+    // A member that takes the whole file and then keeps the connection open is let go.
+    void memberThatStaysIsLetGo()
+    {
+        Host host(roomRows("Duke Nukem 3D", "dm.map"));
+        QVERIFY(writeFile(host.folders.duke() + "/dm.map", "0123456789"));
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, host.server->serverPort());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("RequestFile\r\n");
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (received += socket.readAll(), socket.state() == QAbstractSocket::UnconnectedState),
+            5000);
+        QCOMPARE(received, QByteArray("\0\0\0\0\0\0\0\x0a", 8) + "0123456789");
+        QCOMPARE(host.server->connectionCount(), 0);
     }
 
     void closingTheRoomWindowMidTransferLeavesNoFile()
