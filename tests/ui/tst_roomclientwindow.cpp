@@ -11,6 +11,7 @@
 #include "ui/roomhost/TForm5.h"
 #include "ui/roomhost/TForm6.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace vantrell;
 
@@ -198,7 +200,11 @@ private slots:
         teams->setFocus();
         QTest::keyClick(teams, Qt::Key_Down);
         QTest::keyClicks(teams, "T");
+        QWheelEvent wheel(QPointF(5, 5), teams->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(teams, &wheel);
         QCOMPARE(teams->currentIndex(), -1);
+        QCOMPARE(room.lines().size(), 2);
         teams->activated(1); // what picking "Team 2" from the open list reports
         QTRY_COMPARE(room.lines().last(), QString("ClientSentTeamChanged~Team 2"));
         form.close();

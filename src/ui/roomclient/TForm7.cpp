@@ -75,7 +75,7 @@ void TForm7::buildControls()
     m_teams->setObjectName(QStringLiteral("teamBox"));
     m_teams->setEnabled(false);
     m_teams->setMinimumWidth(110);
-    // A team is chosen from the list only: no typing, no context menu.
+    // A team is chosen from the open list only: no typing, no wheel, no context menu.
     m_teams->setContextMenuPolicy(Qt::NoContextMenu);
     m_teams->installEventFilter(this);
     m_ready = new QPushButton(QStringLiteral("Ready"), this);
@@ -245,11 +245,16 @@ void TForm7::changeEvent(QEvent* event)
 
 bool TForm7::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_teams && event->type() == QEvent::KeyPress) {
+    if (watched != m_teams)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
             QApplication::beep();
         return true;
     }
+    // The wheel would pick a team past the list as well.
+    if (event->type() == QEvent::Wheel)
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
