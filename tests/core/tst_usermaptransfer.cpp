@@ -2,11 +2,8 @@
 #include "base/settings/ConfigFile.h"
 #include "base/transfer/UsermapTransfer.h"
 #include "core/common/Environment.h"
-#include "core/roomclient/RoomClient.h"
-#include "core/roomhost/RoomHost.h"
 #include "core/transfer/ClientUserMapCheckFileTransfer.h"
 #include "core/transfer/FileServer.h"
-#include "support/RoomHostConfigs.h"
 #include "support/ScriptedServer.h"
 
 #include <memory>
@@ -471,37 +468,6 @@ private slots:
                  QStringList{"Unable to get/transfer the UserMap file because cannot connect to "
                              "the Room owners Host TCP port 27020."});
         QCOMPARE(entries(member.duke()), QStringList{});
-    }
-
-    // The whole road: a member joins a usermap room whose host serves the map, fetches it,
-    // and may press "Ready".
-    void memberFetchesTheRoomsUsermap()
-    {
-        Folders hostFolders;
-        QVERIFY(writeFile(hostFolders.duke() + "/dm.map", pattern(123456)));
-        RoomHostConfig config = loopbackRoomConfig();
-        config.settings.originalMapChosen = false;
-        config.settings.userMap = "dm.map";
-        config.settings.gameType = "Dukematch (Spawn)";
-        RoomHost room(hostFolders.env.timing, config, nullptr);
-        QVERIFY(room.open());
-        FileServer files(hostFolders.env);
-        files.setListenAddress(QHostAddress::LocalHost);
-        files.setSettingsSource([&room] { return room.settingsList(); });
-        QVERIFY(files.start());
-
-        Folders member;
-        member.env.fileServerPort = files.serverPort();
-        RoomClient client(member.env, IcmpMethod::Disabled);
-        QSignalSpy log(&client, &RoomClient::logLine);
-        QSignalSpy ready(&client, &RoomClient::readyAvailable);
-        client.open({"127.0.0.1", std::to_string(room.serverPort()), "hDuke"},
-                    {"Ann", "Linux 64 bit ", "127.0.0.1", "23513"});
-        QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 10000);
-        QCOMPARE(texts(log).last(), "Usermap transfer success: " + member.duke() + "/dm.map");
-        QCOMPARE(readFile(member.duke() + "/dm.map"), pattern(123456));
-        client.readyClicked();
-        QTRY_COMPARE(room.members().at(1).readyCode, std::string("0"));
     }
 };
 
