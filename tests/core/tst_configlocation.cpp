@@ -47,8 +47,7 @@ bool copyProgram(const QString& folder)
     const QString target = QDir(folder).filePath(QStringLiteral("vantrell"));
     return QDir().mkpath(folder) && QFile::copy(QStringLiteral(VANTRELL_PROGRAM), target) &&
            QFile::setPermissions(target, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                             QFile::ExeGroup | QFile::ReadOther |
-                                             QFile::ExeOther);
+                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 } // namespace
 
@@ -107,14 +106,15 @@ private slots:
         QCOMPARE(locateConfig(dir.path(), user).folder, dir.path());
         QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const ConfigLocation location = locateConfig(dir.path(), user);
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                      QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(dir.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(location.folder, user);
         QVERIFY(location.installed);
     }
 
     // The program copied into a folder of its own writes its first-start file there; the
-    // same program in a read-only folder writes the same bytes into $XDG_CONFIG_HOME.
+    // same program in a read-only folder writes the same bytes into $XDG_CONFIG_HOME, or
+    // ~/.config when that is not set.
     void realProgramFirstStart()
     {
         if (!canIsolate())
@@ -131,14 +131,17 @@ private slots:
         {
             QString folder;       // where the program sits
             QString readOnly;     // mounted read-only for the run (or empty)
-            QString home;         // HOME and XDG_CONFIG_HOME below it
+            QString home;         // HOME
+            bool xdg;             // XDG_CONFIG_HOME set to HOME/config, else unset
             QString expectedFile; // where the first-start file must appear
         };
         const QList<Run> runs{
-            {unpacked, QString(), root.filePath(QStringLiteral("ann")),
+            {unpacked, QString(), root.filePath(QStringLiteral("ann")), true,
              QDir(unpacked).filePath(QStringLiteral("vantrel.cfg"))},
-            {installed, installed, root.filePath(QStringLiteral("bob")),
+            {installed, installed, root.filePath(QStringLiteral("bob")), true,
              root.filePath(QStringLiteral("bob/config/vantrell/vantrel.cfg"))},
+            {installed, installed, root.filePath(QStringLiteral("cid")), false,
+             root.filePath(QStringLiteral("cid/.config/vantrell/vantrel.cfg"))},
         };
         QList<QByteArray> written;
         for (const Run& run : runs) {
@@ -146,16 +149,18 @@ private slots:
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
             environment.insert(QStringLiteral("HOME"), run.home);
-            environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                               QDir(run.home).filePath(QStringLiteral("config")));
+            environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+            if (run.xdg)
+                environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                                   QDir(run.home).filePath(QStringLiteral("config")));
             QProcess program;
             program.setProcessEnvironment(environment);
             // Started from elsewhere: the working folder never decides.
             program.setWorkingDirectory(root.path());
             program.setProcessChannelMode(QProcess::ForwardedChannels);
-            const QStringList command =
-                isolation() << QStringLiteral(VANTRELL_RUN_ISOLATED) << run.readOnly
-                            << QDir(run.folder).filePath(QStringLiteral("vantrell"));
+            const QStringList command = isolation()
+                                        << QStringLiteral(VANTRELL_RUN_ISOLATED) << run.readOnly
+                                        << QDir(run.folder).filePath(QStringLiteral("vantrell"));
             program.start(command.first(), command.mid(1));
             QVERIFY(program.waitForStarted());
             // The networking settings are saved last at start-up, "UPnP Checkbox" last of all.
@@ -167,7 +172,8 @@ private slots:
         }
 
         QVERIFY(!written.first().isEmpty());
-        QCOMPARE(written.last(), written.first());
+        for (const QByteArray& file : written)
+            QCOMPARE(file, written.first());
         // Nothing went to the other places.
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("ann/config/vantrell"))));
         QVERIFY(!QFileInfo::exists(QDir(installed).filePath(QStringLiteral("vantrel.cfg"))));

@@ -24,7 +24,8 @@ QString userConfigFolder()
 ConfigLocation locateConfig(const QString& programFolder, const QString& userFolder,
                             const std::function<bool(const QString&)>& canWrite)
 {
-    const bool holdsFile = QFileInfo::exists(QDir(programFolder).filePath(QStringLiteral("vantrel.cfg")));
+    const bool holdsFile =
+        QFileInfo::exists(QDir(programFolder).filePath(QStringLiteral("vantrel.cfg")));
     const bool writable = canWrite ? canWrite(programFolder) : folderIsWritable(programFolder);
     if (holdsFile || writable)
         return {programFolder, false};
