@@ -96,22 +96,6 @@ private slots:
             QCOMPARE(asked, QStringList{program});
     }
 
-    void systemCheckSeesPermissions()
-    {
-        if (geteuid() == 0)
-            QSKIP("root may write a folder without write permission; the real run below "
-                  "uses a read-only mount instead");
-        QTemporaryDir dir;
-        const QString user = QDir(dir.path()).filePath(QStringLiteral("user"));
-        QCOMPARE(locateConfig(dir.path(), user).folder, dir.path());
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-        const ConfigLocation location = locateConfig(dir.path(), user);
-        QVERIFY(QFile::setPermissions(dir.path(),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QCOMPARE(location.folder, user);
-        QVERIFY(location.installed);
-    }
-
     // The program copied into a folder of its own writes its first-start file there; the
     // same program in a read-only folder writes the same bytes into $XDG_CONFIG_HOME, or
     // ~/.config when that is not set.
