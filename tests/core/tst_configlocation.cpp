@@ -13,7 +13,9 @@
 #include <QTest>
 
 using vantrell::core::ConfigLocation;
+using vantrell::core::installFolder;
 using vantrell::core::locateConfig;
+using vantrell::core::mayKeepFileIn;
 
 namespace {
 QByteArray readFile(const QString& path)
@@ -94,6 +96,32 @@ private slots:
         QCOMPARE(QFileInfo(user).isDir(), installed);
         if (!holdsFile)
             QCOMPARE(asked, QStringList{program});
+    }
+
+    // Root may write the install folder, yet an installed program run by root must not leave
+    // its file there for every player.
+    void defaultCheckPassesOverTheInstallFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("mayKeep");
+        QTest::newRow("a writable folder") << QString() << true;
+        QTest::newRow("the install folder") << installFolder() << false;
+        QTest::newRow("a link to the install folder") << QStringLiteral("link") << false;
+    }
+    void defaultCheckPassesOverTheInstallFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, mayKeep);
+        if (!QFileInfo(installFolder()).isDir())
+            QSKIP("the install folder does not exist here");
+        QTemporaryDir dir;
+        const QString link = QDir(dir.path()).filePath(QStringLiteral("link"));
+        QVERIFY(QFile::link(installFolder(), link));
+        if (folder.isEmpty())
+            folder = dir.path();
+        else if (folder == QStringLiteral("link"))
+            folder = link;
+        QCOMPARE(mayKeepFileIn(folder), mayKeep);
     }
 
     // The program copied into a folder of its own writes its first-start file there; the
