@@ -6,12 +6,14 @@
 //   vantrell-screenshot <output folder> <path to vantrell-server>
 
 #include "app/Program.h"
+#include "base/lobby/RoomAddress.h"
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
 #include "core/lobby/LobbyConnection.h"
 #include "ui/common/RecordingMessageSink.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
+#include "ui/roomclient/TForm7.h"
 #include "ui/roomhost/TForm5.h"
 #include "ui/roomhost/TForm6.h"
 #include "ui/settings/TForm2.h"
@@ -190,6 +192,8 @@ int main(int argc, char* argv[])
     env.mainServerAddress = QStringLiteral("127.0.0.1");
     env.mainServerPort = port;
     env.webHost = QStringLiteral("vantrell.invalid");
+    // The usermap transfer between the two programs below, away from the usual port.
+    env.fileServerPort = freePort();
     ui::RecordingMessageSink messages;
     app::Program program(env, messages);
     ui::TForm1& window = program.mainWindow();
@@ -267,7 +271,54 @@ int main(int argc, char* argv[])
     if (!waitUntil([&] { return host.isVisible(); }))
         return fail("the room host window did not open");
     child<QPushButton>(host, "advertiseButton")->click();
+
+    // Caleb joins the room from a program of his own, fetches the usermap from the host's
+    // file server and gets ready.
+    const QString calebFolder = QDir(folder.path()).filePath(QStringLiteral("caleb"));
+    const QString calebMaps = QDir(calebFolder).filePath(QStringLiteral("usermaps"));
+    QDir().mkpath(calebMaps);
+    settings::ConfigFile calebConfig(calebFolder.toStdString());
+    settings::NetworkingSettings calebNetworking = networking;
+    calebNetworking.lobbyNickname = "Caleb";
+    calebNetworking.inGameNickname = "Caleb";
+    calebNetworking.udpPort = "23514";
+    settings::SourcePortSettings calebPorts = ports;
+    calebPorts.usermapsFolders[settings::SourcePortSettings::Duke3d] = calebMaps.toStdString();
+    if (!calebNetworking.save(calebConfig) || !calebPorts.save(calebConfig))
+        return fail("cannot write the member's configuration file");
+    core::Environment calebEnv = env;
+    calebEnv.programFolder = calebFolder;
+    ui::RecordingMessageSink calebMessages;
+    app::Program member(calebEnv, calebMessages);
+    // Its start-up reads its settings, as a player's program does when it opens.
+    member.mainWindow().show();
+    member.mainWindow().hide();
+    member.form7().openRoom(lobby::RoomAddress{"127.0.0.1", networking.tcpPort, "hDuke"});
+    auto* ready = child<QPushButton>(member.form7(), "readyButton");
+    if (!waitUntil([&] { return ready->isEnabled(); }, 20000))
+        return fail("the member's usermap check did not end");
+    ready->click();
+    auto* members = child<QTreeWidget>(host, "memberList");
+    if (!waitUntil([&] {
+            return members->topLevelItemCount() == 2 &&
+                   members->topLevelItem(1)->data(0, Qt::UserRole).toString() ==
+                       QStringLiteral("0");
+        }))
+        return fail("the member did not get ready");
+    auto* ownRows = child<QTreeWidget>(member.form7(), "memberList");
+    if (!waitUntil([&] {
+            return ownRows->topLevelItemCount() == 2 &&
+                   ownRows->topLevelItem(1)->data(0, Qt::UserRole).toString() ==
+                       QStringLiteral("0");
+        }))
+        return fail("the member's list did not show him ready");
+    auto* hostChat = child<QLineEdit>(host, "chatEdit");
+    hostChat->setText(QStringLiteral("Ready when you are."));
+    child<QPushButton>(host, "sendButton")->click();
+    settle();
     if (!save(host, out, "room-host.png"))
         return fail("cannot write the room host window's picture");
+    if (!save(member.form7(), out, "room-member.png"))
+        return fail("cannot write the member's room window's picture");
     return 0;
 }

@@ -60,6 +60,10 @@ private slots:
     void advertiseRoom();
     void roomInBobsList();
     void bobJoins();
+    void roomReadvertisedWithTwoPlayers();
+    void usermapFromHostsFileServer();
+    void bobReady();
+    void bobLeaves();
     void stop();
     void cleanupTestCase();
 
@@ -79,11 +83,11 @@ bool TestEndToEnd::setUpPlayer(Player& player, const char* nickname, const char*
 {
     if (!player.install(QStringLiteral(VANTRELL_DRIVEN_PROGRAM)))
         return false;
-    const QString game = player.path(QStringLiteral("games/hduke"));
+    const QString gameFolder = player.path(QStringLiteral("games/hduke"));
     const QString usermaps = player.path(QStringLiteral("usermaps"));
-    QDir().mkpath(game);
+    QDir().mkpath(gameFolder);
     QDir().mkpath(usermaps);
-    QFile port(game + QStringLiteral("/hduke"));
+    QFile port(gameFolder + QStringLiteral("/hduke"));
     if (!port.open(QIODevice::WriteOnly) || port.write("#!/bin/sh\nexit 0\n") <= 0)
         return false;
     port.close();
@@ -101,7 +105,8 @@ bool TestEndToEnd::setUpPlayer(Player& player, const char* nickname, const char*
     networking.udpPort = udpPort;
     networking.upnp = false;
     settings::SourcePortSettings ports;
-    ports.ports[settings::SourcePortSettings::HDuke] = {true, (game + "/hduke").toStdString()};
+    ports.ports[settings::SourcePortSettings::HDuke] = {true,
+                                                        (gameFolder + "/hduke").toStdString()};
     ports.usermapsFolders[settings::SourcePortSettings::Duke3d] = usermaps.toStdString();
     return networking.save(config) && ports.save(config) && player.start();
 }
@@ -235,6 +240,66 @@ void TestEndToEnd::bobJoins()
     QVERIFY(!QFile::exists(m_bob->path("usermaps/") + kUsermap));
     QVERIFY(
         m_bob->waitFor(cmd({"visible", "TForm7"}), [](const QJsonValue& v) { return v.toBool(); }));
+}
+
+void TestEndToEnd::roomReadvertisedWithTwoPlayers()
+{
+    // Bob in Ann's member list, and the room as Bob's room window shows it.
+    QVERIFY(m_ann->waitFor(cmd({"rows", "TForm6", "memberList"}), [](const QJsonValue& v) {
+        const QList<QStringList> rows = rowsOf(v);
+        return rows.size() == 2 && rows[1].contains(QStringLiteral("Bob"));
+    }));
+    QVERIFY(m_bob->waitFor(cmd({"rows", "TForm7", "memberList"}), [](const QJsonValue& v) {
+        const QList<QStringList> rows = rowsOf(v);
+        return rows.size() == 2 && rows[0].contains(QStringLiteral("Ann")) &&
+               rows[1].contains(QStringLiteral("Bob"));
+    }));
+    QVERIFY(m_bob->waitFor(cmd({"rows", "TForm7", "settingsList"}),
+                           [](const QJsonValue& v) { return rowsOf(v).size() == 17; }));
+
+    // The main server sees the room withdrawn and then advertised again with both players.
+    QVERIFY(m_server.waitForLog({"added by " + m_annClient + " ", "players 2/4"}, m_logMark));
+    const int removed = m_server.find(QStringLiteral("removed by ") + m_annClient + " ", m_logMark);
+    const int added = m_server.find(QStringLiteral("players 2/4"), m_logMark);
+    QVERIFY2(removed >= 0 && removed < added, qPrintable(m_server.log().join('\n')));
+    m_logMark = added + 1;
+}
+
+void TestEndToEnd::usermapFromHostsFileServer()
+{
+    // Bob's usermap check fetches the map from Ann's file server a few seconds after the
+    // join, and only then can he get ready.
+    QVERIFY(m_bob->waitFor(
+        cmd({"enabled", "TForm7", "readyButton"}), [](const QJsonValue& v) { return v.toBool(); },
+        30000));
+    QFile map(m_bob->path("usermaps/") + kUsermap);
+    QVERIFY(map.open(QIODevice::ReadOnly));
+    QVERIFY(map.readAll() == usermapBytes());
+    // Nothing beside it: no temporary file left behind.
+    QCOMPARE(QDir(m_bob->path("usermaps")).entryList(QDir::Files), QStringList{kUsermap});
+}
+
+void TestEndToEnd::bobReady()
+{
+    m_bob->ask(cmd({"click", "TForm7", "readyButton"}));
+    // Ann's list shows Bob ready (ready code "0"); Ann, the host, is ready from the start.
+    QVERIFY(m_ann->waitFor(cmd({"rows", "TForm6", "memberList"}), [](const QJsonValue& v) {
+        const QList<QStringList> rows = rowsOf(v);
+        return rows.size() == 2 && rows[1].value(0) == QStringLiteral("0");
+    }));
+    QVERIFY(m_bob->waitFor(cmd({"rows", "TForm7", "memberList"}), [](const QJsonValue& v) {
+        const QList<QStringList> rows = rowsOf(v);
+        return rows.size() == 2 && rows[1].value(0) == QStringLiteral("0");
+    }));
+}
+
+void TestEndToEnd::bobLeaves()
+{
+    m_bob->ask(cmd({"close", "TForm7"}));
+    QVERIFY(m_ann->waitFor(cmd({"rows", "TForm6", "memberList"}),
+                           [](const QJsonValue& v) { return rowsOf(v).size() == 1; }));
+    // Leaving says nothing to the main server.
+    QCOMPARE(m_server.log().size(), m_logMark);
 }
 
 void TestEndToEnd::stop()
