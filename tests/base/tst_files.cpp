@@ -1,12 +1,12 @@
 #include "base/common/PlainFileName.h"
 #include "base/common/StreamedFile.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <QTemporaryDir>
+#include <QTest>
 
 using namespace vantrell;
 namespace fs = std::filesystem;

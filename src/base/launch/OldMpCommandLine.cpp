@@ -1,0 +1,119 @@
+#include "base/launch/OldMpCommandLine.h"
+
+#include "base/launch/Switches.h"
+#include "base/roomhost/RoomChoices.h"
+
+#include <array>
+
+namespace vantrell::launch {
+
+namespace {
+
+constexpr char kPrefix = '-';
+
+std::optional<std::string> gameTypeSwitch(int position)
+{
+    if (position < 0 || position > 2)
+        return std::nullopt;
+    return "-c" + std::to_string(position + 1);
+}
+
+void addOptional(CommandLine& line, const std::optional<std::string>& sw)
+{
+    if (sw)
+        line.piece().fixed(*sw);
+}
+
+void addHostMap(GameCommand& command, const HostInputs& in)
+{
+    if (!in.settings.originalMapChosen)
+        return;
+    const int position = positionOf(roomhost::originalMaps(), in.settings.originalMap);
+    if (const auto level = levelAtPosition(position))
+        command.line.piece().fixed(mapSwitch(*level, kPrefix));
+}
+
+void addHostUsermap(GameCommand& command, const HostInputs& in)
+{
+    if (in.settings.originalMapChosen)
+        return;
+    command.line.piece().fixed("-map ").value(in.settings.userMap);
+    command.usermap = in.settings.userMap;
+}
+
+} // namespace
+
+GameCommand oldMpHostSolo(const HostInputs& in)
+{
+    GameCommand command;
+    CommandLine& line = command.line;
+    line.piece().fixed("-name ").value(in.nickname).fixed(" -q8");
+    addOptional(line, skillSwitch(in.settings.skill, kPrefix));
+    addHostMap(command, in);
+    addOptional(line, gameTypeSwitch(in.gameTypePosition()));
+    line.piece().fixed("-nologo");
+    addHostUsermap(command, in);
+    return command;
+}
+
+GameCommand oldMpHostRoom(const HostInputs& in)
+{
+    const auto& settings = in.settings;
+    GameCommand command;
+    CommandLine& line = command.line;
+    line.piece().fixed("-name ").value(in.nickname).fixed(" ");
+    addOptional(line, skillSwitch(settings.skill, kPrefix));
+    addHostMap(command, in);
+    addHostUsermap(command, in);
+    addOptional(line, gameTypeSwitch(in.gameTypePosition()));
+    line.piece().fixed("-nologo");
+    addOptional(line, spawnSwitch(settings.spawn, kPrefix));
+    if (settings.fraglimit != 0)
+        line.piece().fixed("-y").value(std::to_string(settings.fraglimit));
+    // Check boxes: 0 "Disable Friendly Fire", 1 "Enable Weapon Stay", 2 "Allow Visibility
+    // Adjustment"; the host names weapon stay first.
+    if (settings.oldMpOptions[1])
+        line.piece().fixed("-wstay");
+    if (settings.oldMpOptions[0])
+        line.piece().fixed("-noffire");
+    if (settings.oldMpOptions[2])
+        line.piece().fixed("-allowvisibility");
+    line.piece()
+        .fixed("/net /n0:" + std::to_string(in.members.size()) + " /p")
+        .value(in.hostUdpPort());
+    return command;
+}
+
+GameCommand oldMpMember(const MemberInputs& in)
+{
+    using namespace roomhost;
+    GameCommand command;
+    CommandLine& line = command.line;
+    const auto gameType = gameTypeSwitch(positionOf(gameTypes(RoomKind::OldMP), in.value(kGameTypeRow)));
+    if (gameType)
+        line.piece().fixed("-name ").value(in.nickname).fixed(" " + *gameType);
+    const std::string map = in.value(kMapRow);
+    if (const auto level = levelByText(map))
+        line.piece().fixed(mapSwitch(*level, kPrefix));
+    line.piece().fixed("-nologo");
+    if (isUsermapName(map)) {
+        line.piece().fixed("-map ").value(map);
+        command.usermap = map;
+    }
+    addOptional(line, skillSwitch(in.value(kSkillRow), kPrefix));
+    addOptional(line, spawnSwitch(in.value(kSpawnRow), kPrefix));
+    const std::string fraglimit = in.value(kFraglimitRow);
+    if (fraglimit != "0")
+        line.piece().fixed("-y").value(fraglimit);
+    if (in.enabled(kFirstOptionRow))
+        line.piece().fixed("-noffire");
+    if (in.enabled(kFirstOptionRow + 1))
+        line.piece().fixed("-wstay");
+    if (in.enabled(kFirstOptionRow + 2))
+        line.piece().fixed("-allowvisibility");
+    const MemberRow host = in.hostRow();
+    line.piece().fixed("/net /n0 ").value(host.remoteAddress).fixed(" /p").value(host.udpPort);
+    return command;
+}
+
+} // namespace vantrell::launch
