@@ -105,18 +105,16 @@ private slots:
         const RoomSettings oldMp = choices(RoomKind::OldMP);
 
         // ---- hDuke, host alone ----
-        QTest::newRow("hduke solo example") << Build([=] { return hDukeHostSolo(host(duke)); })
-                                            << "-name Duke /q8 /s1 /v1 /l1 /c1" << QStringList()
-                                            << "";
-        QTest::newRow("hduke solo special respawn team game plays /c1")
-            << Build([=] {
-                   return hDukeHostSolo(host(with(duke, [](RoomSettings& s) {
-                       s.gameType = "Team Dukematch (Special Respawn)";
-                       s.hostTeam = "Team 2";
-                       s.skill = "No Monsters";
-                   })));
-               })
-            << "-name Duke /q8 /m /v1 /l1 /c1" << QStringList() << "";
+        QTest::newRow("hduke solo example")
+            << Build([=] { return hDukeHostSolo(host(duke)); }) << "-name Duke /q8 /s1 /v1 /l1 /c1"
+            << QStringList() << "";
+        QTest::newRow("hduke solo special respawn team game plays /c1") << Build([=] {
+            return hDukeHostSolo(host(with(duke, [](RoomSettings& s) {
+                s.gameType = "Team Dukematch (Special Respawn)";
+                s.hostTeam = "Team 2";
+                s.skill = "No Monsters";
+            })));
+        }) << "-name Duke /q8 /m /v1 /l1 /c1" << QStringList() << "";
         QTest::newRow("hduke solo cooperative usermap with blank")
             << Build([=] {
                    return hDukeHostSolo(host(with(duke, [](RoomSettings& s) {
@@ -135,15 +133,15 @@ private slots:
         QTest::newRow("hduke room plain")
             << Build([=] { return hDukeHostRoom(host(duke, 2)); })
             << "-name Duke  /s1 /v1 /l1 /c1 -net netlist.txt" << QStringList() << "";
-        QTest::newRow("hduke room team game without team")
-            << Build([=] {
-                   return hDukeHostRoom(host(with(duke, [](RoomSettings& s) {
-                                                 s.gameType = "Team Dukematch";
-                                                 s.skill = "Let's Rock";
-                                             }),
-                                             3));
-               })
-            << "-name 0#Duke  /s2 /v1 /l1 -team -net netlist.txt" << QStringList() << "";
+        QTest::newRow("hduke room team game without team") << Build([=] {
+            return hDukeHostRoom(host(with(duke,
+                                           [](RoomSettings& s) {
+                                               s.gameType = "Team Dukematch";
+                                               s.skill = "Let's Rock";
+                                           }),
+                                      3));
+        }) << "-name 0#Duke  /s2 /v1 /l1 -team -net netlist.txt"
+                                                           << QStringList() << "";
         QTest::newRow("hduke room special respawn team 2, everything on")
             << Build([=] {
                    auto in = host(with(duke,
@@ -165,19 +163,17 @@ private slots:
                "-nopistol -disablek -nochange -gametime -newfragbar -spectator -teamforts -net "
                "netlist.txt"
             << QStringList() << "";
-        QTest::newRow("hduke room fraglimit 0, spawn items, some options")
-            << Build([=] {
-                   return hDukeHostRoom(host(with(duke,
-                                                  [](RoomSettings& s) {
-                                                      s.gameType = "Dukematch (No Spawn)";
-                                                      s.spawn = "Items";
-                                                      s.hDukeOptions[0] = true;
-                                                      s.hDukeOptions[4] = true;
-                                                  }),
-                                             2));
-               })
-            << "-name Duke  /s1 /v1 /l1 /c3 /t2 -forcerespawn -gametime -net netlist.txt"
-            << QStringList() << "";
+        QTest::newRow("hduke room fraglimit 0, spawn items, some options") << Build([=] {
+            return hDukeHostRoom(host(with(duke,
+                                           [](RoomSettings& s) {
+                                               s.gameType = "Dukematch (No Spawn)";
+                                               s.spawn = "Items";
+                                               s.hDukeOptions[0] = true;
+                                               s.hDukeOptions[4] = true;
+                                           }),
+                                      2));
+        }) << "-name Duke  /s1 /v1 /l1 /c3 /t2 -forcerespawn -gametime -net netlist.txt"
+                                                                           << QStringList() << "";
         QTest::newRow("hduke room usermap: only -map names the map")
             << Build([=] {
                    return hDukeHostRoom(host(with(duke,
@@ -189,8 +185,8 @@ private slots:
                                              2, "Big Duke"));
                })
             << "-name Big Duke  /s1 -map dukedc.map /c1 -net netlist.txt"
-            << QStringList{"-name", "Big Duke", "/s1", "-map", "dukedc.map", "/c1", "-net",
-                           "netlist.txt"}
+            << QStringList{"-name",      "Big Duke", "/s1",  "-map",
+                           "dukedc.map", "/c1",      "-net", "netlist.txt"}
             << "dukedc.map";
         QTest::newRow("hduke room level left in the list while the user map box is ticked")
             << Build([=] {
@@ -202,14 +198,13 @@ private slots:
                                              2));
                })
             << "-name Duke  /s1 -map x.map /c1 -net netlist.txt" << QStringList() << "x.map";
-        QTest::newRow("hduke room episode heading is no level")
-            << Build([=] {
-                   return hDukeHostRoom(host(
-                       with(duke,
-                            [](RoomSettings& s) { s.originalMap = "--- Episode 2: Lunar Apocalypse"; }),
-                       2));
-               })
-            << "-name Duke  /s1 /c1 -net netlist.txt" << QStringList() << "";
+        QTest::newRow("hduke room episode heading is no level") << Build([=] {
+            return hDukeHostRoom(host(
+                with(duke,
+                     [](RoomSettings& s) { s.originalMap = "--- Episode 2: Lunar Apocalypse"; }),
+                2));
+        }) << "-name Duke  /s1 /c1 -net netlist.txt" << QStringList()
+                                                                << "";
 
         // ---- hDuke, member ----
         const RoomSettings kimRoom = with(duke, [](RoomSettings& s) {
@@ -220,51 +215,43 @@ private slots:
             s.fraglimit = 10;
             s.hDukeOptions[0] = true;
         });
-        QTest::newRow("hduke member example")
-            << Build([=] {
-                   return hDukeMember(with(member(kimRoom), [](MemberInputs& m) { m.teamPosition = 1; }));
-               })
-            << "-name 2#Kim -team /v3 /l4 /s2 /t2 /y10 -forcerespawn -net netlist.txt"
-            << QStringList() << "";
+        QTest::newRow("hduke member example") << Build([=] {
+            return hDukeMember(with(member(kimRoom), [](MemberInputs& m) { m.teamPosition = 1; }));
+        }) << "-name 2#Kim -team /v3 /l4 /s2 /t2 /y10 -forcerespawn -net netlist.txt"
+                                              << QStringList() << "";
         QTest::newRow("hduke member team game without team")
             << Build([=] { return hDukeMember(member(kimRoom)); })
             << "-name 0#Kim -team /v3 /l4 /s2 /t2 /y10 -forcerespawn -net netlist.txt"
             << QStringList() << "";
-        QTest::newRow("hduke member special respawn")
-            << Build([=] {
-                   return hDukeMember(with(member(duke), [](MemberInputs& m) {
-                       setRow(m, roomhost::kGameTypeRow, "Team Dukematch (Special Respawn)");
-                       m.teamPosition = 0;
-                   }));
-               })
-            << "-name 1#Kim -team /v1 /l1 /s1 -net netlist.txt" << QStringList() << "";
-        QTest::newRow("hduke member each game type switch")
-            << Build([=] {
-                   return hDukeMember(with(member(duke), [](MemberInputs& m) {
-                       setRow(m, roomhost::kGameTypeRow, "Dukematch (No Spawn)");
-                       setRow(m, roomhost::kSkillRow, "No Monsters");
-                       setRow(m, roomhost::kSpawnRow, "Inventory");
-                   }));
-               })
-            << "-name Kim /c3 /v1 /l1 /m /t3 -net netlist.txt" << QStringList() << "";
-        QTest::newRow("hduke member cooperative, demo and spectator")
-            << Build([=] {
-                   return hDukeMember(with(member(duke), [](MemberInputs& m) {
-                       setRow(m, roomhost::kGameTypeRow, "Cooperative");
-                       setRow(m, roomhost::kSpawnRow, "Monsters");
-                       m.recordDemo = true;
-                       m.spectator = true;
-                   }));
-               })
-            << "-name Kim /c2 /r /v1 /l1 /s1 /t1 -spectator -net netlist.txt" << QStringList()
-            << "";
-        QTest::newRow("hduke member unknown game type: no name piece")
-            << Build([=] {
-                   return hDukeMember(with(member(duke), [](MemberInputs& m) {
-                       setRow(m, roomhost::kGameTypeRow, "Capture The Flag");
-                   }));
-               })
-            << "/v1 /l1 /s1 -net netlist.txt" << QStringList() << "";
+        QTest::newRow("hduke member special respawn") << Build([=] {
+            return hDukeMember(with(member(duke), [](MemberInputs& m) {
+                setRow(m, roomhost::kGameTypeRow, "Team Dukematch (Special Respawn)");
+                m.teamPosition = 0;
+            }));
+        }) << "-name 1#Kim -team /v1 /l1 /s1 -net netlist.txt"
+                                                      << QStringList() << "";
+        QTest::newRow("hduke member each game type switch") << Build([=] {
+            return hDukeMember(with(member(duke), [](MemberInputs& m) {
+                setRow(m, roomhost::kGameTypeRow, "Dukematch (No Spawn)");
+                setRow(m, roomhost::kSkillRow, "No Monsters");
+                setRow(m, roomhost::kSpawnRow, "Inventory");
+            }));
+        }) << "-name Kim /c3 /v1 /l1 /m /t3 -net netlist.txt"
+                                                            << QStringList() << "";
+        QTest::newRow("hduke member cooperative, demo and spectator") << Build([=] {
+            return hDukeMember(with(member(duke), [](MemberInputs& m) {
+                setRow(m, roomhost::kGameTypeRow, "Cooperative");
+                setRow(m, roomhost::kSpawnRow, "Monsters");
+                m.recordDemo = true;
+                m.spectator = true;
+            }));
+        }) << "-name Kim /c2 /r /v1 /l1 /s1 /t1 -spectator -net netlist.txt"
+                                                                      << QStringList() << "";
+        QTest::newRow("hduke member unknown game type: no name piece") << Build([=] {
+            return hDukeMember(with(member(duke), [](MemberInputs& m) {
+                setRow(m, roomhost::kGameTypeRow, "Capture The Flag");
+            }));
+        }) << "/v1 /l1 /s1 -net netlist.txt" << QStringList() << "";
         QTest::newRow("hduke member capital .MAP is staged")
             << Build([=] {
                    return hDukeMember(with(member(duke), [](MemberInputs& m) {
@@ -272,16 +259,15 @@ private slots:
                    }));
                })
             << "-name Kim /c1 -map My Map.MAP /s1 -net netlist.txt"
-            << QStringList{"-name", "Kim", "/c1", "-map", "My Map.MAP", "/s1", "-net",
-                           "netlist.txt"}
+            << QStringList{"-name",      "Kim", "/c1",  "-map",
+                           "My Map.MAP", "/s1", "-net", "netlist.txt"}
             << "My Map.MAP";
-        QTest::newRow("hduke member level text: no -map")
-            << Build([=] {
-                   return hDukeMember(with(member(duke), [](MemberInputs& m) {
-                       setRow(m, roomhost::kMapRow, "E4L11: Area 51");
-                   }));
-               })
-            << "-name Kim /c1 /v4 /l11 /s1 -net netlist.txt" << QStringList() << "";
+        QTest::newRow("hduke member level text: no -map") << Build([=] {
+            return hDukeMember(with(member(duke), [](MemberInputs& m) {
+                setRow(m, roomhost::kMapRow, "E4L11: Area 51");
+            }));
+        }) << "-name Kim /c1 /v4 /l11 /s1 -net netlist.txt"
+                                                          << QStringList() << "";
         QTest::newRow("hduke member every option row")
             << Build([=] {
                    return hDukeMember(with(member(with(duke,
@@ -294,14 +280,13 @@ private slots:
             << "-name Kim /c1 /v1 /l1 /s1 /y25 -forcerespawn -nopistol -disablek -nochange "
                "-gametime -newfragbar -dnweapons -noexpander -net netlist.txt"
             << QStringList() << "";
-        QTest::newRow("hduke member Srart with all Weapons row alone")
-            << Build([=] {
-                   return hDukeMember(with(member(duke), [](MemberInputs& m) {
-                       QCOMPARE_EQ(m.settings.at(15).name, std::string("Srart with all Weapons"));
-                       setRow(m, 15, "Enabled");
-                   }));
-               })
-            << "-name Kim /c1 /v1 /l1 /s1 -dnweapons -net netlist.txt" << QStringList() << "";
+        QTest::newRow("hduke member Srart with all Weapons row alone") << Build([=] {
+            return hDukeMember(with(member(duke), [](MemberInputs& m) {
+                QCOMPARE_EQ(m.settings.at(15).name, std::string("Srart with all Weapons"));
+                setRow(m, 15, "Enabled");
+            }));
+        }) << "-name Kim /c1 /v1 /l1 /s1 -dnweapons -net netlist.txt" << QStringList()
+                                                                       << "";
         QTest::newRow("hduke member values with blanks stay whole")
             << Build([=] {
                    return hDukeMember(with(member(duke, 2, "Big Kim"), [](MemberInputs& m) {
@@ -309,24 +294,23 @@ private slots:
                    }));
                })
             << "-name Big Kim /c1 /v1 /l1 /s1 /y10 -x -net netlist.txt"
-            << QStringList{"-name", "Big Kim", "/c1", "/v1", "/l1", "/s1", "/y10 -x", "-net",
-                           "netlist.txt"}
+            << QStringList{"-name", "Big Kim", "/c1",  "/v1",        "/l1",
+                           "/s1",   "/y10 -x", "-net", "netlist.txt"}
             << "";
 
         // ---- EDuke32-OldMP ----
         QTest::newRow("oldmp solo")
             << Build([=] { return oldMpHostSolo(host(oldMp)); })
             << "-name Duke -q8 -s1 -v1 -l1 -c1 -nologo" << QStringList() << "";
-        QTest::newRow("oldmp solo usermap")
-            << Build([=] {
-                   return oldMpHostSolo(host(with(oldMp, [](RoomSettings& s) {
-                       s.originalMapChosen = false;
-                       s.originalMap = "None";
-                       s.userMap = "castle.map";
-                       s.gameType = "Team Dukematch";
-                   })));
-               })
-            << "-name Duke -q8 -s1 -c3 -nologo -map castle.map" << QStringList() << "castle.map";
+        QTest::newRow("oldmp solo usermap") << Build([=] {
+            return oldMpHostSolo(host(with(oldMp, [](RoomSettings& s) {
+                s.originalMapChosen = false;
+                s.originalMap = "None";
+                s.userMap = "castle.map";
+                s.gameType = "Team Dukematch";
+            })));
+        }) << "-name Duke -q8 -s1 -c3 -nologo -map castle.map"
+                                            << QStringList() << "castle.map";
         QTest::newRow("oldmp room of three, everything on")
             << Build([=] {
                    return oldMpHostRoom(host(with(oldMp,
@@ -342,18 +326,16 @@ private slots:
             << "-name Duke  -s1 -v3 -l10 -c2 -nologo -t3 -y25 -wstay -noffire -allowvisibility "
                "/net /n0:3 /p23513"
             << QStringList() << "";
-        QTest::newRow("oldmp room of two with usermap")
-            << Build([=] {
-                   return oldMpHostRoom(host(with(oldMp,
-                                                  [](RoomSettings& s) {
-                                                      s.originalMapChosen = false;
-                                                      s.userMap = "castle.map";
-                                                      s.oldMpOptions[0] = true;
-                                                  }),
-                                             2));
-               })
-            << "-name Duke  -s1 -map castle.map -c1 -nologo -noffire /net /n0:2 /p23513"
-            << QStringList() << "castle.map";
+        QTest::newRow("oldmp room of two with usermap") << Build([=] {
+            return oldMpHostRoom(host(with(oldMp,
+                                           [](RoomSettings& s) {
+                                               s.originalMapChosen = false;
+                                               s.userMap = "castle.map";
+                                               s.oldMpOptions[0] = true;
+                                           }),
+                                      2));
+        }) << "-name Duke  -s1 -map castle.map -c1 -nologo -noffire /net /n0:2 /p23513"
+                                                        << QStringList() << "castle.map";
         QTest::newRow("oldmp member")
             << Build([=] {
                    return oldMpMember(member(with(oldMp, [](RoomSettings& s) {
@@ -367,15 +349,13 @@ private slots:
             << "-name Kim -c1 -v3 -l10 -nologo -s3 -tx -y25 -noffire -wstay -allowvisibility "
                "/net /n0 203.0.113.5 /p23513"
             << QStringList() << "";
-        QTest::newRow("oldmp member unknown game type, usermap, fraglimit 0")
-            << Build([=] {
-                   return oldMpMember(with(member(oldMp, 3), [](MemberInputs& m) {
-                       setRow(m, roomhost::kGameTypeRow, "Dukematch (Spawn)");
-                       setRow(m, roomhost::kMapRow, "castle.Map");
-                   }));
-               })
-            << "-nologo -map castle.Map -s1 /net /n0 203.0.113.5 /p23513" << QStringList()
-            << "castle.Map";
+        QTest::newRow("oldmp member unknown game type, usermap, fraglimit 0") << Build([=] {
+            return oldMpMember(with(member(oldMp, 3), [](MemberInputs& m) {
+                setRow(m, roomhost::kGameTypeRow, "Dukematch (Spawn)");
+                setRow(m, roomhost::kMapRow, "castle.Map");
+            }));
+        }) << "-nologo -map castle.Map -s1 /net /n0 203.0.113.5 /p23513" << QStringList()
+                                                                              << "castle.Map";
         QTest::newRow("oldmp member: blank host address is the room address")
             << Build([=] {
                    return oldMpMember(with(member(oldMp), [](MemberInputs& m) {
@@ -384,7 +364,7 @@ private slots:
                    }));
                })
             << "-name Kim -c1 -v1 -l1 -nologo -s1 /net /n0 203.0.113.99 /p23 513"
-            << QStringList{"-name", "Kim",  "-c1",          "-v1",      "-l1",   "-nologo",
+            << QStringList{"-name", "Kim",  "-c1", "-v1",          "-l1",     "-nologo",
                            "-s1",   "/net", "/n0", "203.0.113.99", "/p23 513"}
             << "";
 
@@ -396,11 +376,9 @@ private slots:
         QTest::newRow("nblood solo with usermap")
             << Build([=] { return nBloodHostSolo(host(blood)); })
             << "-pname Duke -setup -map bloody.map" << QStringList() << "bloody.map";
-        QTest::newRow("nblood solo without usermap extension still stages")
-            << Build([=] {
-                   return nBloodHostSolo(host(with(blood, [](RoomSettings& s) { s.userMap = "None"; })));
-               })
-            << "-pname Duke -setup" << QStringList() << "None";
+        QTest::newRow("nblood solo without usermap extension still stages") << Build([=] {
+            return nBloodHostSolo(host(with(blood, [](RoomSettings& s) { s.userMap = "None"; })));
+        }) << "-pname Duke -setup" << QStringList() << "None";
         QTest::newRow("nblood room of three")
             << Build([=] { return nBloodHostRoom(host(blood, 3)); })
             << "-pname Duke -nosetup -server 3 -port 23513" << QStringList() << "bloody.map";
@@ -409,10 +387,9 @@ private slots:
             << "-pname Red Duke -nosetup -server 2 -port 23513"
             << QStringList{"-pname", "Red Duke", "-nosetup", "-server", "2", "-port", "23513"}
             << "bloody.map";
-        QTest::newRow("nblood member")
-            << Build([=] { return nBloodMember(member(blood)); })
-            << "-pname Kim -nosetup -client 203.0.113.5 -port 23513" << QStringList()
-            << "bloody.map";
+        QTest::newRow("nblood member") << Build([=] { return nBloodMember(member(blood)); })
+                                       << "-pname Kim -nosetup -client 203.0.113.5 -port 23513"
+                                       << QStringList() << "bloody.map";
         QTest::newRow("nblood member, map without extension")
             << Build([=] {
                    return nBloodMember(with(member(blood, 2, "Big Kim"), [](MemberInputs& m) {
@@ -420,8 +397,8 @@ private slots:
                    }));
                })
             << "-pname Big Kim -nosetup -client 203.0.113.5 -port 23513"
-            << QStringList{"-pname", "Big Kim", "-nosetup", "-client", "203.0.113.5", "-port",
-                           "23513"}
+            << QStringList{"-pname",      "Big Kim", "-nosetup", "-client",
+                           "203.0.113.5", "-port",   "23513"}
             << "";
     }
 
@@ -478,8 +455,8 @@ private slots:
 
         auto rows = room(4);
         rows[3].remotePort = "50001";
-        const std::string list = onHost ? hostPeerList(rows)
-                                        : memberPeerList(rows, ownRemotePort.toStdString());
+        const std::string list =
+            onHost ? hostPeerList(rows) : memberPeerList(rows, ownRemotePort.toStdString());
         QCOMPARE(QString::fromStdString(list), expected);
     }
 
@@ -487,9 +464,12 @@ private slots:
     {
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("blank") << " " << "203.0.113.99";
-        QTest::newRow("empty") << "" << "203.0.113.99";
-        QTest::newRow("known") << "203.0.113.5" << "203.0.113.5";
+        QTest::newRow("blank") << " "
+                               << "203.0.113.99";
+        QTest::newRow("empty") << ""
+                               << "203.0.113.99";
+        QTest::newRow("known") << "203.0.113.5"
+                               << "203.0.113.5";
     }
 
     void hostAddressFilledOnlyWhenBlank()

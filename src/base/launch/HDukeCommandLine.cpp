@@ -135,7 +135,7 @@ GameCommand hDukeMember(const MemberInputs& in)
         line.piece().fixed("/y").value(fraglimit);
     // The option rows in their order: ForceRespawn .. Disable Expander.
     static constexpr std::array<std::string_view, 8> optionSwitches = {
-        "-forcerespawn", "-nopistol",  "-disablek",  "-nochange",
+        "-forcerespawn", "-nopistol",   "-disablek",  "-nochange",
         "-gametime",     "-newfragbar", "-dnweapons", "-noexpander"};
     for (std::size_t i = 0; i < optionSwitches.size(); ++i) {
         if (in.enabled(kFirstOptionRow + i))

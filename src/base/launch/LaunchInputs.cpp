@@ -12,8 +12,8 @@ int HostInputs::gameTypePosition() const
 
 int HostInputs::teamNumber() const
 {
-    const int position = positionOf(roomhost::teamsForGameType(gameTypePosition()),
-                                     settings.hostTeam);
+    const int position =
+        positionOf(roomhost::teamsForGameType(gameTypePosition()), settings.hostTeam);
     return position < 0 ? 0 : position + 1;
 }
 

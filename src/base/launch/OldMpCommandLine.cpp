@@ -89,7 +89,8 @@ GameCommand oldMpMember(const MemberInputs& in)
     using namespace roomhost;
     GameCommand command;
     CommandLine& line = command.line;
-    const auto gameType = gameTypeSwitch(positionOf(gameTypes(RoomKind::OldMP), in.value(kGameTypeRow)));
+    const auto gameType =
+        gameTypeSwitch(positionOf(gameTypes(RoomKind::OldMP), in.value(kGameTypeRow)));
     if (gameType)
         line.piece().fixed("-name ").value(in.nickname).fixed(" " + *gameType);
     const std::string map = in.value(kMapRow);
