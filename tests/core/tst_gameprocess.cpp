@@ -1,0 +1,300 @@
+#include "core/launch/GameFolder.h"
+#include "core/launch/GameProcess.h"
+#include "support/StandInPort.h"
+#include "support/StringLists.h"
+
+#include <fstream>
+#include <memory>
+#include <signal.h>
+#include <sstream>
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace vantrell;
+using namespace vantrell::core;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeFile(const fs::path& path, const std::string& contents)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << contents;
+}
+
+QString contentsOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return QStringLiteral("<missing>");
+    std::stringstream s;
+    s << in.rdbuf();
+    return QString::fromStdString(s.str());
+}
+
+bool processAlive(qint64 pid)
+{
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+}
+
+} // namespace
+
+class TestGameProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsInTheGameFolderWithTheArgumentList()
+    {
+        QTemporaryDir game;
+        StandInPort port;
+        QVERIFY(port.install(game.path(), QStringLiteral("hduke")));
+        port.configure(3, 50);
+        writeFile(fs::path(game.path().toStdString()) / "netlist.txt", "mode peer\r\n");
+        const QString before = QDir::currentPath();
+
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const auto started = process.RunAndWait({port.path().toStdString(),
+                                                 {"-name", "Big Kim", "/y10 -x", ""},
+                                                 game.path().toStdString()});
+        QVERIFY2(started.ok(), started.ok() ? "" : started.error().c_str());
+        QVERIFY(process.isRunning());
+        QTRY_COMPARE(exited.size(), 1);
+        QCOMPARE(exited.at(0).at(0).toInt(), 3);
+        QVERIFY(!process.isRunning());
+
+        QCOMPARE(port.arguments(), (QStringList{"-name", "Big Kim", "/y10 -x", ""}));
+        QCOMPARE(QDir(port.workingFolder()).canonicalPath(), QDir(game.path()).canonicalPath());
+        QCOMPARE(port.netlist(), QStringLiteral("mode peer\r\n"));
+        QCOMPARE(QDir::currentPath(), before);
+    }
+
+    void startFailures_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << "missing"
+                                 << "No such file or directory";
+        QTest::newRow("empty path") << "empty"
+                                    << "No such file or directory";
+        QTest::newRow("not executable") << "plain file"
+                                        << "Permission denied";
+        QTest::newRow("folder") << "folder"
+                                << "Permission denied";
+    }
+
+    void startFailures()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, message);
+        QTemporaryDir game;
+        const fs::path folder = game.path().toStdString();
+        std::string path;
+        if (what == "missing")
+            path = (folder / "hduke").string();
+        else if (what == "plain file") {
+            path = (folder / "hduke").string();
+            writeFile(path, "#!/bin/sh\n");
+        } else if (what == "folder")
+            path = folder.string();
+
+        const auto check = checkExecutable(path);
+        QVERIFY(!check.ok());
+        QCOMPARE(QString::fromStdString(check.error()), message);
+
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const auto run = process.RunAndWait({path, {}, folder.string()});
+        QVERIFY(!run.ok());
+        QCOMPARE(QString::fromStdString(run.error()), message);
+        QVERIFY(!process.ShellRunAndWait({path, {}, folder.string()}));
+        QVERIFY(!process.isRunning());
+        QTest::qWait(20);
+        QCOMPARE(exited.size(), 0);
+    }
+
+    // The window thread goes on while the game runs: a timer keeps firing.
+    void eventLoopRunsWhileTheGameRuns()
+    {
+        QTemporaryDir game;
+        StandInPort port;
+        QVERIFY(port.install(game.path(), QStringLiteral("nblood")));
+        port.configure(0, 400);
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ticks += exited.isEmpty() ? 1 : 0; });
+        ticker.start(10);
+        QVERIFY(
+            process.ShellRunAndWait({port.path().toStdString(), {}, game.path().toStdString()}));
+        QTRY_COMPARE(exited.size(), 1);
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QCOMPARE(exited.at(0).at(0).toInt(), 0);
+    }
+
+    // Closing the program while a game runs stops the waiting, not the game.
+    void gameOutlivesTheLayer()
+    {
+        QTemporaryDir game;
+        StandInPort port;
+        QVERIFY(port.install(game.path(), QStringLiteral("hduke")));
+        port.configure(0, 500);
+        auto process = std::make_unique<GameProcess>();
+        QSignalSpy exited(process.get(), &GameProcess::exited);
+        QVERIFY(
+            process->ShellRunAndWait({port.path().toStdString(), {}, game.path().toStdString()}));
+        QTRY_VERIFY(port.hasStarted());
+        const qint64 pid = port.processId();
+        QCOMPARE(pid, process->processId());
+        process.reset();
+        QVERIFY(processAlive(pid));
+        QTRY_VERIFY_WITH_TIMEOUT(port.hasFinished(), 5000);
+        QCOMPARE(exited.size(), 0);
+    }
+
+    void secondStartWhileRunningIsRefused()
+    {
+        QTemporaryDir game;
+        StandInPort port;
+        QVERIFY(port.install(game.path(), QStringLiteral("hduke")));
+        port.configure(0, 300);
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const GameStart start{port.path().toStdString(), {}, game.path().toStdString()};
+        QVERIFY(process.ShellRunAndWait(start));
+        QVERIFY(!process.ShellRunAndWait(start));
+        QTRY_COMPARE(exited.size(), 1);
+        // And it can start the next game once the first has ended.
+        QVERIFY(process.ShellRunAndWait(start));
+        QTRY_COMPARE(exited.size(), 2);
+    }
+
+    // Usermap staging: which files are there after the copy and after the game.
+    void usermapStaging_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("inUsermaps");
+        QTest::addColumn<bool>("inGameFolder");
+        QTest::addColumn<QString>("duringGame");
+        QTest::addColumn<QString>("afterGame");
+
+        QTest::newRow("absent: copied, then removed") << "my map.map" << true << false << "usermap"
+                                                      << "<missing>";
+        QTest::newRow("present: overwritten and kept") << "dm1.MAP" << true << true << "usermap"
+                                                       << "usermap";
+        QTest::newRow("missing from the usermap folder: nothing")
+            << "gone.map" << false << false << "<missing>"
+            << "<missing>";
+        QTest::newRow("missing from usermaps, but in the game folder: kept")
+            << "gone.map" << false << true << "old"
+            << "old";
+    }
+
+    void usermapStaging()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, inUsermaps);
+        QFETCH(bool, inGameFolder);
+        QFETCH(QString, duringGame);
+        QFETCH(QString, afterGame);
+
+        QTemporaryDir root;
+        const fs::path base = root.path().toStdString();
+        fs::create_directories(base / "game");
+        fs::create_directories(base / "usermaps");
+        const std::string file = name.toStdString();
+        if (inUsermaps)
+            writeFile(base / "usermaps" / file, "usermap");
+        if (inGameFolder)
+            writeFile(base / "game" / file, "old");
+
+        GameFolder folder(base / "game");
+        folder.stageUsermap(base / "usermaps", file);
+        QCOMPARE(contentsOf(base / "game" / file), duringGame);
+        folder.removeStagedUsermap();
+        QCOMPARE(contentsOf(base / "game" / file), afterGame);
+        QVERIFY(fs::exists(base / "usermaps" / file) == inUsermaps);
+    }
+
+    // A map name from a peer that is not a plain file name is never copied or deleted.
+    void usermapNameThatIsAPathIsLeftAlone()
+    {
+        QTemporaryDir root;
+        const fs::path base = root.path().toStdString();
+        fs::create_directories(base / "game");
+        fs::create_directories(base / "usermaps" / "sub");
+        writeFile(base / "usermaps" / "sub" / "x.map", "usermap");
+        writeFile(base / "victim.map", "keep me");
+
+        GameFolder folder(base / "game");
+        folder.stageUsermap(base / "usermaps", "../victim.map");
+        folder.stageUsermap(base / "usermaps", "sub/x.map");
+        QVERIFY(folder.stagedUsermap().empty());
+        folder.removeStagedUsermap();
+        QCOMPARE(contentsOf(base / "victim.map"), QStringLiteral("keep me"));
+        QVERIFY(fs::is_empty(base / "game"));
+    }
+
+    void marker_data()
+    {
+        QTest::addColumn<QString>("before"); // "<missing>", contents, or "<folder>"
+        QTest::addColumn<int>("removal");
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("none before, none after")
+            << "<missing>" << int(GameFolder::MarkerRemoval::Absent) << "<missing>";
+        QTest::newRow("other contents replaced by the one line")
+            << "something else" << int(GameFolder::MarkerRemoval::Removed)
+            << "kesh.txt required for KESH compatibility.\r\n";
+        QTest::newRow("cannot be removed: left as it was")
+            << "<folder>" << int(GameFolder::MarkerRemoval::CannotRemove) << "<folder>";
+    }
+
+    void marker()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, removal);
+        QFETCH(QString, after);
+
+        QTemporaryDir game;
+        const fs::path marker = fs::path(game.path().toStdString()) / "kesh.txt";
+        if (before == "<folder>") {
+            fs::create_directories(marker / "inside");
+        } else if (before != "<missing>") {
+            writeFile(marker, before.toStdString());
+        }
+        GameFolder folder(game.path().toStdString());
+        QCOMPARE(int(folder.removeMarker()), removal);
+        if (removal == int(GameFolder::MarkerRemoval::Removed))
+            QVERIFY(!fs::exists(marker));
+        QVERIFY(folder.restoreMarker().ok());
+        // Written back once only.
+        QVERIFY(!folder.markerRemoved());
+        if (after == "<folder>")
+            QVERIFY(fs::is_directory(marker));
+        else
+            QCOMPARE(contentsOf(marker), after);
+    }
+
+    void fileErrorsCarryTheFullPath()
+    {
+        QTemporaryDir root;
+        const fs::path missing = fs::path(root.path().toStdString()) / "no such game";
+        GameFolder folder(missing);
+        const auto written = folder.writePeerList("mode peer\r\n");
+        QVERIFY(!written.ok());
+        QCOMPARE(
+            QString::fromStdString(written.error()),
+            QString::fromStdString("Unable to write to " + (missing / "netlist.txt").string()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGameProcess)
+#include "tst_gameprocess.moc"
