@@ -459,29 +459,6 @@ private slots:
             onHost ? hostPeerList(rows) : memberPeerList(rows, ownRemotePort.toStdString());
         QCOMPARE(QString::fromStdString(list), expected);
     }
-
-    void hostAddressFilledOnlyWhenBlank_data()
-    {
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("blank") << " "
-                               << "203.0.113.99";
-        QTest::newRow("empty") << ""
-                               << "203.0.113.99";
-        QTest::newRow("known") << "203.0.113.5"
-                               << "203.0.113.5";
-    }
-
-    void hostAddressFilledOnlyWhenBlank()
-    {
-        QFETCH(QString, cell);
-        QFETCH(QString, expected);
-        auto rows = room(2);
-        rows[0].remoteAddress = cell.toStdString();
-        const auto filled = withHostAddress(rows, "203.0.113.99");
-        QCOMPARE(QString::fromStdString(filled[0].remoteAddress), expected);
-        QCOMPARE(filled[1], rows[1]);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestCommandLines)
