@@ -70,6 +70,28 @@ private slots:
         QCOMPARE(QDir::currentPath(), before);
     }
 
+    // A source port path relative to the program's working folder still names the same
+    // file once the game runs in its own folder.
+    void relativePathIsTheOneSeenFromHere()
+    {
+        QTemporaryDir root;
+        QDir(root.path()).mkdir(QStringLiteral("game"));
+        StandInPort port;
+        QVERIFY(port.install(root.filePath(QStringLiteral("game")), QStringLiteral("hduke")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(root.path());
+        const std::string relative = "game/hduke";
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const bool started =
+            process.ShellRunAndWait({relative, {}, GameFolder::ofExecutable(relative).string()});
+        QDir::setCurrent(before);
+        QVERIFY(started);
+        QTRY_COMPARE(exited.size(), 1);
+        QCOMPARE(QDir(port.workingFolder()).canonicalPath(),
+                 QDir(root.filePath(QStringLiteral("game"))).canonicalPath());
+    }
+
     void startFailures_data()
     {
         QTest::addColumn<QString>("what");

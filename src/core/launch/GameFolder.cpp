@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 fs::path GameFolder::ofExecutable(const std::string& executable)
 {
-    return fs::path(executable).parent_path();
+    std::error_code ec;
+    const fs::path full = fs::absolute(executable, ec);
+    return (ec ? fs::path(executable) : full).parent_path();
 }
 
 Result<void> GameFolder::writePeerList(std::string_view contents) const

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
@@ -131,8 +132,15 @@ Result<void> GameProcess::start(const GameStart& game)
     if (stopFd < 0)
         return systemError(errno);
 
+    // The child changes folder before it loads the program, so a relative path would be
+    // looked up from the game folder; it means the one seen from here.
+    std::error_code ec;
+    std::string executable = std::filesystem::absolute(game.executable, ec).string();
+    if (ec || game.executable.empty())
+        executable = game.executable;
+
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(game.executable.c_str()));
+    argv.push_back(executable.data());
     for (const std::string& argument : game.arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -159,7 +167,7 @@ Result<void> GameProcess::start(const GameStart& game)
 
     pid_t pid = 0;
     const int rc =
-        ::posix_spawn(&pid, game.executable.c_str(), &actions, &attributes, argv.data(), environ);
+        ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
