@@ -1,5 +1,8 @@
 #include "app/Program.h"
 
+#include "core/common/LocalAddress.h"
+#include "core/lobby/CreateRoomCheck.h"
+#include "core/roomhost/RoomHostSetup.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/lobby/TForm8.h"
 #include "ui/roomclient/TForm7.h"
@@ -11,37 +14,31 @@
 
 namespace vantrell::app {
 
-Program::Program(const core::Environment& env, ui::MessageSink& messages)
-{
-    m_form1 = std::make_unique<ui::TForm1>(env, messages, m_windows);
-    m_windows.form1 = m_form1.get();
-    m_form2 = std::make_unique<ui::TForm2>(env, messages, m_windows);
-    m_windows.form2 = m_form2.get();
-    m_form3 = std::make_unique<ui::TForm3>(env, messages, m_windows);
-    m_windows.form3 = m_form3.get();
-    m_form4 = std::make_unique<ui::TForm4>(env, messages, m_windows);
-    m_windows.form4 = m_form4.get();
-    m_form5 = std::make_unique<ui::TForm5>(env, messages, m_windows);
-    m_windows.form5 = m_form5.get();
-    m_form6 = std::make_unique<ui::TForm6>(env, messages, m_windows);
-    m_windows.form6 = m_form6.get();
-    m_form7 = std::make_unique<ui::TForm7>(env, messages, m_windows);
-    m_windows.form7 = m_form7.get();
-    m_form8 = std::make_unique<ui::TForm8>(env, messages, m_windows);
-    m_windows.form8 = m_form8.get();
+using ui::TForm1;
 
-    QObject::connect(&m_portMapper, &core::UPnPPortMapper::logLine, m_form1.get(),
-                     &ui::TForm1::addLogLine);
-    m_form1->setPortMapping(
-        [this](const QString& localAddress, const QString& tcpPort, const QString& udpPort) {
-            m_portMapper.requestMappings(localAddress, tcpPort, udpPort);
-        });
+Program::Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts)
+    : m_env(env), m_parts(std::move(parts)), m_settings(env.configFolder()),
+      m_lobby(env.mainServerAddress, env.mainServerPort)
+{
+    m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_lobby);
+    m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
+    m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
+    m_form4 = std::make_unique<ui::TForm4>(env, messages);
+    m_form5 = std::make_unique<ui::TForm5>(env, messages);
+    m_form6 =
+        std::make_unique<ui::TForm6>(env, messages, m_settings, m_form1.get(), m_parts.fileServer);
+    m_form7 = std::make_unique<ui::TForm7>(env, messages, m_settings);
+    m_form8 = std::make_unique<ui::TForm8>(env, messages, m_form1.get());
+    connectWindows();
 }
 
 Program::~Program()
 {
-    // No window reaches another while they go.
-    m_windows = ui::Windows{};
+    // The room goes first: its closing withdraws its advertisement on the lobby connection
+    // and reports to the host window.
+    if (m_room)
+        m_form6->closeRoom();
+    m_room.reset();
     m_form8.reset();
     m_form7.reset();
     m_form6.reset();
@@ -50,6 +47,97 @@ Program::~Program()
     m_form3.reset();
     m_form2.reset();
     m_form1.reset();
+}
+
+void Program::connectWindows()
+{
+    TForm1* main = m_form1.get();
+    QObject::connect(main, &TForm1::startedUp, main, [this] { startUp(); });
+    QObject::connect(&m_portMapper, &core::UPnPPortMapper::logLine, main, &TForm1::addLogLine);
+
+    // The menus.
+    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), &QWidget::show);
+    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(), &QWidget::show);
+    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(), &QWidget::show);
+    QObject::connect(main, &TForm1::roomCreationApproved, m_form5.get(),
+                     [this](roomhost::RoomKind kind) { openRoomCreation(kind); });
+
+    // Every window that keeps the main window locked while it is open.
+    for (ui::SettingsWindow* window :
+         std::initializer_list<ui::SettingsWindow*>{m_form2.get(), m_form3.get()}) {
+        QObject::connect(window, &ui::SettingsWindow::mainWindowLockRequested, main,
+                         &TForm1::DisableForm1Items);
+        QObject::connect(window, &ui::SettingsWindow::mainWindowUnlockRequested, main,
+                         &TForm1::EnableForm1Items);
+    }
+    QObject::connect(m_form5.get(), &ui::TForm5::mainWindowLockRequested, main,
+                     &TForm1::DisableForm1Items);
+    QObject::connect(m_form5.get(), &ui::TForm5::closedWithoutCreating, main,
+                     &TForm1::EnableForm1Items);
+    QObject::connect(m_form6.get(), &ui::TForm6::mainWindowUnlockRequested, main,
+                     &TForm1::EnableForm1Items);
+
+    // The networking settings and the lobby.
+    QObject::connect(m_form3.get(), &ui::TForm3::lobbyNicknameChanged, main,
+                     &TForm1::setLobbyNickname);
+    QObject::connect(&m_lobby, &core::LobbyConnection::connected, m_form3.get(),
+                     [this] { m_form3->setLobbyNicknameEditable(false); });
+    QObject::connect(&m_lobby, &core::LobbyConnection::disconnected, m_form3.get(),
+                     [this] { m_form3->setLobbyNicknameEditable(true); });
+
+    // The usermaps folder chooser of the source-port window.
+    QObject::connect(m_form2.get(), &ui::TForm2::ownFolderChooserRequested, m_form4.get(),
+                     &ui::TForm4::open);
+    QObject::connect(m_form4.get(), &ui::TForm4::folderChosen, m_form2.get(),
+                     &ui::TForm2::applyChosenUsermapsFolder);
+
+    // The hosted room.
+    QObject::connect(m_form5.get(), &ui::TForm5::roomCreated, m_form6.get(),
+                     [this](const roomhost::RoomSettings& settings) { openRoom(settings); });
+    QObject::connect(m_form6.get(), &ui::TForm6::roomClosed, m_form6.get(),
+                     [this] { m_room.reset(); });
+}
+
+void Program::startUp()
+{
+    // What showing the networking window and closing it again does: the group fresh from
+    // the file, the nickname rule applied, saved back (a first start writes the file here).
+    m_form3->reloadAndSave();
+    const settings::NetworkingSettings& networking = m_settings.networking;
+    m_form1->setLobbyNickname(QString::fromStdString(networking.lobbyNickname));
+    if (!networking.upnp)
+        return;
+    const QString local = core::localAddress();
+    const QString tcpPort = QString::fromStdString(networking.tcpPort);
+    const QString udpPort = QString::fromStdString(networking.udpPort);
+    if (m_parts.portMapping)
+        m_parts.portMapping(local, tcpPort, udpPort);
+    else
+        m_portMapper.requestMappings(local, tcpPort, udpPort);
+    m_form1->activateWindow();
+}
+
+void Program::openRoomCreation(roomhost::RoomKind kind)
+{
+    // The usermaps folders as the source-port window has them after loading the file and
+    // saving it back; it unlocks the main window, which the creation window locks again.
+    m_form2->reloadAndSave();
+    m_form5->openFor(kind, core::usermapsFolderFor(kind, m_settings.sourcePorts));
+}
+
+void Program::openRoom(const roomhost::RoomSettings& settings)
+{
+    if (m_room)
+        m_form6->closeRoom(); // lets the old room go (roomClosed) before the new one
+    m_room = std::make_unique<core::RoomHost>(
+        m_env.timing, core::roomHostConfigFor(settings, m_settings.networking), &m_lobbyLink);
+    // The main server's answer to the room's address request is the host's public address,
+    // shown in the host's own row of the member list.
+    QObject::connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),
+                     &core::RoomHost::setHostRemoteAddress);
+    // A hosted room keeps the main window locked but its chat usable.
+    m_form1->enableChatItems();
+    m_form6->openRoom(*m_room, settings);
 }
 
 } // namespace vantrell::app

@@ -1,10 +1,21 @@
 #pragma once
 
+#include "base/roomhost/RoomSettings.h"
+#include "base/settings/Settings.h"
 #include "core/common/Environment.h"
+#include "core/lobby/LobbyConnection.h"
 #include "core/lobby/UPnPPortMapper.h"
-#include "ui/common/Windows.h"
+#include "core/roomhost/LobbyMainServerLink.h"
+#include "core/roomhost/RoomHost.h"
 
+#include <functional>
 #include <memory>
+
+#include <QString>
+
+namespace vantrell::core {
+class FileServerControl;
+}
 
 namespace vantrell::ui {
 class MessageSink;
@@ -20,24 +31,60 @@ class TForm8;
 
 namespace vantrell::app {
 
-// The whole program put together: the eight windows, created in order and each published
-// in the Windows table as soon as it exists, and the port mapper the main window calls at
-// start-up. Windows are destroyed in the reverse order.
+// Asks the router to forward the configured ports to the local address (the room's TCP
+// port, the game's UDP port and the file server's port).
+using PortMapping = std::function<void(const QString& localAddress, const QString& tcpPort,
+                                       const QString& udpPort)>;
+
+// What the program is built with besides the environment.
+struct ProgramParts
+{
+    // The start-up's port forwarding; empty: the program's own UPnP mapper.
+    PortMapping portMapping;
+    // The usermap file server that starts and stops with a hosted room; may be null.
+    core::FileServerControl* fileServer = nullptr;
+};
+
+// The whole program put together. It owns the settings, the core objects (the lobby
+// connection, the UPnP mapper, the hosted room) and the eight windows, hands each window
+// what it needs when creating it, and connects what one part reports to what another does.
+// No window knows another; every path between them is a connection made here.
 class Program
 {
 public:
-    Program(const core::Environment& env, ui::MessageSink& messages);
+    Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts = {});
     ~Program();
 
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     ui::TForm1& mainWindow() { return *m_form1; }
-    const ui::Windows& windows() const { return m_windows; }
+    ui::TForm2& form2() { return *m_form2; }
+    ui::TForm3& form3() { return *m_form3; }
+    ui::TForm4& form4() { return *m_form4; }
+    ui::TForm5& form5() { return *m_form5; }
+    ui::TForm6& form6() { return *m_form6; }
+    ui::TForm7& form7() { return *m_form7; }
+    ui::TForm8& form8() { return *m_form8; }
+
+    settings::Settings& settings() { return m_settings; }
+    core::LobbyConnection& lobby() { return m_lobby; }
+    // The hosted room, from "Create room" until its window closes; otherwise null.
+    core::RoomHost* roomHost() { return m_room.get(); }
 
 private:
-    ui::Windows m_windows;
+    void connectWindows();
+    void startUp();
+    void openRoomCreation(roomhost::RoomKind kind);
+    void openRoom(const roomhost::RoomSettings& settings);
+
+    const core::Environment& m_env;
+    ProgramParts m_parts;
+    settings::Settings m_settings;
+    core::LobbyConnection m_lobby;
+    core::LobbyMainServerLink m_lobbyLink{m_lobby};
     core::UPnPPortMapper m_portMapper;
+
     std::unique_ptr<ui::TForm1> m_form1;
     std::unique_ptr<ui::TForm2> m_form2;
     std::unique_ptr<ui::TForm3> m_form3;
@@ -46,6 +93,8 @@ private:
     std::unique_ptr<ui::TForm6> m_form6;
     std::unique_ptr<ui::TForm7> m_form7;
     std::unique_ptr<ui::TForm8> m_form8;
+
+    std::unique_ptr<core::RoomHost> m_room;
 };
 
 } // namespace vantrell::app

@@ -6,6 +6,7 @@
 //   vantrell-screenshot <output.png> <path to vantrell-server>
 
 #include "app/Program.h"
+#include "base/settings/NetworkingSettings.h"
 #include "core/lobby/LobbyConnection.h"
 #include "ui/common/RecordingMessageSink.h"
 #include "ui/lobby/TForm1.h"
@@ -14,8 +15,6 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -76,11 +75,12 @@ int main(int argc, char* argv[])
 
     // A program folder of its own, with port forwarding off: nothing leaves this machine.
     QTemporaryDir folder;
-    QFile config(QDir(folder.path()).filePath(QStringLiteral("vantrel.cfg")));
-    if (!config.open(QIODevice::WriteOnly))
+    settings::ConfigFile config(folder.path().toStdString());
+    settings::NetworkingSettings networking;
+    networking.lobbyNickname = "Duke";
+    networking.upnp = false;
+    if (!networking.save(config))
         return fail("cannot write the configuration file");
-    config.write("[Nicknames]\r\nLauncher Nickname=Duke\r\n[UPnP]\r\nUPnP Checkbox=0\r\n");
-    config.close();
 
     core::Environment env;
     env.programFolder = folder.path();

@@ -256,32 +256,6 @@ private slots:
         QCOMPARE(rows[0].remoteAddress, std::string(" "));
     }
 
-    // A "~" or a line break inside a value must not move the fields after it.
-    void encodersKeepTheLineShape()
-    {
-        auto rows = kTwoMembers;
-        rows[0].nickname = "Big~Boss";
-        rows[0].os = "Some\r\nOS";
-        const auto users = parseHostMessage(encodeHostMessage(UserRoomSettingsUpdate{rows}));
-        QVERIFY(users);
-        const auto& got = std::get<UserRoomSettingsUpdate>(*users).rows;
-        QCOMPARE(got.size(), std::size_t(2));
-        QCOMPARE(got[0].nickname, std::string("Big-Boss"));
-        QCOMPARE(got[0].os, std::string("Some  OS"));
-        QVERIFY(got[1] == kTwoMembers[1]);
-
-        const auto settings = parseHostMessage(
-            encodeHostMessage(RoomSettingsUpdate{{{"Room Name", "a~b"}, {"Map", "E1L1"}}}));
-        QVERIFY(settings);
-        QVERIFY((std::get<RoomSettingsUpdate>(*settings).rows ==
-                 std::vector<SettingRow>{{"Room Name", "a-b"}, {"Map", "E1L1"}}));
-
-        QCOMPARE(encodeMemberMessage(AddUserToList{"x~y", "os", "1.2.3.4", "1"}),
-                 std::string("AddUserToList~x-y~os~1.2.3.4~1"));
-        // Chat text goes out as typed; the receiver keeps what comes before the "~".
-        QCOMPARE(encodeHostMessage(RoomChat{"A~n", "a~b\nc"}), std::string("RoomChat~A-n~a~b c"));
-    }
-
     void windowsSystemName_data()
     {
         QTest::addColumn<WindowsPlatform>("platform");

@@ -1,5 +1,6 @@
 #include "base/roomhost/MemberList.h"
 #include "base/roomhost/PingMath.h"
+#include "support/StringLists.h"
 
 #include <QTest>
 
@@ -15,10 +16,7 @@ MemberRow member(const std::string& nick, const std::string& address, const std:
 
 QStringList nicknames(const MemberList& list)
 {
-    QStringList out;
-    for (const auto& row : list.rows())
-        out << QString::fromStdString(row.nickname);
-    return out;
+    return fieldOf(list.rows(), &MemberRow::nickname);
 }
 } // namespace
 

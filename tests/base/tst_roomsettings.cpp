@@ -1,6 +1,7 @@
 #include "base/roomhost/RoomChoices.h"
 #include "base/roomhost/RoomSettings.h"
 #include "base/roomhost/UsermapListing.h"
+#include "support/StringLists.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,17 +15,11 @@ Q_DECLARE_METATYPE(RoomSettings)
 namespace {
 QStringList names(const std::vector<SettingRow>& rows)
 {
-    QStringList out;
-    for (const auto& r : rows)
-        out << QString::fromStdString(r.name);
-    return out;
+    return fieldOf(rows, &SettingRow::name);
 }
 QStringList values(const std::vector<SettingRow>& rows)
 {
-    QStringList out;
-    for (const auto& r : rows)
-        out << QString::fromStdString(r.value);
-    return out;
+    return fieldOf(rows, &SettingRow::value);
 }
 
 RoomSettings hDukeRoom()

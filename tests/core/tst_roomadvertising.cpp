@@ -4,6 +4,7 @@
 #include "core/roomhost/LobbyMainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "server/ServerHarness.h"
+#include "support/RoomHostConfigs.h"
 
 #include <memory>
 #include <variant>
@@ -64,21 +65,12 @@ private:
 
 RoomHostConfig roomConfig()
 {
-    RoomHostConfig config;
-    config.listenAddress = QHostAddress::LocalHost;
-    config.roomPort = 0;
-    config.roomPortSetting = "8501";
-    config.settings.kind = roomhost::RoomKind::HDuke;
-    config.settings.playerPlaces = 8;
+    RoomHostConfig config = loopbackRoomConfig();
     config.settings.roomName = "Friday frags";
     config.settings.originalMap = "E1L1: Hollywood Holocaust";
     config.settings.gameType = "Dukematch (Spawn)";
     config.settings.skill = "No Monsters";
     config.nickname = "Hosty";
-    config.os = "Linux 64 bit ";
-    config.localAddress = "10.0.0.1";
-    config.udpPort = "23513";
-    config.icmpMethod = IcmpMethod::Disabled;
     return config;
 }
 

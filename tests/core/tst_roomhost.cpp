@@ -3,6 +3,8 @@
 #include "core/common/Timing.h"
 #include "core/roomhost/RoomHost.h"
 #include "core/roomhost/RoomPinger.h"
+#include "support/RoomHostConfigs.h"
+#include "support/StringLists.h"
 
 #include <memory>
 #include <unistd.h>
@@ -21,19 +23,7 @@ constexpr double kSpeedUp = 20.0;
 
 RoomHostConfig roomConfig(int places, roomhost::RoomKind kind = roomhost::RoomKind::HDuke)
 {
-    RoomHostConfig config;
-    config.listenAddress = QHostAddress::LocalHost;
-    config.roomPort = 0;
-    config.roomPortSetting = "8501";
-    config.settings.kind = kind;
-    config.settings.playerPlaces = places;
-    config.settings.roomName = "Test room";
-    config.nickname = "Host";
-    config.os = "Linux 64 bit ";
-    config.localAddress = "10.0.0.1";
-    config.udpPort = "23513";
-    config.icmpMethod = IcmpMethod::Disabled;
-    return config;
+    return loopbackRoomConfig(places, kind);
 }
 
 // The rows of a "UserRoomSettingsUpdate" or "RoomSettingsUpdate" line.
@@ -60,10 +50,7 @@ std::vector<roomhost::SettingRow> settingsOf(const QString& line)
 
 QStringList nicknamesOf(const std::vector<roomhost::MemberRow>& rows)
 {
-    QStringList out;
-    for (const auto& row : rows)
-        out << QString::fromStdString(row.nickname);
-    return out;
+    return fieldOf(rows, &roomhost::MemberRow::nickname);
 }
 
 QString addUser(const QString& nickname)

@@ -6,22 +6,7 @@
 #include "base/roomhost/RoomCodec.h"
 
 #include <cstdint>
-#include <string>
 #include <string_view>
-
-namespace {
-
-std::string withBlanksForLineBreaks(std::string_view line)
-{
-    std::string out(line);
-    for (char& c : out) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    }
-    return out;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

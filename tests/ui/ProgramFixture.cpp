@@ -10,7 +10,8 @@
 
 using namespace vantrell;
 
-ProgramFixture::ProgramFixture(quint16 mainServerPort, double speedUp, const QString& programFolder)
+ProgramFixture::ProgramFixture(quint16 mainServerPort, double speedUp, const QString& programFolder,
+                               core::FileServerControl* fileServer)
 {
     env.programFolder = programFolder.isEmpty() ? dir.path() : programFolder;
     env.mainServerAddress = QStringLiteral("127.0.0.1");
@@ -18,14 +19,18 @@ ProgramFixture::ProgramFixture(quint16 mainServerPort, double speedUp, const QSt
     env.webHost = QStringLiteral("maps.example.test");
     env.timing = core::Timing(speedUp);
 
-    program = std::make_unique<app::Program>(env, messages);
-    form1 = program->windows().form1;
-    form3 = program->windows().form3;
-    form5 = program->windows().form5;
-
-    form1->setPortMapping([this](const QString& local, const QString& tcp, const QString& udp) {
+    app::ProgramParts parts;
+    parts.portMapping = [this](const QString& local, const QString& tcp, const QString& udp) {
         portMappings << QStringList{local, tcp, udp}.join('|');
-    });
+    };
+    parts.fileServer = fileServer;
+    program = std::make_unique<app::Program>(env, messages, std::move(parts));
+    form1 = &program->mainWindow();
+    form2 = &program->form2();
+    form3 = &program->form3();
+    form4 = &program->form4();
+    form5 = &program->form5();
+    form6 = &program->form6();
     QObject::connect(form1, &ui::TForm1::programEndRequested, [this] { ++programEndRequests; });
 }
 

@@ -14,9 +14,11 @@
 class ProgramFixture
 {
 public:
-    // programFolder empty: a fresh temporary folder.
+    // programFolder empty: a fresh temporary folder. fileServer (may be null) must outlive
+    // the fixture.
     explicit ProgramFixture(quint16 mainServerPort = 4444, double speedUp = 50,
-                            const QString& programFolder = QString());
+                            const QString& programFolder = QString(),
+                            vantrell::core::FileServerControl* fileServer = nullptr);
     ~ProgramFixture();
 
     QString folder() const { return env.programFolder; }
@@ -32,8 +34,11 @@ public:
     vantrell::ui::RecordingMessageSink messages;
     std::unique_ptr<vantrell::app::Program> program;
     vantrell::ui::TForm1* form1 = nullptr;
+    vantrell::ui::TForm2* form2 = nullptr;
     vantrell::ui::TForm3* form3 = nullptr;
+    vantrell::ui::TForm4* form4 = nullptr;
     vantrell::ui::TForm5* form5 = nullptr;
+    vantrell::ui::TForm6* form6 = nullptr;
     // Each port-mapping request as "local|tcp|udp".
     QStringList portMappings;
     int programEndRequests = 0;

@@ -111,7 +111,7 @@ private slots:
         ServerProcess server;
         QVERIFY(server.start({"--user-list-min-gap", "0"}));
         ProgramFixture ann(server.port());
-        QSignalSpy rooms(&ann.form1->lobby(), &core::LobbyConnection::roomsListUpdated);
+        QSignalSpy rooms(&ann.program->lobby(), &core::LobbyConnection::roomsListUpdated);
         login(ann, QStringLiteral("Ann"));
         QTRY_VERIFY(rooms.size() >= 2);
 
@@ -135,8 +135,8 @@ private slots:
         QVERIFY(server.start());
         ProgramFixture ann(server.port());
         login(ann, QStringLiteral("Ann"));
-        QSignalSpy remote(&ann.form1->lobby(), &core::LobbyConnection::yourRemoteIP);
-        ann.form1->lobby().send(lobby::ClientRequestRemoteIP{});
+        QSignalSpy remote(&ann.program->lobby(), &core::LobbyConnection::yourRemoteIP);
+        ann.program->lobby().send(lobby::ClientRequestRemoteIP{});
         QVERIFY(remote.wait(10000));
         QCOMPARE(remote.first().first().toString(), QStringLiteral("127.0.0.1"));
     }

@@ -1,6 +1,7 @@
 #include "ProgramFixture.h"
 #include "core/common/LocalAddress.h"
 #include "support/ScriptedServer.h"
+#include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/roomhost/TForm5.h"
 #include "ui/settings/TForm3.h"
@@ -20,15 +21,6 @@ using namespace vantrell;
 using Kind = ui::RecordingMessageSink::Kind;
 
 namespace {
-template <typename T>
-T* child(QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 QStringList logLines(ui::TForm1& form)
 {
     return form.lobbyLogLines();
@@ -58,14 +50,6 @@ void connectTo(ProgramFixture& program, ScriptedServer& server,
     QTRY_VERIFY_WITH_TIMEOUT(server.lines().size() >= 2, 10000);
     QCOMPARE(server.lines().first(), QStringLiteral("ClientVersionCheck~Vantrex 3829"));
     QVERIFY(program.form1->isConnected());
-}
-
-QList<bool> menusEnabled(ui::TForm1& form)
-{
-    QList<bool> out;
-    for (QAction* action : form.menuBar()->actions())
-        out << action->isEnabled();
-    return out;
 }
 } // namespace
 
@@ -247,6 +231,42 @@ private slots:
         QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
     }
 
+    // What each lock leaves usable (menus, "Send", the chat line, "Connect"); one unlock
+    // gives everything back.
+    void locksAndTheUnlock_data()
+    {
+        QTest::addColumn<int>("lock");
+        QTest::addColumn<QList<bool>>("usable");
+        QTest::newRow("full") << 0 << QList<bool>{false, false, false, false};
+        QTest::newRow("menus only") << 1 << QList<bool>{false, true, true, true};
+        QTest::newRow("hosted room") << 2 << QList<bool>{false, true, true, false};
+    }
+    void locksAndTheUnlock()
+    {
+        QFETCH(int, lock);
+        QFETCH(QList<bool>, usable);
+        ProgramFixture program;
+        program.start();
+        ui::TForm1& form = *program.form1;
+        if (lock == 1) {
+            form.DisableForm1Menus();
+        } else {
+            form.DisableForm1Items();
+            if (lock == 2)
+                form.enableChatItems();
+        }
+        const auto state = [&form] {
+            return QList<bool>{menusEnabled(form) == QList<bool>{true, true, true},
+                               child<QPushButton>(&form, "sendButton")->isEnabled(),
+                               child<QLineEdit>(&form, "chatLine")->isEnabled(),
+                               child<QPushButton>(&form, "connectButton")->isEnabled()};
+        };
+        QCOMPARE(menusEnabled(form), (QList<bool>{false, false, false}));
+        QCOMPARE(state(), usable);
+        form.EnableForm1Items();
+        QCOMPARE(state(), (QList<bool>{true, true, true, true}));
+    }
+
     void unreachableServerIsReported()
     {
         quint16 port = 0;
@@ -414,7 +434,7 @@ private slots:
         QTRY_COMPARE(users(*program.form1), QStringList{"Ann"});
         // The wait does not hold anything up: at the disconnection nothing has been asked.
         qsizetype boxesAtDisconnect = -1;
-        connect(&program.form1->lobby(), &core::LobbyConnection::disconnected, this,
+        connect(&program.program->lobby(), &core::LobbyConnection::disconnected, this,
                 [&] { boxesAtDisconnect = program.messages.entries().size(); });
         server.sendLine(QStringLiteral("WrongVersion~extra"));
         QTRY_COMPARE(program.messages.texts(), boxes);

@@ -1,7 +1,5 @@
 #include "core/common/Environment.h"
 #include "ui/common/RecordingMessageSink.h"
-#include "ui/common/Windows.h"
-#include "ui/lobby/TForm1.h"
 #include "ui/lobby/TForm8.h"
 
 #include <QClipboard>
@@ -21,7 +19,7 @@ class TestManualJoin : public QObject
 private slots:
     void initialState()
     {
-        ui::TForm8 form(m_env, m_messages, m_windows);
+        ui::TForm8 form(m_env, m_messages, nullptr);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), QStringLiteral("Join a Room manually"));
@@ -60,7 +58,7 @@ private slots:
         QFETCH(QString, pasted);
         QFETCH(QString, expected);
 
-        ui::TForm8 form(m_env, m_messages, m_windows);
+        ui::TForm8 form(m_env, m_messages, nullptr);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* port = form.findChild<QLineEdit*>("Edit2");
@@ -76,7 +74,7 @@ private slots:
 
     void keepsValuesBetweenShowings()
     {
-        ui::TForm8 form(m_env, m_messages, m_windows);
+        ui::TForm8 form(m_env, m_messages, nullptr);
         form.show();
         auto* address = form.findChild<QLineEdit*>("Edit1");
         address->setText(QStringLiteral("10.1.2.3"));
@@ -89,13 +87,12 @@ private slots:
     // Shown beside the main window, centred on it, wherever that window is.
     void opensCentredOnMainWindow()
     {
-        ui::Windows windows;
-        ui::TForm1 main(m_env, m_messages, windows);
-        windows.form1 = &main;
+        QWidget main;
+        main.resize(771, 516);
         main.move(40, 30);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        ui::TForm8 form(m_env, m_messages, windows);
+        ui::TForm8 form(m_env, m_messages, &main);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         const QPoint offset = form.frameGeometry().center() - main.frameGeometry().center();
@@ -107,7 +104,6 @@ private slots:
 private:
     core::Environment m_env;
     ui::RecordingMessageSink m_messages;
-    ui::Windows m_windows;
 };
 
 QTEST_MAIN(TestManualJoin)

@@ -1,4 +1,5 @@
 #include "ProgramFixture.h"
+#include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/settings/TForm3.h"
 
@@ -17,10 +18,7 @@ using namespace vantrell;
 namespace {
 QLineEdit* field(ProgramFixture& program, const char* name)
 {
-    auto* edit = program.form3->findChild<QLineEdit*>(QString::fromLatin1(name));
-    if (!edit)
-        qFatal("no field %s", name);
-    return edit;
+    return child<QLineEdit>(program.form3, name);
 }
 
 // Types each character as a key press, as a keyboard does (QTest::keyClicks knows ASCII only).
@@ -36,10 +34,7 @@ void type(QLineEdit* edit, const QString& text)
 
 bool mainMenusEnabled(ui::TForm1& form)
 {
-    for (QAction* action : form.menuBar()->actions())
-        if (!action->isEnabled())
-            return false;
-    return true;
+    return !menusEnabled(form).contains(false);
 }
 } // namespace
 

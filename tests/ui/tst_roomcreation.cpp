@@ -1,8 +1,8 @@
 #include "base/roomhost/RoomSettings.h"
-#include "base/settings/ConfigFile.h"
 #include "core/common/Environment.h"
+#include "support/StringLists.h"
+#include "support/Widgets.h"
 #include "ui/common/RecordingMessageSink.h"
-#include "ui/common/Windows.h"
 #include "ui/roomhost/TForm5.h"
 
 #include <QCheckBox>
@@ -24,30 +24,6 @@ using roomhost::RoomKind;
 
 Q_DECLARE_METATYPE(vantrell::roomhost::RoomSettings)
 
-namespace {
-QStringList items(const QComboBox* box)
-{
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
-QStringList names(const std::vector<roomhost::SettingRow>& rows)
-{
-    QStringList out;
-    for (const auto& r : rows)
-        out << QString::fromStdString(r.name);
-    return out;
-}
-QStringList values(const std::vector<roomhost::SettingRow>& rows)
-{
-    QStringList out;
-    for (const auto& r : rows)
-        out << QString::fromStdString(r.value);
-    return out;
-}
-} // namespace
-
 class TestRoomCreation : public QObject
 {
     Q_OBJECT
@@ -56,22 +32,14 @@ class TestRoomCreation : public QObject
     QTemporaryDir m_programFolder;
     core::Environment m_env;
     ui::RecordingMessageSink m_messages;
-    ui::Windows m_windows;
     std::unique_ptr<ui::TForm5> m_form;
 
     template <typename T>
     T* child(const char* name)
     {
-        auto* w = m_form->findChild<T*>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        return ::child<T>(m_form.get(), name);
     }
-    void open(RoomKind kind)
-    {
-        m_form->setUsermapFolderSource([this](RoomKind) { return m_maps.path().toStdString(); });
-        m_form->openFor(kind);
-    }
+    void open(RoomKind kind) { m_form->openFor(kind, m_maps.path().toStdString()); }
 
 private slots:
     void initTestCase()
@@ -86,7 +54,7 @@ private slots:
     void init()
     {
         m_env.programFolder = m_programFolder.path();
-        m_form = std::make_unique<ui::TForm5>(m_env, m_messages, m_windows);
+        m_form = std::make_unique<ui::TForm5>(m_env, m_messages);
     }
     void cleanup() { m_form.reset(); }
 
@@ -135,12 +103,12 @@ private slots:
         auto* places = child<QComboBox>("placesList");
         QCOMPARE(places->count(), maxPlaces);
         QCOMPARE(places->currentText(), QString("8"));
-        QCOMPARE(items(child<QComboBox>("gameTypeList")), gameTypes);
+        QCOMPARE(itemsOf(child<QComboBox>("gameTypeList")), gameTypes);
         QCOMPARE(child<QComboBox>("gameTypeList")->isVisible(), !gameTypes.isEmpty());
         QCOMPARE(child<QComboBox>("skillList")->isVisible(), !gameTypes.isEmpty());
         QCOMPARE(child<QScrollBar>("fraglimitBar")->isVisible(), !gameTypes.isEmpty());
         auto* userMap = child<QComboBox>("userMapList");
-        QCOMPARE(items(userMap), userMaps);
+        QCOMPARE(itemsOf(userMap), userMaps);
         QCOMPARE(child<QComboBox>("originalMapList")->currentText(), QString("None"));
         QCOMPARE(child<QComboBox>("originalMapList")->count(), 45);
         QVERIFY(!child<QComboBox>("teamList")->isEnabled());
@@ -169,34 +137,13 @@ private slots:
         QCOMPARE(s.map(), std::string("None"));
     }
 
-    void foldersComeFromTheConfigurationFile()
-    {
-        QTemporaryDir blood;
-        QFile f(QDir(blood.path()).filePath("cradle.map"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        settings::ConfigFile config(m_env.configFolder());
-        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
-                                   m_maps.path().toStdString()));
-        QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path",
-                                   blood.path().toStdString()));
-        m_form->openFor(RoomKind::OldMP);
-        QCOMPARE(items(child<QComboBox>("userMapList")), (QStringList{"A.MAP", "b.map"}));
-        m_form->openFor(RoomKind::NBlood);
-        QCOMPARE(items(child<QComboBox>("userMapList")), (QStringList{"None", "cradle.map"}));
-        // Changed between two openings: the new folder is listed.
-        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
-                                   blood.path().toStdString()));
-        m_form->openFor(RoomKind::HDuke);
-        QCOMPARE(items(child<QComboBox>("userMapList")), QStringList{"cradle.map"});
-    }
-
     void emptyFolderListsNothing()
     {
         QTemporaryDir empty;
         m_form->prepare(RoomKind::HDuke, empty.path().toStdString());
         QCOMPARE(child<QComboBox>("userMapList")->count(), 0);
         m_form->prepare(RoomKind::NBlood, QDir(empty.path()).filePath("gone").toStdString());
-        QCOMPARE(items(child<QComboBox>("userMapList")), QStringList{"None"});
+        QCOMPARE(itemsOf(child<QComboBox>("userMapList")), QStringList{"None"});
     }
 
     void mapBoxesAreNeverBothUnticked()
@@ -384,8 +331,8 @@ private slots:
         QCOMPARE(s.roomName, std::string("Late game"));
         QCOMPARE(s.playerPlaces, 4);
         const auto rows = roomhost::buildSettingsList(s, 1);
-        QCOMPARE(::names(rows), names);
-        QCOMPARE(::values(rows), values);
+        QCOMPARE(fieldOf(rows, &roomhost::SettingRow::name), names);
+        QCOMPARE(fieldOf(rows, &roomhost::SettingRow::value), values);
         // The controls keep their values after the room is created.
         QCOMPARE(child<QLineEdit>("roomNameEdit")->text(), QString("Late game"));
     }

@@ -2,6 +2,7 @@
 #include "base/settings/ConfigFile.h"
 #include "core/RoomMemberScript.h"
 #include "core/transfer/FileServerControl.h"
+#include "support/Widgets.h"
 #include "ui/common/MemberListView.h"
 #include "ui/common/ReadyPictures.h"
 #include "ui/common/SettingsListView.h"
@@ -26,15 +27,6 @@ using namespace vantrell;
 using roomhost::RoomKind;
 
 namespace {
-template <typename T>
-T* child(QWidget* window, const char* name)
-{
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
-
 // A port nothing listens on right now (taken from the system, then let go).
 quint16 freePort()
 {
@@ -71,15 +63,7 @@ private:
 
 ui::TForm6& hostWindow(ProgramFixture& p)
 {
-    return *p.program->windows().form6;
-}
-
-QList<bool> menusEnabled(ui::TForm1& form)
-{
-    QList<bool> out;
-    for (QAction* action : form.menuBar()->actions())
-        out << action->isEnabled();
-    return out;
+    return *p.form6;
 }
 
 QStringList logLines(ui::TForm6& form)
@@ -111,9 +95,10 @@ class TestRoomHostWindow : public QObject
 
     // A program whose configuration has every source port enabled and a usermaps folder,
     // and whose room port is `roomPort`.
-    std::unique_ptr<ProgramFixture> program(quint16 roomPort, const QByteArray& extra = {})
+    std::unique_ptr<ProgramFixture> program(quint16 roomPort, const QByteArray& extra = {},
+                                            core::FileServerControl* fileServer = nullptr)
     {
-        auto p = std::make_unique<ProgramFixture>();
+        auto p = std::make_unique<ProgramFixture>(4444, 50, QString(), fileServer);
         const QByteArray maps = m_maps.path().toUtf8();
         const QByteArray exe = m_sourcePort.toUtf8();
         p->writeConfig(
@@ -164,6 +149,29 @@ private slots:
         QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true}));
         QVERIFY(!hostWindow(*p).isVisible());
         QVERIFY(!hostWindow(*p).room());
+    }
+
+    // Each opening lists the usermaps of the folder the file names at that moment.
+    void creationWindowListsTheFolderInTheFile()
+    {
+        QTemporaryDir blood;
+        QFile map(QDir(blood.path()).filePath("cradle.map"));
+        QVERIFY(map.open(QIODevice::WriteOnly));
+        auto p = program(freePort());
+        settings::ConfigFile config(p->folder().toStdString());
+        QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path",
+                                   blood.path().toStdString()));
+        const auto listed = [&p](RoomKind kind) {
+            p->form1->createRoom(kind);
+            const QStringList items = itemsOf(child<QComboBox>(p->form5, "userMapList"));
+            p->form5->close();
+            return items;
+        };
+        QCOMPARE(listed(RoomKind::OldMP), QStringList{"castle.map"});
+        QCOMPARE(listed(RoomKind::NBlood), (QStringList{"None", "cradle.map"}));
+        QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
+                                   blood.path().toStdString()));
+        QCOMPARE(listed(RoomKind::HDuke), QStringList{"cradle.map"});
     }
 
     void openingShowsTheNewRoom_data()
@@ -241,7 +249,7 @@ private slots:
         QTRY_VERIFY(logLines(form).contains("Bob: hi"));
 
         // The main server's answer to the address request fills the host's own row.
-        emit p->form1->lobby().yourRemoteIP(QStringLiteral("198.51.100.20"));
+        emit p->program->lobby().yourRemoteIP(QStringLiteral("198.51.100.20"));
         QCOMPARE(members->topLevelItem(0)->text(ui::MemberListView::RemoteIPs),
                  QString("198.51.100.20"));
 
@@ -309,8 +317,7 @@ private slots:
             QVERIFY(squatter.listen(QHostAddress::AnyIPv4, filePort));
         SocketFileServer files(filePort);
         const quint16 port = freePort();
-        auto p = program(port);
-        hostWindow(*p).setFileServer(&files);
+        auto p = program(port, {}, &files);
         createRoom(*p, RoomKind::HDuke, "Files");
         QCOMPARE(files.starts, 1);
         QCOMPARE(files.isListening(), !portTaken);
@@ -325,7 +332,6 @@ private slots:
         hostWindow(*p).close();
         QVERIFY(!files.isListening());
         QVERIFY(files.stops >= 1);
-        hostWindow(*p).setFileServer(nullptr); // the fixture's window outlives this stack object
     }
 
     void windowSizeIsKept()

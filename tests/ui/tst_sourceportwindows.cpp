@@ -3,6 +3,8 @@
 
 #include "ProgramFixture.h"
 #include "base/settings/ConfigFile.h"
+#include "base/settings/Settings.h"
+#include "support/Widgets.h"
 #include "ui/common/RecordingMessageSink.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/settings/TForm2.h"
@@ -43,9 +45,8 @@ QString native(const QString& path)
 struct Program
 {
     explicit Program(const QString& folder)
-        : fixture(4444, 50, folder), messages(fixture.messages),
-          form1(fixture.program->windows().form1), form2(fixture.program->windows().form2),
-          form4(fixture.program->windows().form4)
+        : fixture(4444, 50, folder), messages(fixture.messages), form1(fixture.form1),
+          form2(fixture.form2), form4(fixture.form4)
     {
         form2->setFileDialog([this](QWidget*, const QString&, const QString& filter) {
             filters << filter;
@@ -65,6 +66,12 @@ struct Program
     {
         return form2->findChild<QPushButton*>(name + QStringLiteral(" Locate"));
     }
+    // The usermaps folder of a game as the program's settings hold it.
+    QString usermapsSetting(int game) const
+    {
+        return QString::fromStdString(
+            fixture.program->settings().sourcePorts.usermapsFolders[game]);
+    }
     QLineEdit* usermapsField(int game) const
     {
         return form2->findChild<QLineEdit*>(QString::fromLatin1(kUsermapsKeys[game]));
@@ -72,13 +79,10 @@ struct Program
     // Whether the main window's lock is on.
     bool mainLocked() const
     {
-        const auto* connect = form1->findChild<QPushButton*>(QStringLiteral("connectButton"));
-        const auto* send = form1->findChild<QPushButton*>(QStringLiteral("sendButton"));
-        const auto* chat = form1->findChild<QLineEdit*>(QStringLiteral("chatLine"));
-        bool menusOff = true;
-        for (const QAction* menu : form1->menuBar()->actions())
-            menusOff = menusOff && !menu->isEnabled();
-        return menusOff && !connect->isEnabled() && !send->isEnabled() && !chat->isEnabled();
+        return !menusEnabled(*form1).contains(true) &&
+               !child<QPushButton>(form1, "connectButton")->isEnabled() &&
+               !child<QPushButton>(form1, "sendButton")->isEnabled() &&
+               !child<QLineEdit>(form1, "chatLine")->isEnabled();
     }
 
     ProgramFixture fixture;
@@ -181,8 +185,10 @@ private slots:
         QVERIFY(next.locate("nBlood")->isEnabled());
         QCOMPARE(next.pathField("nBlood")->text(), native("/games/nblood/nblood"));
         QCOMPARE(next.usermapsField(2)->text(), QStringLiteral("/maps/2"));
-        QCOMPARE(next.form2->duke3dUsermapsFolder(), QStringLiteral("/maps/0"));
-        QCOMPARE(next.form2->bloodUsermapsFolder(), QStringLiteral("/maps/1"));
+        QCOMPARE(next.usermapsSetting(settings::SourcePortSettings::Duke3d),
+                 QStringLiteral("/maps/0"));
+        QCOMPARE(next.usermapsSetting(settings::SourcePortSettings::Blood),
+                 QStringLiteral("/maps/1"));
         next.enabledBox("hDuke")->click();
         QVERIFY(next.pathField("hDuke")->isEnabled());
         QCOMPARE(next.pathField("hDuke")->text(), native("/games/hduke/hduke.exe"));
@@ -198,7 +204,8 @@ private slots:
         QVERIFY(showActive(program.form1));
         QTRY_VERIFY(configLines(m_dir->path()).contains("Blood Usermaps Path=/maps/blood"));
         QVERIFY(program.form2->isVisible());
-        QCOMPARE(program.form2->bloodUsermapsFolder(), QStringLiteral("/maps/blood"));
+        QCOMPARE(program.usermapsSetting(settings::SourcePortSettings::Blood),
+                 QStringLiteral("/maps/blood"));
     }
 
     // Each "Locate" offers its own executable (on this platform also without ".exe");
@@ -245,7 +252,7 @@ private slots:
     }
 
     // The room creation window needs the folders from the file without this window showing.
-    void reloadAndSavePublishes()
+    void reloadAndSaveRefreshesTheSettings()
     {
         settings::ConfigFile config(m_dir->path().toStdString());
         QVERIFY(config.writeStrings("Usermaps Directorys", {{"Duke3d Usermaps Path", "/duke"},
@@ -253,8 +260,10 @@ private slots:
         Program program(m_dir->path());
         program.form2->reloadAndSave();
         QVERIFY(!program.form2->isVisible());
-        QCOMPARE(program.form2->duke3dUsermapsFolder(), QStringLiteral("/duke"));
-        QCOMPARE(program.form2->bloodUsermapsFolder(), QStringLiteral("/blood"));
+        QCOMPARE(program.usermapsSetting(settings::SourcePortSettings::Duke3d),
+                 QStringLiteral("/duke"));
+        QCOMPARE(program.usermapsSetting(settings::SourcePortSettings::Blood),
+                 QStringLiteral("/blood"));
         QVERIFY(configLines(m_dir->path()).contains("hDuke Checkbox=0"));
         QVERIFY(!program.mainLocked());
     }

@@ -1,6 +1,8 @@
 #include "base/lobby/MainServerCodec.h"
 
 #include "base/common/Fields.h"
+#include "base/common/LineWriter.h"
+#include "base/common/Overloaded.h"
 
 #include <cstddef>
 
@@ -70,6 +72,12 @@ NewRoomsListUpdate parseRoomsList(const std::vector<std::string>& f)
     return update;
 }
 
+// The chat text goes out as typed; a reader keeps what comes before a further "~".
+std::string encodeChat(const GlobalChat& m)
+{
+    return LineWriter("Globalchat").field(m.nickname).freeText(m.text).line();
+}
+
 UpdateTimedUserList parseTimedUserList(const std::vector<std::string>& f)
 {
     UpdateTimedUserList update;
@@ -81,14 +89,6 @@ UpdateTimedUserList parseTimedUserList(const std::vector<std::string>& f)
     return update;
 }
 
-template <typename... Ts>
-struct Overloaded : Ts...
-{
-    using Ts::operator()...;
-};
-template <typename... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
-
 } // namespace
 
 std::string encodeClientMessage(const ClientMessage& message)
@@ -96,17 +96,28 @@ std::string encodeClientMessage(const ClientMessage& message)
     return std::visit(
         Overloaded{
             [](const ClientVersionCheck& m) {
-                return joinTilde({"ClientVersionCheck", m.token});
+                return LineWriter("ClientVersionCheck").field(m.token).line();
             },
-            [](const AddNickName& m) { return "AddNickName," + m.nickname + "," + m.computerName; },
-            [](const GlobalChat& m) {
-                return joinTilde({"Globalchat", m.nickname, m.text});
+            [](const AddNickName& m) {
+                return "AddNickName," + withoutLineBreaks(m.nickname) + "," +
+                       withoutLineBreaks(m.computerName);
             },
+            [](const GlobalChat& m) { return encodeChat(m); },
             [](const RequestRoomsList&) { return std::string("RequestRoomsList"); },
             [](const AdvertiseRoom& m) {
-                return joinTilde({"AdvertiseRoom", m.nickname, m.privateFlag, m.roomPort,
-                                  m.roomName, m.game, m.sourcePort, m.players, m.map, m.gameType,
-                                  m.skill, m.inGame});
+                return LineWriter("AdvertiseRoom")
+                    .field(m.nickname)
+                    .field(m.privateFlag)
+                    .field(m.roomPort)
+                    .field(m.roomName)
+                    .field(m.game)
+                    .field(m.sourcePort)
+                    .field(m.players)
+                    .field(m.map)
+                    .field(m.gameType)
+                    .field(m.skill)
+                    .field(m.inGame)
+                    .line();
             },
             [](const ClientRequestRemoteIP&) { return std::string("ClientRequestRemoteIP"); },
             [](const StopAdvertisingRoom&) { return std::string("StopAdvertisingRoom"); },
@@ -149,32 +160,32 @@ std::string encodeServerMessage(const ServerMessage& message)
                               // The count is sent as received too, so it is quoted like
                               // a nickname: a "," in it would otherwise turn its tail into a
                               // nickname of its own.
-                              std::string line = "UserListUpdate," + quoteCommaField(m.countText);
+                              std::string line = "UserListUpdate," +
+                                                 quoteCommaField(withoutLineBreaks(m.countText));
                               for (const auto& nickname : m.nicknames)
-                                  line += "," + quoteCommaField(nickname);
+                                  line += "," + quoteCommaField(withoutLineBreaks(nickname));
                               return line;
                           },
                           [](const WrongVersion&) { return std::string("WrongVersion"); },
-                          [](const GlobalChat& m) {
-                              return joinTilde({"Globalchat", m.nickname, m.text});
-                          },
+                          [](const GlobalChat& m) { return encodeChat(m); },
                           [](const NewRoomsListUpdate& m) {
-                              std::vector<std::string> fields{"NewRoomsListUpdate",
-                                                              std::to_string(m.rooms.size())};
+                              LineWriter w("NewRoomsListUpdate");
+                              w.field(std::to_string(m.rooms.size()));
                               for (const auto& room : m.rooms) {
-                                  auto record = roomRecordFields(room);
-                                  fields.insert(fields.end(), record.begin(), record.end());
+                                  for (const auto& field : roomRecordFields(room))
+                                      w.field(field);
                               }
-                              return joinTilde(fields);
+                              return w.line();
                           },
                           [](const YourRemoteIP& m) {
-                              return joinTilde({"YourRemoteIP", m.address});
+                              return LineWriter("YourRemoteIP").field(m.address).line();
                           },
                           [](const UpdateTimedUserList& m) {
-                              std::vector<std::string> fields{"UpdateTimedUserList",
-                                                              std::to_string(m.nicknames.size())};
-                              fields.insert(fields.end(), m.nicknames.begin(), m.nicknames.end());
-                              return joinTilde(fields);
+                              LineWriter w("UpdateTimedUserList");
+                              w.field(std::to_string(m.nicknames.size()));
+                              for (const auto& nickname : m.nicknames)
+                                  w.field(nickname);
+                              return w.line();
                           },
                       },
                       message);

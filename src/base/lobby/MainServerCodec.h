@@ -8,6 +8,11 @@
 
 // The lines between a lobby program and the main server, both directions. Encoders return
 // the line without its line end (encodeLine adds it); parsers take a line without it.
+//
+// The "~" lines follow the field rule of base/common/LineWriter.h: a "~" inside a field is
+// written as "-" and a line break as a blank, so no typed text can add a field or a line. The
+// chat text, the last field of its line, is the exception: its "~" is sent as typed and the
+// reader keeps only the part before it. The two "," lines write line breaks as blanks too.
 namespace vantrell::lobby {
 
 inline constexpr std::string_view kVersionToken = "Vantrex 3829";
@@ -19,7 +24,7 @@ struct ClientVersionCheck
     std::string token;
     bool operator==(const ClientVersionCheck&) const = default;
 };
-// Comma line: written without quoting, as stored.
+// Comma line: written without quoting, as stored ("~" and "," included).
 struct AddNickName
 {
     std::string nickname;

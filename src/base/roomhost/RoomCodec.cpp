@@ -1,6 +1,8 @@
 #include "base/roomhost/RoomCodec.h"
 
 #include "base/common/Fields.h"
+#include "base/common/LineWriter.h"
+#include "base/common/Overloaded.h"
 
 namespace vantrell::roomhost {
 
@@ -22,37 +24,6 @@ constexpr std::string_view kTimeToLaunchGame = "TimeToLaunchGame";
 constexpr std::string_view kPingPong = "PingPong";
 
 constexpr std::size_t kMemberRowFields = 8;
-
-// Builds a line field by field, keeping each field from changing the line's shape.
-class LineWriter
-{
-public:
-    explicit LineWriter(std::string_view keyword) : m_line(keyword) {}
-
-    // Appends "~" and the field.
-    LineWriter& field(std::string_view text) { return append(text, false); }
-    // Appends "~" and a text whose "~" is sent as it is (it must be the line's last field).
-    LineWriter& freeText(std::string_view text) { return append(text, true); }
-    const std::string& line() const { return m_line; }
-    // List lines follow every row field with "~", so they end with one.
-    std::string listLine() const { return m_line + "~"; }
-
-private:
-    LineWriter& append(std::string_view text, bool keepTilde)
-    {
-        m_line.push_back('~');
-        for (char c : text) {
-            if (c == '\r' || c == '\n')
-                c = ' ';
-            else if (c == '~' && !keepTilde)
-                c = '-';
-            m_line.push_back(c);
-        }
-        return *this;
-    }
-
-    std::string m_line;
-};
 
 // How many whole rows of `width` fields a list line holds after its keyword and count.
 // A row is whole when each of its fields is followed by "~"; the text after the last "~"
@@ -106,14 +77,6 @@ parseUserSettingsUpdate(const std::vector<std::string>& fields)
     }
     return update;
 }
-
-template <typename... Ts>
-struct Overloaded : Ts...
-{
-    using Ts::operator()...;
-};
-template <typename... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string encodeChat(const RoomChat& m)
 {

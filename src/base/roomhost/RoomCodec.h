@@ -9,7 +9,8 @@
 // The lines between a room host and its members, both directions. Encoders return the line
 // without its line end; parsers take a line without it.
 //
-// Fields cannot be escaped, so the encoders keep every line's shape: a "~" inside a field
+// Fields cannot be escaped, so the encoders keep every line's shape (base/common/LineWriter.h,
+// the rule the main-server lines follow too): a "~" inside a field
 // would shift every later field (and every later row of a list) and is written as "-", and a
 // line break is written as a blank. The one exception is the chat text, the last field of
 // its line: its "~" is sent as typed and the receiver keeps only the part before it.

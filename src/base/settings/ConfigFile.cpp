@@ -264,6 +264,14 @@ bool ConfigFile::exists() const
     return std::filesystem::is_regular_file(path(), ec);
 }
 
+ConfigFile::Status ConfigFile::status() const
+{
+    bool missing = false;
+    if (readWholeFile(path(), &missing))
+        return Status::Readable;
+    return missing ? Status::Missing : Status::Unreadable;
+}
+
 std::string ConfigFile::readString(std::string_view section, std::string_view key,
                                    std::string_view defaultValue) const
 {

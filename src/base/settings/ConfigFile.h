@@ -29,8 +29,19 @@ public:
 
     explicit ConfigFile(std::filesystem::path folder);
 
+    // What a reader finds: no file, a file it cannot read (a folder of that name, no
+    // permission, a read error), or a file it can read. Readers treat an unreadable file as
+    // empty; a caller that must tell the player asks here.
+    enum class Status
+    {
+        Missing,
+        Unreadable,
+        Readable
+    };
+
     std::filesystem::path path() const;
     bool exists() const;
+    Status status() const;
 
     // The value after the first "=", blanks trimmed, cut to 2047 characters (UTF-8
     // characters, not bytes); the default

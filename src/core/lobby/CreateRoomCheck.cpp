@@ -1,7 +1,5 @@
 #include "core/lobby/CreateRoomCheck.h"
 
-#include "base/settings/ConfigFile.h"
-
 #include <QFileInfo>
 
 namespace vantrell::core {
@@ -10,9 +8,8 @@ namespace {
 struct CreateRoomCommand
 {
     roomhost::RoomKind kind;
-    const char* pathKey;
-    const char* enabledKey;
-    const char* folderKey;
+    settings::SourcePortSettings::Port port;
+    settings::SourcePortSettings::Game game;
     bool executableFirst;
     const char* notEnabled;
     const char* notConfigured;
@@ -22,9 +19,8 @@ struct CreateRoomCommand
 
 constexpr CreateRoomCommand kCreateRoomCommands[] = {
     {roomhost::RoomKind::HDuke,
-     "hDuke Path",
-     "hDuke Checkbox",
-     "Duke3d Usermaps Path",
+     settings::SourcePortSettings::HDuke,
+     settings::SourcePortSettings::Duke3d,
      true,
      "You need to enable the hDuke Source Port in the options!",
      "You need to configure hDuke as a Source Port first before creating a game!",
@@ -32,9 +28,8 @@ constexpr CreateRoomCommand kCreateRoomCommands[] = {
      {"Your Duke Nukem 3D UserMaps folder is invalid.",
       "Please configure your UserMap folder settings to store maps."}},
     {roomhost::RoomKind::OldMP,
-     "EDuke32-OldMP Path",
-     "EDuke32-OldMP Checkbox",
-     "Duke3d Usermaps Path",
+     settings::SourcePortSettings::EDuke32OldMP,
+     settings::SourcePortSettings::Duke3d,
      false,
      "You need to enable the EDuke32-OldMP Source Port in the options!",
      "You need to configure EDuke32-OldMP as a Source Port first before creating a game!",
@@ -43,9 +38,8 @@ constexpr CreateRoomCommand kCreateRoomCommands[] = {
      {"Your Duke Nukem 3D UserMaps location is invalid.",
       "Please check your Duke Nukem 3D UserMaps folder location settings."}},
     {roomhost::RoomKind::NBlood,
-     "nBlood Path",
-     "nBlood Checkbox",
-     "Blood Usermaps Path",
+     settings::SourcePortSettings::NBlood,
+     settings::SourcePortSettings::Blood,
      false,
      "You need to enable the NBlood Source Port in the options!",
      "You need to configure NBlood as a Source Port first before creating a game!",
@@ -54,29 +48,36 @@ constexpr CreateRoomCommand kCreateRoomCommands[] = {
      {"Your Blood UserMaps location is invalid.",
       "Please check your Blood UserMaps folder location settings."}},
 };
-} // namespace
-
-CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind, const std::filesystem::path& configFolder)
+const CreateRoomCommand* commandFor(roomhost::RoomKind kind)
 {
-    CreateRoomCheck check;
-    const CreateRoomCommand* command = nullptr;
     for (const CreateRoomCommand& candidate : kCreateRoomCommands) {
         if (candidate.kind == kind)
-            command = &candidate;
+            return &candidate;
     }
+    return nullptr;
+}
+} // namespace
+
+std::filesystem::path usermapsFolderFor(roomhost::RoomKind kind,
+                                        const settings::SourcePortSettings& sourcePorts)
+{
+    const CreateRoomCommand* command = commandFor(kind);
+    return command ? std::filesystem::path(sourcePorts.usermapsFolders[command->game])
+                   : std::filesystem::path();
+}
+
+CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind,
+                                const settings::SourcePortSettings& sourcePorts)
+{
+    CreateRoomCheck check;
+    const CreateRoomCommand* command = commandFor(kind);
     if (!command)
         return check;
 
-    QString path;
-    QString folder;
-    bool enabled = false;
-    const settings::ConfigFile config(configFolder);
-    if (config.exists()) {
-        path = QString::fromStdString(config.readString("GamePath", command->pathKey, ""));
-        enabled = config.readBool("GamePath", command->enabledKey, false);
-        folder = QString::fromStdString(
-            config.readString("Usermaps Directorys", command->folderKey, ""));
-    }
+    const auto& port = sourcePorts.ports[command->port];
+    const QString path = QString::fromStdString(port.path);
+    const bool enabled = port.enabled;
+    const QString folder = QString::fromStdString(sourcePorts.usermapsFolders[command->game]);
 
     // The first two are independent: both boxes may come, one after the other.
     if (!enabled)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/roomhost/RoomSettings.h"
+#include "base/settings/SourcePortSettings.h"
 
 #include <filesystem>
 
@@ -19,8 +20,13 @@ struct CreateRoomCheck
     bool passed = false;
 };
 
-// Reads the port's keys and the game's usermaps folder from "vantrel.cfg" in the folder; a
-// missing file counts as a port neither enabled nor configured.
-CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind, const std::filesystem::path& configFolder);
+// Checks the kind's source port and its game's usermaps folder as the settings hold them
+// (the caller refreshes them from the file first).
+CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind,
+                                const settings::SourcePortSettings& sourcePorts);
+
+// The usermaps folder of the kind's game.
+std::filesystem::path usermapsFolderFor(roomhost::RoomKind kind,
+                                        const settings::SourcePortSettings& sourcePorts);
 
 } // namespace vantrell::core

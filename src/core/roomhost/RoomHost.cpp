@@ -29,7 +29,8 @@ RoomHost::RoomHost(const Timing& timing, RoomHostConfig config, MainServerLink* 
                                               m_config.settings.hostTeam, m_config.udpPort)),
       m_settings(roomhost::buildSettingsList(m_config.settings, 1))
 {
-    m_pinger = std::make_unique<RoomPinger>(m_timing, *this, m_config.icmpMethod);
+    m_pinger = std::make_unique<RoomPinger>(m_timing, static_cast<PingedRoom&>(*this),
+                                            m_config.icmpMethod);
 
     m_timing.setInterval(m_staleRowTimer, 60000ms);
     connect(&m_staleRowTimer, &QTimer::timeout, this, [this] {
@@ -318,13 +319,28 @@ void RoomHost::broadcast(const HostMessage& message)
         connection->sendLine(line);
 }
 
-bool RoomHost::sendToMember(const QString& address, quint16 port, std::string_view line)
+std::vector<PingTarget> RoomHost::pingTargets() const
+{
+    std::vector<PingTarget> targets;
+    if (!isListening())
+        return targets;
+    const auto& rows = m_members.rows();
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        bool ok = false;
+        const auto port = QString::fromStdString(rows[i].remotePort).toUShort(&ok);
+        if (ok)
+            targets.push_back({QString::fromStdString(rows[i].remoteAddress), port});
+    }
+    return targets;
+}
+
+bool RoomHost::sendToMember(const PingTarget& member, std::string_view line)
 {
     if (!isListening())
         return false;
     for (RoomConnection* connection : m_connections) {
-        if (connection->remotePort() == port && connection->remoteAddress() == address &&
-            !connection->isClosing()) {
+        if (connection->remotePort() == member.port &&
+            connection->remoteAddress() == member.address && !connection->isClosing()) {
             connection->sendLine(line);
             return true;
         }
@@ -332,9 +348,12 @@ bool RoomHost::sendToMember(const QString& address, quint16 port, std::string_vi
     return false;
 }
 
-void RoomHost::setMemberPing(const QString& address, quint16 port, const std::string& ping)
+void RoomHost::showPing(const PingTarget& member, const std::string& text)
 {
-    if (m_members.setPing(address.toStdString(), QString::number(port).toStdString(), ping) > 0)
+    if (!isListening())
+        return;
+    if (m_members.setPing(member.address.toStdString(), QString::number(member.port).toStdString(),
+                          text) > 0)
         emit memberListChanged();
 }
 

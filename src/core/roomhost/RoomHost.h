@@ -3,7 +3,9 @@
 #include "base/roomhost/MemberList.h"
 #include "base/roomhost/RoomCodec.h"
 #include "base/roomhost/RoomSettings.h"
+#include "base/settings/NetworkingSettings.h"
 #include "core/common/IcmpEcho.h"
+#include "core/roomhost/PingedRoom.h"
 
 #include <memory>
 #include <string>
@@ -34,7 +36,7 @@ struct RoomHostConfig
     // room then reports that it cannot start instead of listening where no member looks.
     bool roomPortUsable = true;
     // The room port setting as the player typed it; the advertisement carries this text.
-    std::string roomPortSetting = "8501";
+    std::string roomPortSetting{settings::NetworkingSettings::kDefaultTcpPort};
     // What the creation window stored; its player places (the host's own included) are
     // also the limit on member connections.
     roomhost::RoomSettings settings;
@@ -54,7 +56,7 @@ struct RoomHostConfig
 //
 // The operations named like ServerRoomSendSettingsToAllClients are the room's tasks; each
 // acts on the line and connection that started it.
-class RoomHost : public QObject
+class RoomHost : public QObject, private PingedRoom
 {
     Q_OBJECT
 
@@ -111,10 +113,6 @@ public:
     void TimeOutUserCheck();
     RoomPinger& pinger() { return *m_pinger; }
 
-    // Used by the pinger: one line to the member connection with this address and port.
-    bool sendToMember(const QString& address, quint16 port, std::string_view line);
-    void setMemberPing(const QString& address, quint16 port, const std::string& ping);
-
 signals:
     void roomLog(const QString& line);
     void memberListChanged();
@@ -145,6 +143,11 @@ private:
     void settingsRefreshTick();
     void reAdvertiseTick();
     void sendToMainServer(const lobby::ClientMessage& message);
+
+    // What the pinger sees of the room.
+    std::vector<PingTarget> pingTargets() const override;
+    bool sendToMember(const PingTarget& member, std::string_view line) override;
+    void showPing(const PingTarget& member, const std::string& text) override;
 
     const Timing& m_timing;
     RoomHostConfig m_config;

@@ -2,7 +2,6 @@
 
 #include "base/roomhost/PingMath.h"
 #include "base/roomhost/RoomCodec.h"
-#include "core/roomhost/RoomHost.h"
 
 namespace vantrell::core {
 
@@ -12,12 +11,12 @@ namespace {
 constexpr auto kEchoWait = 5000ms;
 }
 
-RoomPinger::RoomPinger(const Timing& timing, RoomHost& host, IcmpMethod method)
-    : m_timing(timing), m_host(host), m_icmp(method)
+RoomPinger::RoomPinger(const Timing& timing, PingedRoom& room, IcmpMethod method)
+    : m_timing(timing), m_room(room), m_icmp(method)
 {
     m_timing.setInterval(m_timer, 10000ms);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (m_host.members().size() >= 2 && m_host.isListening())
+        if (!m_room.pingTargets().empty())
             HostPingClients();
     });
     connect(&m_icmp, &IcmpPinger::echoFinished, this, &RoomPinger::onEcho);
@@ -43,14 +42,7 @@ void RoomPinger::HostPingClients()
 {
     if (m_roundRunning)
         return;
-    m_round.clear();
-    const auto& rows = m_host.members();
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        bool ok = false;
-        const auto port = QString::fromStdString(rows[i].remotePort).toUShort(&ok);
-        if (ok)
-            m_round.push_back({QString::fromStdString(rows[i].remoteAddress), port});
-    }
+    m_round = m_room.pingTargets();
     m_next = 0;
     m_roundRunning = true;
     pingNext();
@@ -71,13 +63,13 @@ void RoomPinger::onEcho(quint64 id, bool answered, qint64 roundTripMs)
 {
     if (!m_roundRunning || id != m_pendingEcho)
         return;
-    const Target target = m_round[m_next++];
+    const PingTarget target = m_round[m_next++];
     // An echo that got no answer reports the whole wait.
     const auto t = answered ? roundTripMs : static_cast<qint64>(kEchoWait.count());
     const auto outcome = roomhost::echoOutcome(t);
     switch (outcome.kind) {
     case roomhost::EchoOutcome::Kind::Show:
-        m_host.setMemberPing(target.address, target.port, outcome.text);
+        m_room.showPing(target, outcome.text);
         break;
     case roomhost::EchoOutcome::Kind::ProbeByTcp:
         HostPingClientsByTCP(target.address, target.port);
@@ -93,7 +85,7 @@ void RoomPinger::HostPingClientsByTCP(const QString& address, quint16 port)
     m_probes[{address, port}] = m_timing.now();
     const auto line =
         roomhost::encodeHostMessage(roomhost::TCPPing{QString::number(port).toStdString()});
-    if (!m_host.sendToMember(address, port, line))
+    if (!m_room.sendToMember({address, port}, line))
         m_probes.erase({address, port});
 }
 
@@ -109,10 +101,8 @@ void RoomPinger::TCPPingRecieved(const QString& address, quint16 port,
         return;
     const auto elapsed = m_timing.designedElapsed(probe->second, arrived);
     m_probes.erase(probe);
-    if (!m_host.isListening() || m_host.members().empty())
-        return;
     const auto ms = roomhost::tcpPingMs(roomhost::TCPPingRoundup(elapsed.count()));
-    m_host.setMemberPing(address, port, roomhost::pingText(ms));
+    m_room.showPing({address, port}, roomhost::pingText(ms));
 }
 
 void RoomPinger::forgetMember(const QString& address, quint16 port)

@@ -2,6 +2,7 @@
 
 #include "core/common/IcmpEcho.h"
 #include "core/common/Timing.h"
+#include "core/roomhost/PingedRoom.h"
 
 #include <map>
 #include <string>
@@ -14,18 +15,16 @@
 
 namespace vantrell::core {
 
-class RoomHost;
-
 // Fills the Ping column of a room's member list. Every 10 s, while the room has members,
 // each member gets an ICMP echo in turn (off the window thread); a member whose echo goes
 // unanswered for a second or more is measured over its room connection instead, with a
-// "TCPPing" line it sends straight back.
+// "TCPPing" line it sends straight back. It reaches the room only through PingedRoom.
 class RoomPinger : public QObject
 {
     Q_OBJECT
 
 public:
-    RoomPinger(const Timing& timing, RoomHost& host, IcmpMethod method);
+    RoomPinger(const Timing& timing, PingedRoom& room, IcmpMethod method);
     ~RoomPinger() override;
 
     void start();
@@ -49,20 +48,14 @@ signals:
     void roundFinished();
 
 private:
-    struct Target
-    {
-        QString address;
-        quint16 port;
-    };
-
     void pingNext();
     void onEcho(quint64 id, bool answered, qint64 roundTripMs);
 
     const Timing& m_timing;
-    RoomHost& m_host;
+    PingedRoom& m_room;
     IcmpPinger m_icmp;
     QTimer m_timer; // Timer4pinger
-    std::vector<Target> m_round;
+    std::vector<PingTarget> m_round;
     std::size_t m_next = 0;
     quint64 m_pendingEcho = 0;
     bool m_roundRunning = false;

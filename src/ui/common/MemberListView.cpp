@@ -15,7 +15,8 @@ QString qs(const std::string& text)
 }
 } // namespace
 
-MemberListView::MemberListView(QWidget* parent) : QTreeWidget(parent)
+MemberListView::MemberListView(const MemberColumnWidths& widths, QWidget* parent)
+    : QTreeWidget(parent)
 {
     setObjectName(QStringLiteral("memberList"));
     setColumnCount(ColumnCount);
@@ -33,14 +34,14 @@ MemberListView::MemberListView(QWidget* parent) : QTreeWidget(parent)
     QHeaderView* head = header();
     head->setStretchLastSection(false);
     head->setMinimumSectionSize(0);
-    head->resizeSection(Ready, 44);
-    head->resizeSection(Nicknames, 120);
-    head->resizeSection(OperatingSystem, 120);
-    head->resizeSection(RemoteIPs, 100);
-    head->resizeSection(LocalIPs, 120);
-    head->resizeSection(Team, 120);
+    head->resizeSection(Ready, widths.ready);
+    head->resizeSection(Nicknames, widths.nicknames);
+    head->resizeSection(OperatingSystem, widths.operatingSystem);
+    head->resizeSection(RemoteIPs, widths.remoteIps);
+    head->resizeSection(LocalIPs, widths.localIps);
+    head->resizeSection(Team, widths.team);
     head->setSectionResizeMode(Team, QHeaderView::Fixed);
-    head->resizeSection(Ping, 100);
+    head->resizeSection(Ping, widths.ping);
     head->setSectionResizeMode(Ping, QHeaderView::Fixed);
     for (int hidden : {RemotePort, UdpPort}) {
         head->resizeSection(hidden, 0);

@@ -6,6 +6,13 @@
 
 namespace vantrell::ui {
 
+void SettingsWindow::reloadAndSave()
+{
+    FormActivate();
+    FormDeactivate();
+    FormClose();
+}
+
 void SettingsWindow::enterActive()
 {
     if (!m_active) {

@@ -8,6 +8,9 @@ namespace vantrell::ui {
 // when it stops being it (switching to another window, hiding or closing), so the file and
 // the fields never drift apart. Subclasses supply the three handlers; this class turns the
 // window system's activation changes into exactly one FormActivate per FormDeactivate.
+//
+// While a settings window is open the main window is locked: FormActivate asks for the lock
+// and FormClose for the unlock, through the two signals the program connects.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
@@ -18,6 +21,14 @@ public:
     virtual void FormActivate() = 0;
     virtual void FormDeactivate() = 0;
     virtual void FormClose() = 0;
+
+    // What showing the window and closing it again at once does, without the window ever
+    // appearing: load, save back, lock and unlock the main window.
+    void reloadAndSave();
+
+signals:
+    void mainWindowLockRequested();
+    void mainWindowUnlockRequested();
 
 protected:
     // Counts as activation at once, whatever the window system reports later.

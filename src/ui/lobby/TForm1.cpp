@@ -1,15 +1,12 @@
 #include "ui/lobby/TForm1.h"
 
-#include "base/settings/ConfigFile.h"
+#include "base/settings/Settings.h"
 #include "core/common/HostInfo.h"
-#include "core/common/LocalAddress.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/lobby/Updater.h"
 #include "ui/common/MessageSink.h"
-#include "ui/common/Windows.h"
+#include "ui/common/WindowPlacement.h"
 #include "ui/lobby/BackgroundPicture.h"
-#include "ui/roomhost/TForm5.h"
-#include "ui/settings/TForm3.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTreeWidget>
@@ -33,13 +29,14 @@ namespace vantrell::ui {
 namespace {
 constexpr int kMinimumWidth = 771;
 constexpr int kMinimumHeight = 516;
+constexpr std::string_view kSizeSection = "Window Size";
 
 } // namespace
 
-TForm1::TForm1(const core::Environment& env, MessageSink& messages, Windows& windows,
-               QWidget* parent)
-    : QMainWindow(parent), m_env(env), m_messages(messages), m_windows(windows),
-      m_lobby(env.mainServerAddress, env.mainServerPort), m_background(lobbyBackgroundPicture())
+TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
+               core::LobbyConnection& lobby, QWidget* parent)
+    : QMainWindow(parent), m_env(env), m_messages(messages), m_settings(settings), m_lobby(lobby),
+      m_background(lobbyBackgroundPicture())
 {
     setWindowTitle(QStringLiteral("Vantrell Alpha Version 3829"));
     QPalette palette = this->palette();
@@ -48,6 +45,7 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, Windows& win
     setPalette(palette);
     buildControls();
     buildMenus();
+    setLobbyNickname(QString::fromStdString(m_settings.networking.lobbyNickname));
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(kMinimumWidth, kMinimumHeight);
 
@@ -82,6 +80,12 @@ void TForm1::DisableForm1Items()
     m_sendButton->setEnabled(false);
     m_connectButton->setEnabled(false);
     m_chatLine->setEnabled(false);
+}
+
+void TForm1::DisableForm1Menus()
+{
+    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_helpMenu})
+        menu->menuAction()->setEnabled(false);
 }
 
 void TForm1::EnableForm1Items()
@@ -168,52 +172,12 @@ void TForm1::paintEvent(QPaintEvent* event)
     QMainWindow::paintEvent(event);
 }
 
-namespace {
-// Window sizes are stored as outer sizes; Qt resizes the inside of the frame.
-QSize frameExtra(const QWidget& window)
-{
-    return window.frameGeometry().size() - window.size();
-}
-} // namespace
-
 void TForm1::startUp()
 {
-    const settings::ConfigFile config(m_env.configFolder());
-    if (config.exists()) {
-        const settings::ConfigFile::SavedSize saved = config.restoreSize("Window Size");
-        if (saved.height)
-            resize(width(), *saved.height - frameExtra(*this).height());
-        if (saved.width)
-            resize(*saved.width - frameExtra(*this).width(), height());
-    }
+    restoreOuterSize(*this, m_settings.file, kSizeSection);
     // Centred at the size it starts with.
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
-
-    m_configuredUdpPort = QStringLiteral("23513");
-    m_configuredTcpPort = QStringLiteral("8501");
-    if (config.exists()) {
-        const auto read = [&config](std::string_view section, std::string_view key,
-                                    const QString& current) {
-            return QString::fromStdString(config.readString(section, key, current.toStdString()));
-        };
-        setLobbyNickname(read("Nicknames", "Launcher Nickname", lobbyNickname()));
-        m_configuredUdpPort = read("Configured Ports", "UDPPort", m_configuredUdpPort);
-        m_configuredTcpPort = read("Configured Ports", "TCPPort", m_configuredTcpPort);
-    }
-
-    if (m_windows.form3) {
-        m_windows.form3->reloadAndSave();
-        if (m_windows.form3->upnpEnabled()) {
-            const QString local = core::localAddress();
-            if (m_portMapping)
-                m_portMapping(local, m_configuredTcpPort, m_configuredUdpPort);
-            activateWindow();
-        }
-    }
+    centreOnScreen(*this);
+    emit startedUp();
 }
 
 void TForm1::connectClick()
@@ -244,8 +208,6 @@ void TForm1::onConnectFailed(const QString& errorText)
 void TForm1::onConnected()
 {
     addLogLine(QStringLiteral("You are now connected to the Vantrell main server!"));
-    if (m_windows.form3)
-        m_windows.form3->setLobbyNicknameEditable(false);
     m_lobby.ClientVersionCheck();
     m_connectButton->setEnabled(false);
     const QString computerName = core::hostComputerName();
@@ -255,8 +217,6 @@ void TForm1::onConnected()
 void TForm1::onDisconnected()
 {
     addLogLine(QStringLiteral("Disconnected from the server."));
-    if (m_windows.form3)
-        m_windows.form3->setLobbyNicknameEditable(true);
 }
 
 void TForm1::sendClick()
@@ -358,7 +318,8 @@ void TForm1::addLogLines(std::initializer_list<QString> lines)
 
 void TForm1::createRoom(roomhost::RoomKind kind)
 {
-    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_env.configFolder());
+    m_settings.sourcePorts.load(m_settings.file);
+    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_settings.sourcePorts);
     for (const QString& text : check.messageBoxes)
         m_messages.information(text);
     for (const QString& line : check.logLines)
@@ -366,8 +327,7 @@ void TForm1::createRoom(roomhost::RoomKind kind)
     if (!check.passed)
         return;
     DisableForm1Items();
-    if (m_windows.form5)
-        m_windows.form5->openFor(kind);
+    emit roomCreationApproved(kind);
 }
 
 void TForm1::TerminateMainThread()
@@ -379,9 +339,7 @@ void TForm1::TerminateMainThread()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_lobby.close();
-    settings::ConfigFile config(m_env.configFolder());
-    const QSize outer = frameGeometry().size();
-    if (!config.saveSize("Window Size", outer.height(), outer.width()))
+    if (!saveOuterSize(*this, m_settings.file, kSizeSection))
         m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
     QMainWindow::closeEvent(event);
     emit programEndRequested();

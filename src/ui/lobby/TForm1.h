@@ -4,8 +4,6 @@
 #include "core/common/Environment.h"
 #include "core/lobby/LobbyConnection.h"
 
-#include <functional>
-
 #include <QMainWindow>
 #include <QPixmap>
 #include <QTimer>
@@ -17,54 +15,35 @@ class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 
+namespace vantrell::settings {
+struct Settings;
+}
+
 namespace vantrell::ui {
 
 class MessageSink;
-struct Windows;
 
 // The main window, the lobby: nickname and "Connect", users online, global chat, the room
 // list, and the menus that open every other window. It lives for the whole run; closing it
 // ends the program.
 //
-// Other windows reach it through Windows::form1. While one of them is open it locks this
-// window with DisableForm1Items() and unlocks it with EnableForm1Items() when it closes.
+// It shows the program's lobby connection (which the program owns) and emits what the
+// player asks of other windows; the program connects those. While another window is open
+// that window has this one locked (DisableForm1Items) until it closes (EnableForm1Items).
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    TForm1(const core::Environment& env, MessageSink& messages, Windows& windows,
-           QWidget* parent = nullptr);
+    TForm1(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
+           core::LobbyConnection& lobby, QWidget* parent = nullptr);
     ~TForm1() override;
-
-    // Lock: disables the top-level menus, "Send", "Connect" and the chat line.
-    void DisableForm1Items();
-    // Unlock: enables them again, then disables "Connect" again while connected.
-    void EnableForm1Items();
-    // Enables only "Send" and the chat line: a hosted room keeps the rest locked.
-    void enableChatItems();
 
     // The lobby nickname: the text of the read-only nickname box, which mirrors the
     // networking window's "Nickname:" field.
     QString lobbyNickname() const;
-    void setLobbyNickname(const QString& nickname);
 
     bool isConnected() const;
-    // The main-server connection. The room host advertises through it and takes the
-    // "YourRemoteIP" answer from its yourRemoteIP() signal; the room list fills itself from
-    // its roomsListUpdated() signal.
-    core::LobbyConnection& lobby() { return m_lobby; }
-
-    // Asks the router to forward the configured ports to the local address (the room's TCP
-    // port, the game's UDP port and the file server's port). Called once at start-up when
-    // the networking window's UPnP box is ticked; main() wires the real one.
-    using PortMapping = std::function<void(const QString& localAddress, const QString& tcpPort,
-                                           const QString& udpPort)>;
-    void setPortMapping(PortMapping portMapping) { m_portMapping = std::move(portMapping); }
-
-    // The ports read at start-up (defaults "23513" and "8501").
-    const QString& configuredUdpPort() const { return m_configuredUdpPort; }
-    const QString& configuredTcpPort() const { return m_configuredTcpPort; }
 
     // The launch turns "Get Rooms List" off while a game runs (and with it the 10 s room
     // refresh) and on again when it ends.
@@ -83,15 +62,34 @@ signals:
     // The program is to end: "Quit", closing this window, or the updater taking over. main()
     // quits the event loop on it.
     void programEndRequested();
+    // Shown for the first time and placed: the program's start-up continues.
+    void startedUp();
+    // A create-room command passed its checks; this window is locked already.
+    void roomCreationApproved(vantrell::roomhost::RoomKind kind);
+    // The menu commands that open other windows.
+    void manualJoinRequested();
+    void sourcePortSettingsRequested();
+    void networkingSettingsRequested();
 
 public slots:
+    // Lock: disables the top-level menus, "Send", "Connect" and the chat line.
+    void DisableForm1Items();
+    // The lighter lock of a joined room: the top-level menus only, chat stays usable.
+    void DisableForm1Menus();
+    // Unlock: enables them again, then disables "Connect" again while connected.
+    void EnableForm1Items();
+    // Enables only "Send" and the chat line: a hosted room keeps the rest locked.
+    void enableChatItems();
+    void setLobbyNickname(const QString& nickname);
+
     // The "Connect" button.
     void connectClick();
     // The "Send" button and Enter in the chat line.
     void sendClick();
     // The "Get Rooms List" button.
     void getRoomsListClick();
-    // The create-room commands of the "Action" menu.
+    // The create-room commands of the "Action" menu: the source-port settings fresh from the
+    // file, then the checks.
     void createRoom(vantrell::roomhost::RoomKind kind);
     // Closes the connection and ends the program.
     void TerminateMainThread();
@@ -121,7 +119,8 @@ private:
 
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
+    settings::Settings& m_settings;
+    core::LobbyConnection& m_lobby;
 
     QMenu* m_actionMenu = nullptr;
     QMenu* m_settingsMenu = nullptr;
@@ -137,10 +136,6 @@ private:
     QLineEdit* m_chatLine = nullptr;
     QPushButton* m_sendButton = nullptr;
 
-    core::LobbyConnection m_lobby;
-    PortMapping m_portMapping;
-    QString m_configuredUdpPort = QStringLiteral("23513");
-    QString m_configuredTcpPort = QStringLiteral("8501");
     QPixmap m_background;
     QTimer m_chatThrottle;
     QTimer m_roomRefresh;

@@ -1,8 +1,4 @@
-#include "ui/common/Windows.h"
 #include "ui/lobby/TForm1.h"
-#include "ui/lobby/TForm8.h"
-#include "ui/settings/TForm2.h"
-#include "ui/settings/TForm3.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -149,21 +145,15 @@ void TForm1::buildMenus()
     QMenu* blood = createRoomMenu->addMenu(QStringLiteral("Blood: One Unit Whole Blood"));
     blood->addAction(QStringLiteral("NBlood"), this,
                      [this] { createRoom(roomhost::RoomKind::NBlood); });
-    m_actionMenu->addAction(QStringLiteral("Join a room manually"), this, [this] {
-        if (m_windows.form8)
-            m_windows.form8->show();
-    });
+    m_actionMenu->addAction(QStringLiteral("Join a room manually"), this,
+                            [this] { emit manualJoinRequested(); });
     m_actionMenu->addAction(QStringLiteral("Quit"), this, [this] { emit programEndRequested(); });
 
     m_settingsMenu = menuBar()->addMenu(QStringLiteral("Settings"));
-    m_settingsMenu->addAction(QStringLiteral("Source Ports"), this, [this] {
-        if (m_windows.form2)
-            m_windows.form2->show();
-    });
-    m_settingsMenu->addAction(QStringLiteral("Multiplayer and Networking"), this, [this] {
-        if (m_windows.form3)
-            m_windows.form3->show();
-    });
+    m_settingsMenu->addAction(QStringLiteral("Source Ports"), this,
+                              [this] { emit sourcePortSettingsRequested(); });
+    m_settingsMenu->addAction(QStringLiteral("Multiplayer and Networking"), this,
+                              [this] { emit networkingSettingsRequested(); });
 
     m_helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     m_helpMenu->addAction(QStringLiteral("About"));

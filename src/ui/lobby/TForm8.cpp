@@ -1,8 +1,8 @@
 #include "ui/lobby/TForm8.h"
 
+#include "base/settings/NetworkingSettings.h"
 #include "ui/common/MessageSink.h"
-#include "ui/common/Windows.h"
-#include "ui/lobby/TForm1.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -27,9 +27,9 @@ QPalette colours(const QPalette& base, const QColor& text, const QColor& backgro
 
 } // namespace
 
-TForm8::TForm8(const core::Environment& env, MessageSink& messages, Windows& windows,
+TForm8::TForm8(const core::Environment& env, MessageSink& messages, const QWidget* mainWindow,
                QWidget* parent)
-    : QWidget(parent), m_env(env), m_messages(messages), m_windows(windows)
+    : QWidget(parent), m_env(env), m_messages(messages), m_mainWindow(mainWindow)
 {
     setWindowTitle(QStringLiteral("Join a Room manually"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -49,7 +49,10 @@ TForm8::TForm8(const core::Environment& env, MessageSink& messages, Windows& win
     m_address->setPalette(colours(m_address->palette(), QColor(0x00, 0xff, 0x00), Qt::black));
 
     auto* portLabel = new QLabel(QStringLiteral("Port:"), this);
-    m_port = new QLineEdit(QStringLiteral("8501"), this);
+    // The room port a room has unless its host changed it.
+    const auto defaultPort = settings::NetworkingSettings::kDefaultTcpPort;
+    m_port =
+        new QLineEdit(QString::fromLatin1(defaultPort.data(), qsizetype(defaultPort.size())), this);
     m_port->setObjectName(QStringLiteral("Edit2"));
     // A validator also refuses letters that arrive by pasting.
     m_port->setValidator(
@@ -87,12 +90,10 @@ TForm8::TForm8(const core::Environment& env, MessageSink& messages, Windows& win
 void TForm8::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (event->spontaneous() || !m_windows.form1)
+    if (event->spontaneous() || !m_mainWindow)
         return;
     // Opens centred on the main window.
-    QRect area(QPoint(0, 0), frameGeometry().size());
-    area.moveCenter(m_windows.form1->frameGeometry().center());
-    move(area.topLeft());
+    centreOn(*this, *m_mainWindow);
 }
 
 } // namespace vantrell::ui

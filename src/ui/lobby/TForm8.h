@@ -11,7 +11,6 @@ class QPushButton;
 namespace vantrell::ui {
 
 class MessageSink;
-struct Windows;
 
 // The manual join window: an address and a port to join a room by hand. It is shown beside
 // the main window (not modal) and keeps what was typed between showings. Joining this way is
@@ -22,7 +21,8 @@ class TForm8 : public QWidget
     Q_OBJECT
 
 public:
-    TForm8(const core::Environment& env, MessageSink& messages, Windows& windows,
+    // mainWindow (may be null): the window this one opens centred on.
+    TForm8(const core::Environment& env, MessageSink& messages, const QWidget* mainWindow,
            QWidget* parent = nullptr);
 
 protected:
@@ -31,7 +31,7 @@ protected:
 private:
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
+    const QWidget* m_mainWindow;
 
     QLineEdit* m_address = nullptr;
     QLineEdit* m_port = nullptr;

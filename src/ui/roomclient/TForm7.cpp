@@ -1,13 +1,13 @@
 #include "ui/roomclient/TForm7.h"
 
+#include "base/settings/Settings.h"
 #include "ui/common/MessageSink.h"
-#include "ui/common/Windows.h"
 
 namespace vantrell::ui {
 
-TForm7::TForm7(const core::Environment& env, MessageSink& messages, Windows& windows,
+TForm7::TForm7(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
                QWidget* parent)
-    : QWidget(parent), m_env(env), m_messages(messages), m_windows(windows)
+    : QWidget(parent), m_env(env), m_messages(messages), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Room"));
 }

@@ -5,10 +5,13 @@
 
 #include <QWidget>
 
+namespace vantrell::settings {
+struct Settings;
+}
+
 namespace vantrell::ui {
 
 class MessageSink;
-struct Windows;
 
 // The room client window: a room hosted by another player.
 class TForm7 : public QWidget
@@ -16,17 +19,19 @@ class TForm7 : public QWidget
     Q_OBJECT
 
 public:
-    TForm7(const core::Environment& env, MessageSink& messages, Windows& windows,
+    TForm7(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
            QWidget* parent = nullptr);
 
-    // A join hands the room over here: the window shows itself and connects to the room.
-    void openRoom(const lobby::RoomAddress& room);
     const lobby::RoomAddress& room() const { return m_room; }
+
+public slots:
+    // A join hands the room over here: the window shows itself and connects to the room.
+    void openRoom(const vantrell::lobby::RoomAddress& room);
 
 private:
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
+    settings::Settings& m_settings;
     lobby::RoomAddress m_room;
 };
 

@@ -2,24 +2,18 @@
 
 #include "base/roomhost/RoomChoices.h"
 #include "base/roomhost/UsermapListing.h"
-#include "base/settings/ConfigFile.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/TypingFilter.h"
-#include "ui/common/Windows.h"
-#include "ui/lobby/TForm1.h"
-#include "ui/roomhost/TForm6.h"
-#include "ui/settings/TForm2.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -49,20 +43,13 @@ void fill(QComboBox* box, const std::vector<std::string_view>& entries)
 }
 } // namespace
 
-TForm5::TForm5(const core::Environment& env, MessageSink& messages, Windows& windows,
-               QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_env(env), m_messages(messages),
-      m_windows(windows)
+TForm5::TForm5(const core::Environment& env, MessageSink& messages, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_env(env), m_messages(messages)
 {
     setObjectName(QStringLiteral("TForm5"));
     buildControls();
     setFixedSize(508, 600);
     prepare(RoomKind::HDuke, {});
-}
-
-void TForm5::setUsermapFolderSource(UsermapFolderSource source)
-{
-    m_usermapFolder = std::move(source);
 }
 
 void TForm5::buildControls()
@@ -302,33 +289,11 @@ void TForm5::prepare(RoomKind kind, const std::filesystem::path& usermapFolder)
         box->setVisible(kind == RoomKind::OldMP);
 }
 
-void TForm5::openFor(RoomKind kind)
+void TForm5::openFor(RoomKind kind, const std::filesystem::path& usermapFolder)
 {
-    std::filesystem::path folder;
-    if (m_usermapFolder) {
-        folder = m_usermapFolder(kind);
-    } else if (m_windows.form2) {
-        // The source-port window re-reads the folders from the file and publishes them; it
-        // also unlocks the main window, which is locked again below.
-        m_windows.form2->reloadAndSave();
-        const QString published = kind == RoomKind::NBlood
-                                      ? m_windows.form2->bloodUsermapsFolder()
-                                      : m_windows.form2->duke3dUsermapsFolder();
-        folder = published.toStdString();
-    } else {
-        const settings::ConfigFile config(m_env.configFolder());
-        folder = config.readString(
-            "Usermaps Directorys",
-            kind == RoomKind::NBlood ? "Blood Usermaps Path" : "Duke3d Usermaps Path", "");
-    }
-    prepare(kind, folder);
-    if (m_windows.form1)
-        m_windows.form1->DisableForm1Items();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    prepare(kind, usermapFolder);
+    emit mainWindowLockRequested();
+    centreOnScreen(*this);
     show();
     raise();
     activateWindow();
@@ -369,18 +334,14 @@ roomhost::RoomSettings TForm5::settingsFromControls() const
 void TForm5::createRoom()
 {
     m_created = settingsFromControls();
-    if (m_windows.form6)
-        m_windows.form6->openRoom(m_created);
+    emit roomCreated(m_created);
     // Hidden, not closed: closing would give the main window back while the room is open.
     hide();
-    emit roomCreated(m_created);
 }
 
 void TForm5::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    if (m_windows.form1)
-        m_windows.form1->EnableForm1Items();
     emit closedWithoutCreating();
 }
 

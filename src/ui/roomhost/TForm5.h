@@ -5,7 +5,6 @@
 
 #include <array>
 #include <filesystem>
-#include <functional>
 
 #include <QWidget>
 
@@ -19,7 +18,6 @@ class QScrollBar;
 namespace vantrell::ui {
 
 class MessageSink;
-struct Windows;
 
 // The room creation window: the host picks the settings of a new room of one of the three
 // kinds. "Create room" hands them on as a RoomSettings value and hides the window; its
@@ -29,20 +27,12 @@ class TForm5 : public QWidget
     Q_OBJECT
 
 public:
-    // Gives the usermaps folder of a kind's game, as the source-port settings currently say.
-    using UsermapFolderSource = std::function<std::filesystem::path(roomhost::RoomKind)>;
+    TForm5(const core::Environment& env, MessageSink& messages, QWidget* parent = nullptr);
 
-    TForm5(const core::Environment& env, MessageSink& messages, Windows& windows,
-           QWidget* parent = nullptr);
-
-    // Replaces where the usermaps folders come from; by default the source-port settings
-    // window re-reads them from the configuration file and publishes them.
-    void setUsermapFolderSource(UsermapFolderSource source);
-
-    // Called by the main window's create-room commands once their checks have passed:
-    // prepares the window for the kind (with the usermaps of that game's folder), centres
-    // it on the screen and shows it. The main window stays locked while it is open.
-    void openFor(roomhost::RoomKind kind);
+    // For a create-room command whose checks have passed: prepares the window for the kind
+    // with the usermaps of that game's folder, centres it on the screen and shows it. The
+    // main window stays locked while it is open.
+    void openFor(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
     // The preparation alone, for a given folder.
     void prepare(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
 
@@ -53,9 +43,11 @@ public:
     const roomhost::RoomSettings& createdSettings() const { return m_created; }
 
 signals:
-    // "Create room", after the host window has opened the room with these settings.
+    // "Create room": the room is to open with these settings. The window hides right after.
     void roomCreated(const vantrell::roomhost::RoomSettings& settings);
-    // The player closed the window without creating a room (the main window is unlocked).
+    // openFor: the main window is to be locked while this window is open.
+    void mainWindowLockRequested();
+    // The player closed the window without creating a room: the main window is unlocked.
     void closedWithoutCreating();
 
 protected:
@@ -72,10 +64,8 @@ private:
 
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
     roomhost::RoomKind m_kind = roomhost::RoomKind::HDuke;
     roomhost::RoomSettings m_created;
-    UsermapFolderSource m_usermapFolder;
 
     QLineEdit* m_sourcePort = nullptr;
     QLineEdit* m_roomName = nullptr;

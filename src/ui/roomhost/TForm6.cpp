@@ -1,16 +1,11 @@
 #include "ui/roomhost/TForm6.h"
 
-#include "base/settings/ConfigFile.h"
-#include "core/common/HostInfo.h"
-#include "core/common/LocalAddress.h"
-#include "core/roomhost/LobbyMainServerLink.h"
+#include "base/settings/Settings.h"
 #include "core/transfer/FileServerControl.h"
 #include "ui/common/MemberListView.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/SettingsListView.h"
-#include "ui/common/Windows.h"
-#include "ui/lobby/TForm1.h"
-#include "ui/settings/TForm3.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -24,9 +19,10 @@
 
 namespace vantrell::ui {
 
-TForm6::TForm6(const core::Environment& env, MessageSink& messages, Windows& windows,
-               QWidget* parent)
-    : QWidget(parent, Qt::Window), m_env(env), m_messages(messages), m_windows(windows)
+TForm6::TForm6(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
+               const QWidget* mainWindow, core::FileServerControl* fileServer, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_env(env), m_messages(messages), m_programSettings(settings),
+      m_mainWindow(mainWindow), m_fileServer(fileServer)
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("hDuke Room Server"));
@@ -37,8 +33,9 @@ TForm6::TForm6(const core::Environment& env, MessageSink& messages, Windows& win
 
 TForm6::~TForm6()
 {
-    // The room goes first: its closing sends on the lobby link and reports to this window.
-    m_room.reset();
+    // A room still shown stops reporting here first.
+    if (m_room)
+        m_room->disconnect(this);
 }
 
 void TForm6::buildControls()
@@ -59,7 +56,7 @@ void TForm6::buildControls()
     chatRow->addWidget(m_chat);
     chatRow->addWidget(m_send);
 
-    m_members = new MemberListView(this);
+    m_members = new MemberListView(kRoomHostMemberColumns, this);
     m_settingsList = new SettingsListView(this);
     auto* lists = new QSplitter(Qt::Horizontal, this);
     lists->addWidget(m_members);
@@ -109,69 +106,23 @@ void TForm6::buildControls()
     connect(m_launch, &QPushButton::clicked, this, &TForm6::Button2Click);
 }
 
-core::RoomHostConfig TForm6::roomConfig() const
+void TForm6::openRoom(core::RoomHost& room, const roomhost::RoomSettings& settings)
 {
-    QString tcpPort = QStringLiteral("8501");
-    QString udpPort = QStringLiteral("23513");
-    if (m_windows.form3) {
-        tcpPort = m_windows.form3->tcpPort();
-        udpPort = m_windows.form3->udpPort();
-    } else {
-        const settings::ConfigFile config(m_env.configFolder());
-        tcpPort = QString::fromStdString(config.readString("Configured Ports", "TCPPort", "8501"));
-        udpPort = QString::fromStdString(config.readString("Configured Ports", "UDPPort", "23513"));
-    }
-
-    core::RoomHostConfig config;
-    config.settings = m_settings;
-    config.roomPortSetting = tcpPort.toStdString();
-    bool ok = false;
-    const uint port = tcpPort.toUInt(&ok);
-    if (ok && port >= 1 && port <= 65535) {
-        config.roomPort = quint16(port);
-    } else {
-        // The room must fail to start rather than listen on a port the system picks, which
-        // no member would know and the advertisement would not carry.
-        config.roomPort = quint16(ok && port <= 65535 ? port : 0);
-        config.roomPortUsable = false;
-    }
-    config.nickname = m_windows.form1 ? m_windows.form1->lobbyNickname().toStdString() : "";
-    config.os = core::hostOsDescription().toStdString();
-    config.localAddress = core::localAddress().toStdString();
-    config.udpPort = udpPort.toStdString();
-    config.icmpMethod = m_icmpMethod;
-    return config;
-}
-
-void TForm6::openRoom(const roomhost::RoomSettings& settings)
-{
-    closeRoom(); // a room left open (it cannot be, normally) ends before the new one
+    closeRoom(); // a room left open (its owner closes it first, normally) ends here
 
     m_settings = settings;
     m_chat->clear();
     setWindowTitle(QString::fromStdString(m_settings.roomName));
 
-    core::MainServerLink* link = m_linkOverride;
-    if (!link && m_windows.form1) {
-        m_lobbyLink = std::make_unique<core::LobbyMainServerLink>(m_windows.form1->lobby());
-        link = m_lobbyLink.get();
-    }
-    m_room = std::make_unique<core::RoomHost>(m_env.timing, roomConfig(), link);
-    connect(m_room.get(), &core::RoomHost::roomLog, this, &TForm6::appendLog);
-    connect(m_room.get(), &core::RoomHost::memberListChanged, this, &TForm6::showMembers);
-    connect(m_room.get(), &core::RoomHost::settingsListChanged, this, &TForm6::showSettings);
-    connect(m_room.get(), &core::RoomHost::advertisingChanged, this, &TForm6::showAdvertising);
-    if (m_windows.form1) {
-        // The main server's answer to the room's address request: the host's public address.
-        connect(&m_windows.form1->lobby(), &core::LobbyConnection::yourRemoteIP, m_room.get(),
-                &core::RoomHost::setHostRemoteAddress);
-    }
+    m_room = &room;
+    connect(m_room, &core::RoomHost::roomLog, this, &TForm6::appendLog);
+    connect(m_room, &core::RoomHost::memberListChanged, this, &TForm6::showMembers);
+    connect(m_room, &core::RoomHost::settingsListChanged, this, &TForm6::showSettings);
+    connect(m_room, &core::RoomHost::advertisingChanged, this, &TForm6::showAdvertising);
     showMembers();
     showSettings();
     showAdvertising(false);
     m_recordDemo->setVisible(m_settings.kind == roomhost::RoomKind::HDuke);
-    if (m_windows.form1)
-        m_windows.form1->enableChatItems();
 
     m_log->clear();
     m_room->open();
@@ -183,28 +134,27 @@ void TForm6::openRoom(const roomhost::RoomSettings& settings)
             "usermaps."));
     }
 
-    if (m_windows.form1 && !isVisible()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(m_windows.form1->frameGeometry().center());
-        move(frame.topLeft());
-    }
+    if (m_mainWindow && !isVisible())
+        centreOn(*this, *m_mainWindow);
     show();
     // Once shown, so the frame around the stored outer size is known.
-    restoreSize();
+    restoreOuterSize(*this, m_programSettings.file, kSizeSection);
     raise();
     activateWindow();
 }
 
 void TForm6::closeRoom()
 {
-    if (m_room) {
-        m_room->close();
-        m_room->disconnect(this);
-        m_room.reset();
+    core::RoomHost* room = m_room;
+    if (room) {
+        room->close();
+        room->disconnect(this);
+        m_room = nullptr;
     }
-    m_lobbyLink.reset();
     if (m_fileServer)
         m_fileServer->stop();
+    if (room)
+        emit roomClosed();
 }
 
 void TForm6::showMembers()
@@ -247,25 +197,9 @@ bool TForm6::recordDemo() const
     return m_recordDemo->isChecked();
 }
 
-void TForm6::restoreSize()
-{
-    const settings::ConfigFile config(m_env.configFolder());
-    if (!config.exists())
-        return;
-    const auto saved = config.restoreSize(kSizeSection);
-    // Stored as the outer size. The height applies even when the width does not convert.
-    const QSize frameExtra = frameGeometry().size() - geometry().size();
-    if (saved.height)
-        resize(width(), *saved.height - frameExtra.height());
-    if (saved.width)
-        resize(*saved.width - frameExtra.width(), height());
-}
-
 void TForm6::saveSize()
 {
-    settings::ConfigFile config(m_env.configFolder());
-    const QSize outer = frameGeometry().size();
-    if (!config.saveSize(kSizeSection, outer.height(), outer.width()))
+    if (!saveOuterSize(*this, m_programSettings.file, kSizeSection))
         m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
 }
 
@@ -283,8 +217,7 @@ void TForm6::hideEvent(QHideEvent* event)
     // back.
     if (event->spontaneous())
         return;
-    if (m_windows.form1)
-        m_windows.form1->EnableForm1Items();
+    emit mainWindowUnlockRequested();
 }
 
 } // namespace vantrell::ui

@@ -4,8 +4,6 @@
 #include "core/common/Environment.h"
 #include "core/roomhost/RoomHost.h"
 
-#include <memory>
-
 #include <QWidget>
 
 class QCheckBox;
@@ -17,8 +15,8 @@ namespace vantrell::core {
 class FileServerControl;
 }
 
-namespace vantrell::core {
-class MainServerLink;
+namespace vantrell::settings {
+struct Settings;
 }
 
 namespace vantrell::ui {
@@ -26,12 +24,11 @@ namespace vantrell::ui {
 class MemberListView;
 class MessageSink;
 class SettingsListView;
-struct Windows;
 
 // The room host window: the room log, the chat line, the member list and the settings list
-// of the room this player hosts, with the advertise and launch buttons. It owns the room
-// (core::RoomHost) from "Create room" until it is closed; the room does the talking, the
-// window shows what it reports.
+// of the room this player hosts, with the advertise and launch buttons. It shows one room
+// (core::RoomHost, which the program owns) from "Create room" until it is closed; the room
+// does the talking, the window shows what it reports.
 class TForm6 : public QWidget
 {
     Q_OBJECT
@@ -39,22 +36,22 @@ class TForm6 : public QWidget
 public:
     static constexpr const char* kSizeSection = "Host Room Window Size";
 
-    TForm6(const core::Environment& env, MessageSink& messages, Windows& windows,
+    // mainWindow (may be null): the window this one first opens centred on. fileServer (may
+    // be null): the usermap file server that starts and stops with the room.
+    TForm6(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
+           const QWidget* mainWindow, core::FileServerControl* fileServer,
            QWidget* parent = nullptr);
     ~TForm6() override;
 
-    // The usermap file server that starts and stops with the room; none until set.
-    void setFileServer(core::FileServerControl* fileServer) { m_fileServer = fileServer; }
-    // Where the room advertises. By default the main window's lobby connection.
-    void setMainServerLink(core::MainServerLink* link) { m_linkOverride = link; }
-    // ICMP method for the room's pings (tests pin it; the program detects it).
-    void setIcmpMethod(core::IcmpMethod method) { m_icmpMethod = method; }
+    // "Create room": shows the new room, opens it (it starts listening) and shows the window.
+    // The room must stay alive until roomClosed().
+    void openRoom(core::RoomHost& room, const roomhost::RoomSettings& settings);
+    // Ends the room shown (it closes its connections), lets go of it and emits roomClosed().
+    // Closing the window does this.
+    void closeRoom();
 
-    // "Create room": opens a new room with these settings and shows the window.
-    void openRoom(const roomhost::RoomSettings& settings);
-
-    // The open room, or null before the first "Create room" and after closing.
-    core::RoomHost* room() { return m_room.get(); }
+    // The room shown, or null before the first "Create room" and after closing.
+    core::RoomHost* room() { return m_room; }
     const roomhost::RoomSettings& roomSettings() const { return m_settings; }
     // The "Record Demo" box, read by the hDuke launch.
     bool recordDemo() const;
@@ -66,6 +63,10 @@ signals:
     // "Launch". The host launch connects here and takes over; nothing else happens on the
     // button.
     void hostLaunchRequested();
+    // The room was closed and let go: its owner may destroy it.
+    void roomClosed();
+    // The window went away (not minimised): the main window is given back.
+    void mainWindowUnlockRequested();
 
 public slots:
     // The "Launch" button.
@@ -79,23 +80,18 @@ protected:
 
 private:
     void buildControls();
-    void restoreSize();
     void saveSize();
-    void closeRoom();
-    core::RoomHostConfig roomConfig() const;
     void showMembers();
     void showSettings();
     void showAdvertising(bool advertised);
 
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
+    settings::Settings& m_programSettings;
+    const QWidget* m_mainWindow;
+    core::FileServerControl* m_fileServer;
     roomhost::RoomSettings m_settings;
-    core::FileServerControl* m_fileServer = nullptr;
-    core::MainServerLink* m_linkOverride = nullptr;
-    std::unique_ptr<core::MainServerLink> m_lobbyLink;
-    core::IcmpMethod m_icmpMethod = core::IcmpMethod::Automatic;
-    std::unique_ptr<core::RoomHost> m_room;
+    core::RoomHost* m_room = nullptr;
 
     QPlainTextEdit* m_log = nullptr;
     QLineEdit* m_chat = nullptr;

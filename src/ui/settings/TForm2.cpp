@@ -1,26 +1,18 @@
 #include "ui/settings/TForm2.h"
 
-#include "base/settings/ConfigFile.h"
+#include "base/settings/Settings.h"
 #include "ui/common/MessageSink.h"
-#include "ui/common/Windows.h"
-#include "ui/lobby/TForm1.h"
-#include "ui/settings/TForm4.h"
-
-#include <string>
-#include <utility>
-#include <vector>
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -28,64 +20,49 @@ namespace vantrell::ui {
 
 namespace {
 
-constexpr std::string_view kGamePath = "GamePath";
-constexpr std::string_view kUsermaps = "Usermaps Directorys";
+using settings::SourcePortSettings;
 
-struct SourcePort
+struct LocateDialog
 {
-    const char* name; // the check box caption and the start of both keys
     const char* filterDescription;
     QStringList executables; // the file names the "Locate" dialog lists
 };
 
-// In the order of the configuration file.
-const SourcePort kSourcePorts[6] = {
-    {"EDuke32-OldMP", "EDuke32-OldMP Executable", {"eduke32-oldmp.exe"}},
-    {"hDuke", "hDuke Executable", {"hduke.exe"}},
-    {"nDuke", "nDuke Executable", {"nduke.exe"}},
+// In the order of the source ports in the settings.
+const LocateDialog kLocateDialogs[SourcePortSettings::kPortCount] = {
+    {"EDuke32-OldMP Executable", {"eduke32-oldmp.exe"}},
+    {"hDuke Executable", {"hduke.exe"}},
+    {"nDuke Executable", {"nduke.exe"}},
     // EDuke32 installations are often the multiplayer build renamed, so its dialog lists
     // that file as well as EDuke32's own.
-    {"EDuke32", "EDuke32", {"eduke32-oldmp.exe", "eduke32.exe"}},
-    {"nBlood", "nBlood Executable", {"nblood.exe"}},
-    {"VoidSW", "VoidSW Executable", {"voidsw.exe"}},
+    {"EDuke32", {"eduke32-oldmp.exe", "eduke32.exe"}},
+    {"nBlood Executable", {"nblood.exe"}},
+    {"VoidSW Executable", {"voidsw.exe"}},
 };
 
-const char* const kUsermapsKeys[3] = {"Duke3d Usermaps Path", "Blood Usermaps Path",
-                                      "Shadow Warrior Usermaps Path"};
-
-std::string pathKey(int port)
+QString qs(std::string_view text)
 {
-    return std::string(kSourcePorts[port].name) + " Path";
-}
-
-std::string enableKey(int port)
-{
-    return std::string(kSourcePorts[port].name) + " Checkbox";
-}
-
-std::string toStd(const QString& text)
-{
-    return text.toStdString();
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 } // namespace
 
 QString TForm2::executableFilter(int port)
 {
-    const SourcePort& sourcePort = kSourcePorts[port];
-    QStringList patterns = sourcePort.executables;
+    const LocateDialog& dialog = kLocateDialogs[port];
+    QStringList patterns = dialog.executables;
 #ifndef Q_OS_WIN
     // Builds for this platform carry no ".exe".
-    for (const QString& name : sourcePort.executables)
+    for (const QString& name : dialog.executables)
         patterns << name.chopped(4);
 #endif
-    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(sourcePort.filterDescription),
+    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(dialog.filterDescription),
                                          patterns.join(' '));
 }
 
-TForm2::TForm2(const core::Environment& env, MessageSink& messages, Windows& windows,
+TForm2::TForm2(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
                QWidget* parent)
-    : SettingsWindow(parent), m_env(env), m_messages(messages), m_windows(windows)
+    : SettingsWindow(parent), m_env(env), m_messages(messages), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Source Ports"));
     // Stay-on-top from the start: changing the flag later re-creates the native window and
@@ -111,11 +88,7 @@ TForm2::TForm2(const core::Environment& env, MessageSink& messages, Windows& win
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     setFixedSize(594, 461);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    centreOnScreen(*this);
 }
 
 QWidget* TForm2::buildGameTab(int firstPort, int portCount, int game)
@@ -123,12 +96,12 @@ QWidget* TForm2::buildGameTab(int firstPort, int portCount, int game)
     auto* page = new QWidget(m_tabs);
     auto* grid = new QGridLayout(page);
     for (int port = firstPort; port < firstPort + portCount; ++port) {
-        const QString name = QString::fromLatin1(kSourcePorts[port].name);
+        const QString name = qs(SourcePortSettings::portName(port));
         PortRow& row = m_ports[port];
         row.enabled = new QCheckBox(name, page);
-        row.enabled->setObjectName(QString::fromStdString(enableKey(port)));
+        row.enabled->setObjectName(qs(SourcePortSettings::enabledKey(port)));
         row.path = new QLineEdit(page);
-        row.path->setObjectName(QString::fromStdString(pathKey(port)));
+        row.path->setObjectName(qs(SourcePortSettings::pathKey(port)));
         row.path->setReadOnly(true);
         row.locate = new QPushButton(QStringLiteral("Locate"), page);
         row.locate->setObjectName(name + QStringLiteral(" Locate"));
@@ -144,10 +117,11 @@ QWidget* TForm2::buildGameTab(int firstPort, int portCount, int game)
 
     auto* label = new QLabel(QStringLiteral("User maps directory"), page);
     m_usermaps[game] = new QLineEdit(page);
-    m_usermaps[game]->setObjectName(QString::fromLatin1(kUsermapsKeys[game]));
+    const QString usermapsKey = qs(SourcePortSettings::usermapsKey(game));
+    m_usermaps[game]->setObjectName(usermapsKey);
     m_usermaps[game]->setReadOnly(true);
     auto* locate = new QPushButton(QStringLiteral("Locate"), page);
-    locate->setObjectName(QString::fromLatin1(kUsermapsKeys[game]) + QStringLiteral(" Locate"));
+    locate->setObjectName(usermapsKey + QStringLiteral(" Locate"));
     locate->setFixedWidth(locate->fontMetrics().horizontalAdvance(locate->text()) + 16);
     connect(locate, &QPushButton::clicked, this, [this, game] { locateUsermapsFolder(game); });
     grid->addWidget(label, portCount + 1, 0, 1, 3);
@@ -176,11 +150,11 @@ void TForm2::locateExecutable(int port)
 
 void TForm2::locateUsermapsFolder(int game)
 {
-    if (m_useOwnFolderChooser && m_windows.form4) {
+    if (m_useOwnFolderChooser) {
         // The chooser puts the folder into the field of the current tab and shows this
         // window again; hiding saves what is here now, and showing again reloads it.
         hide();
-        m_windows.form4->open();
+        emit ownFolderChooserRequested();
         return;
     }
     QString folder;
@@ -203,67 +177,55 @@ void TForm2::setUsermapsFolder(int tabIndex, const QString& folder)
         m_usermaps[tabIndex]->setText(folder);
 }
 
-void TForm2::reloadAndSave()
+void TForm2::applyChosenUsermapsFolder(const QString& folder)
 {
-    FormActivate();
-    FormDeactivate();
-    FormClose();
-}
-
-void TForm2::publish()
-{
-    m_publishedDuke3d = m_usermaps[DukeNukem3D]->text();
-    m_publishedBlood = m_usermaps[Blood]->text();
-    emit usermapsFoldersPublished();
+    // Showing reloads this window from the file before the folder goes in.
+    show();
+    raise();
+    activateWindow();
+    // An empty folder (nothing selected) would wipe the folder the player had set.
+    if (!folder.isEmpty())
+        setUsermapsFolder(currentTabIndex(), folder);
 }
 
 void TForm2::FormActivate()
 {
-    if (m_windows.form1)
-        m_windows.form1->DisableForm1Items();
-    const settings::ConfigFile config(m_env.configFolder());
+    emit mainWindowLockRequested();
     // After a failed save the screen holds the only copy of the player's values; loading
     // the file over them would lose them.
-    if (config.exists() && !m_saveFailed) {
-        for (int port = 0; port < 6; ++port) {
-            PortRow& row = m_ports[port];
-            row.path->setText(QString::fromStdString(
-                config.readString(kGamePath, pathKey(port), toStd(row.path->text()))));
-            row.enabled->setChecked(config.readBool(kGamePath, enableKey(port), false));
-            applyEnablingRule(port);
-        }
-        for (int game = 0; game < 3; ++game)
-            m_usermaps[game]->setText(QString::fromStdString(config.readString(
-                kUsermaps, kUsermapsKeys[game], toStd(m_usermaps[game]->text()))));
+    if (m_saveFailed)
+        return;
+    SourcePortSettings& values = m_settings.sourcePorts;
+    values.load(m_settings.file);
+    for (int port = 0; port < SourcePortSettings::kPortCount; ++port) {
+        PortRow& row = m_ports[port];
+        row.path->setText(QString::fromStdString(values.ports[port].path));
+        row.enabled->setChecked(values.ports[port].enabled);
+        applyEnablingRule(port);
     }
-    publish();
+    for (int game = 0; game < SourcePortSettings::kGameCount; ++game)
+        m_usermaps[game]->setText(QString::fromStdString(values.usermapsFolders[game]));
 }
 
 void TForm2::FormDeactivate()
 {
-    std::vector<std::pair<std::string, std::string>> ports;
-    for (int port = 0; port < 6; ++port) {
-        ports.emplace_back(enableKey(port), m_ports[port].enabled->isChecked() ? "1" : "0");
-        ports.emplace_back(pathKey(port), toStd(m_ports[port].path->text()));
+    SourcePortSettings& values = m_settings.sourcePorts;
+    for (int port = 0; port < SourcePortSettings::kPortCount; ++port) {
+        values.ports[port].enabled = m_ports[port].enabled->isChecked();
+        values.ports[port].path = m_ports[port].path->text().toStdString();
     }
-    std::vector<std::pair<std::string, std::string>> folders;
-    for (int game = 0; game < 3; ++game)
-        folders.emplace_back(kUsermapsKeys[game], toStd(m_usermaps[game]->text()));
+    for (int game = 0; game < SourcePortSettings::kGameCount; ++game)
+        values.usermapsFolders[game] = m_usermaps[game]->text().toStdString();
 
-    settings::ConfigFile config(m_env.configFolder());
-    Result<void> saved = config.writeStrings(kGamePath, ports);
-    if (saved)
-        saved = config.writeStrings(kUsermaps, folders);
+    const Result<void> saved = values.save(m_settings.file);
     m_saveFailed = !saved;
     if (!saved)
         m_messages.error(QString::fromStdString(saved.error()));
-    publish();
 }
 
 void TForm2::FormClose()
 {
-    if (m_windows.form1)
-        m_windows.form1->EnableForm1Items();
+    emit mainWindowUnlockRequested();
 }
 
 void TForm2::showEvent(QShowEvent* event)

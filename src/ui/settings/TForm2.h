@@ -3,6 +3,10 @@
 #include "core/common/Environment.h"
 #include "ui/common/SettingsWindow.h"
 
+namespace vantrell::settings {
+struct Settings;
+}
+
 #include <functional>
 
 #include <QString>
@@ -16,18 +20,13 @@ class QTabWidget;
 namespace vantrell::ui {
 
 class MessageSink;
-struct Windows;
 
-// The source-port settings window: which source ports are installed and where, and the
-// usermaps folder of each game. Its fields are the values in force; it loads "vantrel.cfg"
-// each time it becomes the active window (every showing counts) and saves every field each
-// time it stops being the active window, so the file always matches what it shows.
-//
-// Usermaps folders for other windows. The window publishes the Duke Nukem 3D and Blood
-// usermaps folders as program-wide values: duke3dUsermapsFolder() and bloodUsermapsFolder()
-// return what was last published (on every load and every save), not what is being typed.
-// A window that needs them fresh from the file calls reloadAndSave() first, which does what
-// showing this window and closing it at once would do.
+// The source-port settings window, a view of the program's source-port settings: which
+// source ports are installed and where, and the usermaps folder of each game. It loads the
+// group from "vantrel.cfg" into the settings and its fields each time it becomes the active
+// window (every showing counts), and takes every field into the settings and saves them each
+// time it stops being the active window, so the file always matches what it shows. The
+// settings hold what was last loaded or saved, not what is being edited.
 class TForm2 : public SettingsWindow
 {
     Q_OBJECT
@@ -51,16 +50,8 @@ public:
     using FolderDialog =
         std::function<QString(QWidget* parent, const QString& caption, const QString& start)>;
 
-    TForm2(const core::Environment& env, MessageSink& messages, Windows& windows,
+    TForm2(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
            QWidget* parent = nullptr);
-
-    // The program-wide usermaps folders, as last published.
-    QString duke3dUsermapsFolder() const { return m_publishedDuke3d; }
-    QString bloodUsermapsFolder() const { return m_publishedBlood; }
-
-    // Loads the file and publishes, saves back, and unlocks the main window, without the
-    // window appearing.
-    void reloadAndSave();
 
     int currentTabIndex() const;
     // Puts a folder into the usermaps field of a tab (0, 1 or 2); other tabs have none and
@@ -82,9 +73,15 @@ public:
     void FormDeactivate() override;
     void FormClose() override;
 
+public slots:
+    // The folder chooser's answer: shows this window again (which reloads it) and puts the
+    // folder, unless empty, into the usermaps field of the current tab.
+    void applyChosenUsermapsFolder(const QString& folder);
+
 signals:
-    // The two program-wide usermaps folders were published (possibly unchanged).
-    void usermapsFoldersPublished();
+    // A usermaps "Locate" with the program's own chooser: this window has hidden itself and
+    // the chooser is to open.
+    void ownFolderChooserRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -101,17 +98,14 @@ private:
     void applyEnablingRule(int port);
     void locateExecutable(int port);
     void locateUsermapsFolder(int game);
-    void publish();
 
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
+    settings::Settings& m_settings;
 
     QTabWidget* m_tabs = nullptr;
     PortRow m_ports[6];
     QLineEdit* m_usermaps[3] = {};
-    QString m_publishedDuke3d;
-    QString m_publishedBlood;
     FileDialog m_fileDialog;
     FolderDialog m_folderDialog;
     bool m_useOwnFolderChooser = false;

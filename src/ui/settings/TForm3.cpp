@@ -1,43 +1,36 @@
 #include "ui/settings/TForm3.h"
 
-#include "base/settings/ConfigFile.h"
+#include "base/settings/Settings.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/TypingFilter.h"
-#include "ui/common/Windows.h"
-#include "ui/lobby/TForm1.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace vantrell::ui {
 
 namespace {
-constexpr std::string_view kNicknames = "Nicknames";
-constexpr std::string_view kPorts = "Configured Ports";
-constexpr std::string_view kUpnp = "UPnP";
-
 QString keepOrNoNick(const QString& nickname)
 {
     return nickname.size() < 2 ? QStringLiteral("NoNick") : nickname;
 }
 
-std::string toStd(const QString& text)
+QString qs(const std::string& text)
 {
-    return text.toStdString();
+    return QString::fromStdString(text);
 }
 } // namespace
 
-TForm3::TForm3(const core::Environment& env, MessageSink& messages, Windows& windows,
+TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
                QWidget* parent)
-    : SettingsWindow(parent), m_env(env), m_messages(messages), m_windows(windows)
+    : SettingsWindow(parent), m_env(env), m_messages(messages), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Multiplayer and networking"));
     // Made a stay-on-top window from the start: changing the flag later would hide and
@@ -48,11 +41,12 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, Windows& win
     auto* tabs = new QTabWidget(this);
 
     auto* profile = new QWidget(tabs);
-    m_nickname = new QLineEdit(QStringLiteral("Build-game player"), profile);
+    const settings::NetworkingSettings& values = m_settings.networking;
+    m_nickname = new QLineEdit(qs(values.lobbyNickname), profile);
     m_nickname->setObjectName(QStringLiteral("lobbyNickname"));
     m_nickname->setMaxLength(32);
     TypingFilter::install(m_nickname, TypingFilter::Allowed::NicknameCharacters);
-    m_inGameNickname = new QLineEdit(QStringLiteral("BuildGamer"), profile);
+    m_inGameNickname = new QLineEdit(qs(values.inGameNickname), profile);
     m_inGameNickname->setObjectName(QStringLiteral("inGameNickname"));
     m_inGameNickname->setMaxLength(10);
     TypingFilter::install(m_inGameNickname, TypingFilter::Allowed::NicknameCharacters);
@@ -71,18 +65,18 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, Windows& win
     tabs->addTab(profile, QStringLiteral("Player profile"));
 
     auto* networking = new QWidget(tabs);
-    m_udpPort = new QLineEdit(QStringLiteral("23513"), networking);
+    m_udpPort = new QLineEdit(qs(values.udpPort), networking);
     m_udpPort->setObjectName(QStringLiteral("udpPort"));
     m_udpPort->setMaxLength(5);
     TypingFilter::install(m_udpPort, TypingFilter::Allowed::Digits);
-    m_tcpPort = new QLineEdit(QStringLiteral("8501"), networking);
+    m_tcpPort = new QLineEdit(qs(values.tcpPort), networking);
     m_tcpPort->setObjectName(QStringLiteral("tcpPort"));
     m_tcpPort->setMaxLength(5);
     TypingFilter::install(m_tcpPort, TypingFilter::Allowed::Digits);
     m_upnp =
         new QCheckBox(QStringLiteral("Enable automatic port forwarding, using UPnP."), networking);
     m_upnp->setObjectName(QStringLiteral("upnp"));
-    m_upnp->setChecked(true);
+    m_upnp->setChecked(values.upnp);
     auto* portNote = new QPlainTextEdit(networking);
     portNote->setReadOnly(true);
     portNote->setPlainText(QStringLiteral("When hosting a room, if you want to be able to send "
@@ -103,17 +97,23 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, Windows& win
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     setFixedSize(488, 491);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    centreOnScreen(*this);
 
-    // Every change, typed or loaded, shows at once in the main window.
+    // Every change, typed or loaded, is the value in force at once; the nickname also shows
+    // at once in the main window.
     connect(m_nickname, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (m_windows.form1)
-            m_windows.form1->setLobbyNickname(text);
+        m_settings.networking.lobbyNickname = text.toStdString();
+        emit lobbyNicknameChanged(text);
     });
+    connect(m_inGameNickname, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_settings.networking.inGameNickname = text.toStdString();
+    });
+    connect(m_udpPort, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_settings.networking.udpPort = text.toStdString(); });
+    connect(m_tcpPort, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_settings.networking.tcpPort = text.toStdString(); });
+    connect(m_upnp, &QCheckBox::toggled, this,
+            [this](bool ticked) { m_settings.networking.upnp = ticked; });
 }
 
 QString TForm3::lobbyNickname() const
@@ -146,34 +146,21 @@ void TForm3::setLobbyNicknameEditable(bool editable)
     m_nickname->setEnabled(editable);
 }
 
-void TForm3::reloadAndSave()
-{
-    FormActivate();
-    FormDeactivate();
-    FormClose();
-}
-
 void TForm3::FormActivate()
 {
-    if (m_windows.form1)
-        m_windows.form1->DisableForm1Items();
-    loadFromFile();
+    emit mainWindowLockRequested();
+    m_settings.networking.load(m_settings.file);
+    showValues();
 }
 
-void TForm3::loadFromFile()
+void TForm3::showValues()
 {
-    const settings::ConfigFile config(m_env.configFolder());
-    if (!config.exists())
-        return;
-    const auto read = [&config](std::string_view section, std::string_view key,
-                                const QLineEdit* field) {
-        return QString::fromStdString(config.readString(section, key, toStd(field->text())));
-    };
-    m_nickname->setText(read(kNicknames, "Launcher Nickname", m_nickname));
-    m_inGameNickname->setText(read(kNicknames, "In-Game Nickname", m_inGameNickname));
-    m_udpPort->setText(read(kPorts, "UDPPort", m_udpPort));
-    m_tcpPort->setText(read(kPorts, "TCPPort", m_tcpPort));
-    m_upnp->setChecked(config.readBool(kUpnp, "UPnP Checkbox", false));
+    const settings::NetworkingSettings values = m_settings.networking;
+    m_nickname->setText(qs(values.lobbyNickname));
+    m_inGameNickname->setText(qs(values.inGameNickname));
+    m_udpPort->setText(qs(values.udpPort));
+    m_tcpPort->setText(qs(values.tcpPort));
+    m_upnp->setChecked(values.upnp);
 }
 
 void TForm3::FormDeactivate()
@@ -181,23 +168,14 @@ void TForm3::FormDeactivate()
     m_nickname->setText(keepOrNoNick(m_nickname->text()));
     m_inGameNickname->setText(keepOrNoNick(m_inGameNickname->text()));
 
-    settings::ConfigFile config(m_env.configFolder());
-    Result<void> saved = config.writeStrings(
-        kPorts, {{"UDPPort", toStd(m_udpPort->text())}, {"TCPPort", toStd(m_tcpPort->text())}});
-    if (saved)
-        saved = config.writeStrings(kNicknames,
-                                    {{"Launcher Nickname", toStd(m_nickname->text())},
-                                     {"In-Game Nickname", toStd(m_inGameNickname->text())}});
-    if (saved)
-        saved = config.writeBool(kUpnp, "UPnP Checkbox", m_upnp->isChecked());
+    const Result<void> saved = m_settings.networking.save(m_settings.file);
     if (!saved)
         m_messages.error(QString::fromStdString(saved.error()));
 }
 
 void TForm3::FormClose()
 {
-    if (m_windows.form1)
-        m_windows.form1->EnableForm1Items();
+    emit mainWindowUnlockRequested();
 }
 
 } // namespace vantrell::ui

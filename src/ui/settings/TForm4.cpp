@@ -1,28 +1,24 @@
 #include "ui/settings/TForm4.h"
 
 #include "ui/common/MessageSink.h"
-#include "ui/common/Windows.h"
-#include "ui/settings/TForm2.h"
+#include "ui/common/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace vantrell::ui {
 
-TForm4::TForm4(const core::Environment& env, MessageSink& messages, Windows& windows,
-               QWidget* parent)
-    : QWidget(parent), m_env(env), m_messages(messages), m_windows(windows)
+TForm4::TForm4(const core::Environment& env, MessageSink& messages, QWidget* parent)
+    : QWidget(parent), m_env(env), m_messages(messages)
 {
     setWindowTitle(QStringLiteral("Choose a Usermaps location"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -59,11 +55,7 @@ TForm4::TForm4(const core::Environment& env, MessageSink& messages, Windows& win
     layout->addWidget(m_path);
     layout->addWidget(m_save, 0, Qt::AlignHCenter);
     setFixedSize(600, 459);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), size());
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    centreOnScreen(*this);
 
     connect(m_drives, &QComboBox::activated, this, &TForm4::showDrive);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -124,22 +116,8 @@ void TForm4::showSelection()
 
 void TForm4::Button1Click()
 {
-    applyToSourcePortWindow();
+    emit folderChosen(m_path->text());
     hide();
-}
-
-void TForm4::applyToSourcePortWindow()
-{
-    TForm2* sourcePorts = m_windows.form2;
-    if (!sourcePorts)
-        return;
-    // Showing reloads the source-port window from the file before the folder goes in.
-    sourcePorts->show();
-    sourcePorts->raise();
-    sourcePorts->activateWindow();
-    // An empty field (nothing selected) would wipe the folder the player had set.
-    if (!m_path->text().isEmpty())
-        sourcePorts->setUsermapsFolder(sourcePorts->currentTabIndex(), m_path->text());
 }
 
 void TForm4::changeEvent(QEvent* event)
@@ -151,7 +129,7 @@ void TForm4::changeEvent(QEvent* event)
 
 void TForm4::closeEvent(QCloseEvent* event)
 {
-    applyToSourcePortWindow();
+    emit folderChosen(m_path->text());
     QWidget::closeEvent(event);
 }
 

@@ -13,23 +13,21 @@ class QTreeView;
 namespace vantrell::ui {
 
 class MessageSink;
-struct Windows;
 
 // The program's own usermaps folder chooser, for the usermaps "Locate" buttons of the
 // source-port window when the platform's folder picker is not used. A drive selector (the
 // mounted file systems, or the drive letters on Windows), the folder tree of the chosen drive
 // starting at the working folder, and a read-only field with the selected folder.
 //
-// "Save", and equally closing it, shows the source-port window again and puts the folder
-// into the usermaps field of that window's current tab; the source-port window writes it to
-// the file when it is next deactivated.
+// "Save", and equally closing it, hands the folder on (folderChosen); the program shows the
+// source-port window again with the folder in the usermaps field of that window's current
+// tab, and the source-port window writes it to the file when it is next deactivated.
 class TForm4 : public QWidget
 {
     Q_OBJECT
 
 public:
-    TForm4(const core::Environment& env, MessageSink& messages, Windows& windows,
-           QWidget* parent = nullptr);
+    TForm4(const core::Environment& env, MessageSink& messages, QWidget* parent = nullptr);
 
     // Shows the chooser (from the source-port window's "Locate").
     void open();
@@ -41,6 +39,10 @@ public:
 
     void Button1Click(); // "Save"
 
+signals:
+    // "Save" or closing: the folder in the field, empty when nothing was selected.
+    void folderChosen(const QString& folder);
+
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -48,11 +50,9 @@ protected:
 private:
     void showDrive(int index);
     void showSelection();
-    void applyToSourcePortWindow();
 
     const core::Environment& m_env;
     MessageSink& m_messages;
-    Windows& m_windows;
 
     QComboBox* m_drives = nullptr;
     QFileSystemModel* m_model = nullptr;
