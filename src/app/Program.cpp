@@ -1,8 +1,10 @@
 #include "app/Program.h"
 
 #include "core/common/LocalAddress.h"
+#include "core/launch/LaunchSetup.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/roomhost/RoomHostSetup.h"
+#include "ui/common/MessageSink.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/lobby/TForm8.h"
 #include "ui/roomclient/TForm7.h"
@@ -17,7 +19,7 @@ namespace vantrell::app {
 using ui::TForm1;
 
 Program::Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts)
-    : m_env(env), m_parts(std::move(parts)), m_settings(env.configFolder()),
+    : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
       m_lobby(env.mainServerAddress, env.mainServerPort)
 {
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_lobby);
@@ -96,6 +98,31 @@ void Program::connectWindows()
                      [this](const roomhost::RoomSettings& settings) { openRoom(settings); });
     QObject::connect(m_form6.get(), &ui::TForm6::roomClosed, m_form6.get(),
                      [this] { m_room.reset(); });
+    connectHostLaunch();
+}
+
+void Program::connectHostLaunch()
+{
+    ui::TForm6* host = m_form6.get();
+    QObject::connect(host, &ui::TForm6::hostLaunchRequested, host, [this] { launchHostGame(); });
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomLog, host, &ui::TForm6::appendLog);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::launchEnabled, host,
+                     &ui::TForm6::setLaunchEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::focusRoomWindow, host,
+                     &ui::TForm6::takeFocus);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomsListEnabled, m_form1.get(),
+                     &TForm1::setGetRoomsListEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::message, host,
+                     [this](const QString& text) { m_messages.information(text); });
+}
+
+void Program::launchHostGame()
+{
+    // Closing the room (which destroys it) drops a launch still waiting to start its game.
+    if (!m_room)
+        return;
+    m_hostLaunch.launch(*m_room, core::hostLaunchSetupFor(m_form6->roomSettings(),
+                                                          m_form6->recordDemo(), m_settings));
 }
 
 void Program::startUp()

@@ -3,6 +3,7 @@
 #include "base/roomhost/RoomSettings.h"
 #include "base/settings/Settings.h"
 #include "core/common/Environment.h"
+#include "core/launch/HostLaunch.h"
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/UPnPPortMapper.h"
 #include "core/roomhost/LobbyMainServerLink.h"
@@ -71,14 +72,18 @@ public:
     core::LobbyConnection& lobby() { return m_lobby; }
     // The hosted room, from "Create room" until its window closes; otherwise null.
     core::RoomHost* roomHost() { return m_room.get(); }
+    core::HostLaunch& hostLaunch() { return m_hostLaunch; }
 
 private:
     void connectWindows();
     void startUp();
     void openRoomCreation(roomhost::RoomKind kind);
     void openRoom(const roomhost::RoomSettings& settings);
+    void connectHostLaunch();
+    void launchHostGame();
 
     const core::Environment& m_env;
+    ui::MessageSink& m_messages;
     ProgramParts m_parts;
     settings::Settings m_settings;
     core::LobbyConnection m_lobby;
@@ -95,6 +100,7 @@ private:
     std::unique_ptr<ui::TForm8> m_form8;
 
     std::unique_ptr<core::RoomHost> m_room;
+    core::HostLaunch m_hostLaunch{m_env.timing};
 };
 
 } // namespace vantrell::app
