@@ -3,6 +3,7 @@
 #include "core/common/Timing.h"
 #include "core/launch/HostLaunch.h"
 #include "core/launch/MemberLaunch.h"
+#include "core/roomhost/MainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "support/StandInPort.h"
 
@@ -173,6 +174,20 @@ MemberLaunchSetup memberSetup(const RoomMemberScript& script, const Machine& mac
     return setup;
 }
 
+// The main server as the room sees it: open, and keeping the in-game flag of every
+// advertisement.
+class AdvertisementRecorder : public MainServerLink
+{
+public:
+    bool isMainServerOpen() const override { return true; }
+    void sendToMainServer(const lobby::ClientMessage& message) override
+    {
+        if (const auto* ad = std::get_if<lobby::AdvertiseRoom>(&message))
+            inGameFlags << QString::fromStdString(ad->inGame);
+    }
+    QStringList inGameFlags;
+};
+
 } // namespace
 
 class TestLaunch : public QObject
@@ -191,9 +206,14 @@ private slots:
         writeFile(annMachine.game / "kesh.txt", "old marker");
         writeFile(hostMachine.game / "kesh.txt", kMarkerLine.toStdString());
 
+        // Long enough for the room to be advertised as in game meanwhile.
+        hostMachine.port.configure(0, 900);
+
         const auto config = hostConfig(roomhost::RoomKind::HDuke);
-        RoomHost room(timing, config, nullptr);
+        AdvertisementRecorder mainServer;
+        RoomHost room(timing, config, &mainServer);
         QVERIFY(room.open());
+        room.advertiseButtonClicked();
         auto kim = join(room, QStringLiteral("Kim"), 1, true);
         auto ann = join(room, QStringLiteral("Ann"), 2, true);
         QVERIFY(kim && ann);
@@ -254,6 +274,10 @@ private slots:
         QTRY_COMPARE(annDone.size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(hostDone.size(), 1, 10000);
         QVERIFY(!room.inGame());
+        // Re-advertised in game, then out of it again.
+        QTRY_COMPARE(mainServer.inGameFlags.last(), QStringLiteral("No"));
+        QVERIFY(mainServer.inGameFlags.contains(QStringLiteral("Yes")));
+        QCOMPARE(mainServer.inGameFlags.first(), QStringLiteral("No"));
         QCOMPARE(texts(hostLog), QStringList({"Launching game....", "Game has closed..."}));
         QCOMPARE(texts(kimLog), QStringList({"Launching game....", "Game has closed..."}));
         QVERIFY(!kimLaunch.gameRunning());
