@@ -5,6 +5,7 @@
 #include "core/common/Environment.h"
 #include "core/launch/HostLaunch.h"
 #include "core/lobby/LobbyConnection.h"
+#include "core/lobby/RoomJoin.h"
 #include "core/lobby/UPnPPortMapper.h"
 #include "core/roomhost/LobbyMainServerLink.h"
 #include "core/roomhost/RoomHost.h"
@@ -81,6 +82,7 @@ private:
     void openRoom(const roomhost::RoomSettings& settings);
     void connectHostLaunch();
     void launchHostGame();
+    void joinRoom(const lobby::JoinRow& row);
 
     const core::Environment& m_env;
     ui::MessageSink& m_messages;
@@ -89,6 +91,7 @@ private:
     core::LobbyConnection m_lobby;
     core::LobbyMainServerLink m_lobbyLink{m_lobby};
     core::UPnPPortMapper m_portMapper;
+    core::RoomJoin m_roomJoin{m_env, m_settings};
 
     std::unique_ptr<ui::TForm1> m_form1;
     std::unique_ptr<ui::TForm2> m_form2;
