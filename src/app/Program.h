@@ -4,6 +4,7 @@
 #include "base/settings/Settings.h"
 #include "core/common/Environment.h"
 #include "core/launch/HostLaunch.h"
+#include "core/launch/MemberLaunch.h"
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/RoomJoin.h"
 #include "core/lobby/UPnPPortMapper.h"
@@ -81,6 +82,7 @@ public:
     // The hosted room, from "Create room" until its window closes; otherwise null.
     core::RoomHost* roomHost() { return m_room.get(); }
     core::HostLaunch& hostLaunch() { return m_hostLaunch; }
+    core::MemberLaunch& memberLaunch() { return m_memberLaunch; }
 
 private:
     void connectWindows();
@@ -89,6 +91,7 @@ private:
     void openRoom(const roomhost::RoomSettings& settings);
     void connectHostLaunch();
     void launchHostGame();
+    void connectMemberLaunch();
     void joinRoom(const lobby::JoinRow& row);
 
     const core::Environment& m_env;
@@ -113,6 +116,7 @@ private:
 
     std::unique_ptr<core::RoomHost> m_room;
     core::HostLaunch m_hostLaunch{m_env.timing};
+    core::MemberLaunch m_memberLaunch{m_env.timing};
 };
 
 } // namespace vantrell::app

@@ -1,5 +1,9 @@
 #include "core/launch/LaunchSetup.h"
 
+#include "base/launch/Switches.h"
+#include "base/roomhost/RoomChoices.h"
+#include "core/roomclient/RoomClient.h"
+
 namespace vantrell::core {
 
 using settings::NetworkingSettings;
@@ -68,6 +72,23 @@ void readMemberPaths(MemberLaunchSetup& setup, const settings::ConfigFile& file)
     setup.duke3dUsermaps = ports.usermapsFolders[SourcePortSettings::Duke3d];
     setup.bloodUsermaps = ports.usermapsFolders[SourcePortSettings::Blood];
     setup.inputs.nickname = inGameNicknameFromFile(file);
+}
+
+MemberLaunchSetup memberLaunchSetupFor(const RoomClient& client, const std::string& team,
+                                       bool recordDemo, bool spectator,
+                                       const settings::ConfigFile& file)
+{
+    MemberLaunchSetup setup;
+    setup.inputs.settings = client.settingsRows();
+    setup.inputs.members = client.memberRows();
+    setup.inputs.roomAddress = client.roomAddress().ip;
+    // The nine teams of the longest list; the shorter one holds its first two.
+    setup.inputs.teamPosition = launch::positionOf(roomhost::teamsForGameType(3), team);
+    setup.inputs.recordDemo = recordDemo;
+    setup.inputs.spectator = spectator;
+    setup.ownRemotePort = client.ownRemotePort().toStdString();
+    readMemberPaths(setup, file);
+    return setup;
 }
 
 } // namespace vantrell::core
