@@ -202,45 +202,17 @@ private slots:
         QVERIFY(fs::is_empty(base / "game"));
     }
 
-    void marker_data()
+    // A marker that cannot be taken away stays as it is and is not written over after.
+    void markerThatCannotBeRemoved()
     {
-        QTest::addColumn<QString>("before"); // "<missing>", contents, or "<folder>"
-        QTest::addColumn<int>("removal");
-        QTest::addColumn<QString>("after");
-
-        QTest::newRow("none before, none after")
-            << "<missing>" << int(GameFolder::MarkerRemoval::Absent) << "<missing>";
-        QTest::newRow("other contents replaced by the one line")
-            << "something else" << int(GameFolder::MarkerRemoval::Removed)
-            << "kesh.txt required for KESH compatibility.\r\n";
-        QTest::newRow("cannot be removed: left as it was")
-            << "<folder>" << int(GameFolder::MarkerRemoval::CannotRemove) << "<folder>";
-    }
-
-    void marker()
-    {
-        QFETCH(QString, before);
-        QFETCH(int, removal);
-        QFETCH(QString, after);
-
         QTemporaryDir game;
         const fs::path marker = fs::path(game.path().toStdString()) / "kesh.txt";
-        if (before == "<folder>") {
-            fs::create_directories(marker / "inside");
-        } else if (before != "<missing>") {
-            writeFile(marker, before.toStdString());
-        }
+        fs::create_directories(marker / "inside");
         GameFolder folder(game.path().toStdString());
-        QCOMPARE(int(folder.removeMarker()), removal);
-        if (removal == int(GameFolder::MarkerRemoval::Removed))
-            QVERIFY(!fs::exists(marker));
-        QVERIFY(folder.restoreMarker().ok());
-        // Written back once only.
+        QCOMPARE(folder.removeMarker(), GameFolder::MarkerRemoval::CannotRemove);
         QVERIFY(!folder.markerRemoved());
-        if (after == "<folder>")
-            QVERIFY(fs::is_directory(marker));
-        else
-            QCOMPARE(contentsOf(marker), after);
+        QVERIFY(folder.restoreMarker().ok());
+        QVERIFY(fs::is_directory(marker / "inside"));
     }
 
     void fileErrorsCarryTheFullPath()
