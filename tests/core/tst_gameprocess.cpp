@@ -1,42 +1,18 @@
 #include "core/launch/GameFolder.h"
 #include "core/launch/GameProcess.h"
+#include "support/FileContents.h"
 #include "support/StandInPort.h"
 #include "support/StringLists.h"
-
-#include <fstream>
-#include <signal.h>
-#include <sstream>
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace vantrell;
 using namespace vantrell::core;
 namespace fs = std::filesystem;
-
-namespace {
-
-void writeFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-}
-
-QString contentsOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return QStringLiteral("<missing>");
-    std::stringstream s;
-    s << in.rdbuf();
-    return QString::fromStdString(s.str());
-}
-
-} // namespace
 
 class TestGameProcess : public QObject
 {

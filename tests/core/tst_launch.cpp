@@ -5,12 +5,11 @@
 #include "core/launch/MemberLaunch.h"
 #include "core/roomhost/MainServerLink.h"
 #include "core/roomhost/RoomHost.h"
+#include "support/FileContents.h"
 #include "support/StandInPort.h"
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -24,22 +23,6 @@ namespace {
 
 constexpr double kSpeedUp = 20.0;
 const QString kMarkerLine = QStringLiteral("kesh.txt required for KESH compatibility.\r\n");
-
-void writeFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << contents;
-}
-
-QString contentsOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return QStringLiteral("<missing>");
-    std::stringstream s;
-    s << in.rdbuf();
-    return QString::fromStdString(s.str());
-}
 
 QStringList texts(const QSignalSpy& spy)
 {

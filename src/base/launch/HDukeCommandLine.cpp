@@ -1,5 +1,6 @@
 #include "base/launch/HDukeCommandLine.h"
 
+#include "base/launch/HostPieces.h"
 #include "base/launch/Switches.h"
 #include "base/roomhost/RoomChoices.h"
 
@@ -11,32 +12,6 @@ namespace {
 
 constexpr char kPrefix = '/';
 
-// The host's map: a level only while the "Original Map:" box is ticked, so that the host
-// plays what the "Map" row tells the members.
-void addHostMap(GameCommand& command, const HostInputs& in)
-{
-    const auto& settings = in.settings;
-    if (settings.originalMapChosen) {
-        const int position = positionOf(roomhost::originalMaps(), settings.originalMap);
-        if (const auto level = levelAtPosition(position))
-            command.line.piece().fixed(mapSwitch(*level, kPrefix));
-    }
-}
-
-void addHostUsermap(GameCommand& command, const HostInputs& in)
-{
-    if (in.settings.originalMapChosen)
-        return;
-    command.line.piece().fixed("-map ").value(in.settings.userMap);
-    command.usermap = in.settings.userMap;
-}
-
-void addOptional(CommandLine& line, const std::optional<std::string>& sw)
-{
-    if (sw)
-        line.piece().fixed(*sw);
-}
-
 } // namespace
 
 GameCommand hDukeHostSolo(const HostInputs& in)
@@ -44,8 +19,8 @@ GameCommand hDukeHostSolo(const HostInputs& in)
     GameCommand command;
     CommandLine& line = command.line;
     line.piece().fixed("-name ").value(in.nickname).fixed(" /q8");
-    addOptional(line, skillSwitch(in.settings.skill, kPrefix));
-    addHostMap(command, in);
+    addSwitch(line, skillSwitch(in.settings.skill, kPrefix));
+    addHostMap(command, in, kPrefix);
     // Team games play as a plain dukematch when alone.
     static constexpr std::array<std::string_view, 5> gameTypeSwitch = {"/c1", "/c2", "/c3", "/c1",
                                                                        "/c1"};
@@ -71,12 +46,12 @@ GameCommand hDukeHostRoom(const HostInputs& in)
     line.value(in.nickname).fixed(" ");
     if (in.recordDemo)
         line.piece().fixed("/r");
-    addOptional(line, skillSwitch(settings.skill, kPrefix));
-    addHostMap(command, in);
+    addSwitch(line, skillSwitch(settings.skill, kPrefix));
+    addHostMap(command, in, kPrefix);
     addHostUsermap(command, in);
     if (gameType >= 0 && gameType <= 2)
         line.piece().fixed("/c" + std::to_string(gameType + 1));
-    addOptional(line, spawnSwitch(settings.spawn, kPrefix));
+    addSwitch(line, spawnSwitch(settings.spawn, kPrefix));
     if (options[roomhost::kAllWeaponsOption])
         line.piece().fixed("-dnweapons");
     if (options[roomhost::kDisableExpanderOption])
@@ -128,8 +103,8 @@ GameCommand hDukeMember(const MemberInputs& in)
         line.piece().fixed("-map ").value(map);
         command.usermap = map;
     }
-    addOptional(line, skillSwitch(in.value(kSkillRow), kPrefix));
-    addOptional(line, spawnSwitch(in.value(kSpawnRow), kPrefix));
+    addSwitch(line, skillSwitch(in.value(kSkillRow), kPrefix));
+    addSwitch(line, spawnSwitch(in.value(kSpawnRow), kPrefix));
     const std::string fraglimit = in.value(kFraglimitRow);
     if (fraglimit != "0")
         line.piece().fixed("/y").value(fraglimit);

@@ -1,5 +1,6 @@
 #include "base/launch/OldMpCommandLine.h"
 
+#include "base/launch/HostPieces.h"
 #include "base/launch/Switches.h"
 #include "base/roomhost/RoomChoices.h"
 
@@ -18,29 +19,6 @@ std::optional<std::string> gameTypeSwitch(int position)
     return "-c" + std::to_string(position + 1);
 }
 
-void addOptional(CommandLine& line, const std::optional<std::string>& sw)
-{
-    if (sw)
-        line.piece().fixed(*sw);
-}
-
-void addHostMap(GameCommand& command, const HostInputs& in)
-{
-    if (!in.settings.originalMapChosen)
-        return;
-    const int position = positionOf(roomhost::originalMaps(), in.settings.originalMap);
-    if (const auto level = levelAtPosition(position))
-        command.line.piece().fixed(mapSwitch(*level, kPrefix));
-}
-
-void addHostUsermap(GameCommand& command, const HostInputs& in)
-{
-    if (in.settings.originalMapChosen)
-        return;
-    command.line.piece().fixed("-map ").value(in.settings.userMap);
-    command.usermap = in.settings.userMap;
-}
-
 } // namespace
 
 GameCommand oldMpHostSolo(const HostInputs& in)
@@ -48,9 +26,9 @@ GameCommand oldMpHostSolo(const HostInputs& in)
     GameCommand command;
     CommandLine& line = command.line;
     line.piece().fixed("-name ").value(in.nickname).fixed(" -q8");
-    addOptional(line, skillSwitch(in.settings.skill, kPrefix));
-    addHostMap(command, in);
-    addOptional(line, gameTypeSwitch(in.gameTypePosition()));
+    addSwitch(line, skillSwitch(in.settings.skill, kPrefix));
+    addHostMap(command, in, kPrefix);
+    addSwitch(line, gameTypeSwitch(in.gameTypePosition()));
     line.piece().fixed("-nologo");
     addHostUsermap(command, in);
     return command;
@@ -62,12 +40,12 @@ GameCommand oldMpHostRoom(const HostInputs& in)
     GameCommand command;
     CommandLine& line = command.line;
     line.piece().fixed("-name ").value(in.nickname).fixed(" ");
-    addOptional(line, skillSwitch(settings.skill, kPrefix));
-    addHostMap(command, in);
+    addSwitch(line, skillSwitch(settings.skill, kPrefix));
+    addHostMap(command, in, kPrefix);
     addHostUsermap(command, in);
-    addOptional(line, gameTypeSwitch(in.gameTypePosition()));
+    addSwitch(line, gameTypeSwitch(in.gameTypePosition()));
     line.piece().fixed("-nologo");
-    addOptional(line, spawnSwitch(settings.spawn, kPrefix));
+    addSwitch(line, spawnSwitch(settings.spawn, kPrefix));
     if (settings.fraglimit != 0)
         line.piece().fixed("-y").value(std::to_string(settings.fraglimit));
     // Check boxes: 0 "Disable Friendly Fire", 1 "Enable Weapon Stay", 2 "Allow Visibility
@@ -101,8 +79,8 @@ GameCommand oldMpMember(const MemberInputs& in)
         line.piece().fixed("-map ").value(map);
         command.usermap = map;
     }
-    addOptional(line, skillSwitch(in.value(kSkillRow), kPrefix));
-    addOptional(line, spawnSwitch(in.value(kSpawnRow), kPrefix));
+    addSwitch(line, skillSwitch(in.value(kSkillRow), kPrefix));
+    addSwitch(line, spawnSwitch(in.value(kSpawnRow), kPrefix));
     const std::string fraglimit = in.value(kFraglimitRow);
     if (fraglimit != "0")
         line.piece().fixed("-y").value(fraglimit);

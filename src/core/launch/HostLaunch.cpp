@@ -4,7 +4,6 @@
 #include "base/launch/HDukeCommandLine.h"
 #include "base/launch/NBloodCommandLine.h"
 #include "base/launch/OldMpCommandLine.h"
-#include "core/common/Timing.h"
 #include "core/roomhost/RoomHost.h"
 
 namespace vantrell::core {
@@ -56,15 +55,8 @@ HostLaunch::Branch HostLaunch::branchFor(RoomKind kind, std::size_t memberRows)
     return Branch::HDukeSolo;
 }
 
-HostLaunch::HostLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_timing(timing)
+HostLaunch::HostLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_steps(timing)
 {
-    m_step.setSingleShot(true);
-    connect(&m_step, &QTimer::timeout, this, [this] {
-        auto next = std::move(m_next);
-        m_next = nullptr;
-        if (next)
-            next();
-    });
     connect(&m_process, &GameProcess::exited, this, &HostLaunch::afterGame);
 }
 
@@ -182,7 +174,7 @@ void HostLaunch::runBranch()
         emit roomLog(kLaunching);
         emit launchEnabled(false);
         room->startSettingsRefresh();
-        stepAfter(2000ms, [this] {
+        m_steps.after(2000ms, [this] {
             if (m_folder.removeMarker() == GameFolder::MarkerRemoval::CannotRemove)
                 emit message(kMarkerNotRemoved);
             inGameStep();
@@ -206,7 +198,7 @@ void HostLaunch::inGameStep()
     m_room->setInGame(true);
     m_inGameSet = true;
     m_room->startSettingsRefresh();
-    stepAfter(2000ms, [this] { startGame(); });
+    m_steps.after(2000ms, [this] { startGame(); });
 }
 
 void HostLaunch::startGame()
@@ -233,7 +225,7 @@ void HostLaunch::afterGame(int /*exitCode*/)
             room->startSettingsRefresh();
         if (m_branch == Branch::OldMpSolo || m_branch == Branch::OldMpRoom) {
             room->startSettingsRefresh();
-            stepAfter(2000ms, [this] { afterGameLog(); });
+            m_steps.after(2000ms, [this] { afterGameLog(); });
             return;
         }
     }
@@ -260,7 +252,7 @@ void HostLaunch::closingSteps()
         emit focusRoomWindow();
         if (isHDuke()) {
             room->startSettingsRefresh();
-            stepAfter(2000ms, [this] { finish(); });
+            m_steps.after(2000ms, [this] { finish(); });
             return;
         }
     }
@@ -295,8 +287,7 @@ void HostLaunch::cancel()
 {
     if (!m_busy || m_process.isRunning())
         return;
-    m_step.stop();
-    m_next = nullptr;
+    m_steps.stop();
     disconnect(m_broadcastDone);
     tidyFiles();
     if (m_room && m_inGameSet)
@@ -316,21 +307,13 @@ void HostLaunch::onRoomGone()
 
 void HostLaunch::finish()
 {
-    m_step.stop();
-    m_next = nullptr;
+    m_steps.stop();
     disconnect(m_roomGone);
     disconnect(m_broadcastDone);
     m_room = nullptr;
     m_busy = false;
     emit roomsListEnabled(true);
     emit finished();
-}
-
-void HostLaunch::stepAfter(std::chrono::milliseconds designed, std::function<void()> step)
-{
-    m_next = std::move(step);
-    m_timing.setInterval(m_step, designed);
-    m_step.start();
 }
 
 } // namespace vantrell::core

@@ -4,15 +4,13 @@
 #include "base/roomhost/RoomSettings.h"
 #include "core/launch/GameFolder.h"
 #include "core/launch/GameProcess.h"
+#include "core/launch/TimedSteps.h"
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 
 namespace vantrell::core {
 
@@ -99,17 +97,14 @@ private:
     void startFailed(const QString& text);
     void tidyFiles();
     void finish();
-    void stepAfter(std::chrono::milliseconds designed, std::function<void()> step);
     void onRoomGone();
 
     bool usesRunAndWait() const;
     bool isHDuke() const;
     QString failureMessage() const;
 
-    const Timing& m_timing;
     GameProcess m_process;
-    QTimer m_step;
-    std::function<void()> m_next;
+    TimedSteps m_steps;
     QMetaObject::Connection m_broadcastDone;
     QMetaObject::Connection m_roomGone;
 

@@ -4,7 +4,6 @@
 #include "base/launch/HDukeCommandLine.h"
 #include "base/launch/NBloodCommandLine.h"
 #include "base/launch/OldMpCommandLine.h"
-#include "core/common/Timing.h"
 
 namespace vantrell::core {
 
@@ -16,16 +15,8 @@ const QString kMarkerNotRemoved =
                    "problems on launching hDuke.");
 }
 
-MemberLaunch::MemberLaunch(const Timing& timing, QObject* parent)
-    : QObject(parent), m_timing(timing)
+MemberLaunch::MemberLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_steps(timing)
 {
-    m_step.setSingleShot(true);
-    connect(&m_step, &QTimer::timeout, this, [this] {
-        auto next = std::move(m_next);
-        m_next = nullptr;
-        if (next)
-            next();
-    });
     connect(&m_process, &GameProcess::exited, this, &MemberLaunch::afterGame);
 }
 
@@ -124,7 +115,7 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
 
     if (m_port == SourcePort::NBlood) {
         emit roomLog(QStringLiteral("Launching game..."));
-        stepAfter(5000ms, [this] { startGame(); });
+        m_steps.after(5000ms, [this] { startGame(); });
         return;
     }
     startGame();
@@ -167,8 +158,7 @@ void MemberLaunch::roomClosed()
     if (m_process.isRunning())
         return;
     // Still waiting to start: the game is not started at all.
-    m_step.stop();
-    m_next = nullptr;
+    m_steps.stop();
     tidyFiles(false);
     finish();
 }
@@ -183,21 +173,13 @@ void MemberLaunch::setGameRunning(bool running)
 
 void MemberLaunch::finish()
 {
-    m_step.stop();
-    m_next = nullptr;
+    m_steps.stop();
     setGameRunning(false);
     if (!m_roomGone)
         emit focusRoomWindow();
     m_busy = false;
     emit roomsListEnabled(true);
     emit finished();
-}
-
-void MemberLaunch::stepAfter(std::chrono::milliseconds designed, std::function<void()> step)
-{
-    m_next = std::move(step);
-    m_timing.setInterval(m_step, designed);
-    m_step.start();
 }
 
 } // namespace vantrell::core

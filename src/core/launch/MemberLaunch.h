@@ -3,14 +3,12 @@
 #include "base/launch/LaunchInputs.h"
 #include "core/launch/GameFolder.h"
 #include "core/launch/GameProcess.h"
+#include "core/launch/TimedSteps.h"
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 namespace vantrell::core {
 
@@ -82,13 +80,10 @@ private:
     void setGameRunning(bool running);
     void tidyFiles(bool report);
     void finish();
-    void stepAfter(std::chrono::milliseconds designed, std::function<void()> step);
     QString failureMessage() const;
 
-    const Timing& m_timing;
     GameProcess m_process;
-    QTimer m_step;
-    std::function<void()> m_next;
+    TimedSteps m_steps;
 
     bool m_busy = false;
     bool m_gameRunning = false;
