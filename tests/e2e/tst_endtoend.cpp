@@ -8,6 +8,7 @@
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
 #include "support/EndToEndLab.h"
+#include "support/StandInPort.h"
 
 #include <memory>
 
@@ -63,6 +64,8 @@ private slots:
     void roomReadvertisedWithTwoPlayers();
     void usermapFromHostsFileServer();
     void bobReady();
+    void hostLaunches();
+    void memberLaunches();
     void bobLeaves();
     void stop();
     void cleanupTestCase();
@@ -70,12 +73,15 @@ private slots:
     void cleanup();
 
 private:
-    bool setUpPlayer(Player& player, const char* nickname, const char* udpPort, bool hasUsermap);
+    bool setUpPlayer(Player& player, StandInPort& game, int gameMs, const char* nickname,
+                     const char* udpPort, bool hasUsermap);
 
     QTemporaryDir m_root;
     MainServer m_server;
     std::unique_ptr<Player> m_ann;
     std::unique_ptr<Player> m_bob;
+    StandInPort m_annGame;
+    StandInPort m_bobGame;
     int m_logMark = 0;
     QString m_annClient; // "#1": how the main server names Ann's connection
     bool m_roadBroken = false;
@@ -94,8 +100,8 @@ void TestEndToEnd::cleanup()
     m_roadBroken = m_roadBroken || QTest::currentTestFailed();
 }
 
-bool TestEndToEnd::setUpPlayer(Player& player, const char* nickname, const char* udpPort,
-                               bool hasUsermap)
+bool TestEndToEnd::setUpPlayer(Player& player, StandInPort& game, int gameMs, const char* nickname,
+                               const char* udpPort, bool hasUsermap)
 {
     if (!player.install(QStringLiteral(VANTRELL_DRIVEN_PROGRAM)))
         return false;
@@ -103,11 +109,16 @@ bool TestEndToEnd::setUpPlayer(Player& player, const char* nickname, const char*
     const QString usermaps = player.path(QStringLiteral("usermaps"));
     QDir().mkpath(gameFolder);
     QDir().mkpath(usermaps);
-    QFile port(gameFolder + QStringLiteral("/hduke"));
-    if (!port.open(QIODevice::WriteOnly) || port.write("#!/bin/sh\nexit 0\n") <= 0)
+    if (!game.install(gameFolder, QStringLiteral("hduke")))
         return false;
-    port.close();
-    port.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The game ends well, after running long enough to be seen running: the host's room is
+    // re-advertised in game only seven seconds after the launch.
+    game.configure(0, gameMs);
+    // A marker file from an earlier game, which the launch replaces.
+    QFile marker(gameFolder + QStringLiteral("/kesh.txt"));
+    if (!marker.open(QIODevice::WriteOnly) || marker.write("old\n") != 4)
+        return false;
+    marker.close();
     if (hasUsermap) {
         QFile map(usermaps + QLatin1Char('/') + kUsermap);
         if (!map.open(QIODevice::WriteOnly) || map.write(usermapBytes()) != usermapBytes().size())
@@ -121,8 +132,7 @@ bool TestEndToEnd::setUpPlayer(Player& player, const char* nickname, const char*
     networking.udpPort = udpPort;
     networking.upnp = false;
     settings::SourcePortSettings ports;
-    ports.ports[settings::SourcePortSettings::HDuke] = {true,
-                                                        (gameFolder + "/hduke").toStdString()};
+    ports.ports[settings::SourcePortSettings::HDuke] = {true, game.path().toStdString()};
     ports.usermapsFolders[settings::SourcePortSettings::Duke3d] = usermaps.toStdString();
     return networking.save(config) && ports.save(config) && player.start();
 }
@@ -147,8 +157,8 @@ void TestEndToEnd::initTestCase()
              "vantrell-server did not start");
     m_ann = std::make_unique<Player>(m_root.path(), QStringLiteral("ann"));
     m_bob = std::make_unique<Player>(m_root.path(), QStringLiteral("bob"));
-    QVERIFY(setUpPlayer(*m_ann, "Ann", "23513", true));
-    QVERIFY(setUpPlayer(*m_bob, "Bob", "23514", false));
+    QVERIFY(setUpPlayer(*m_ann, m_annGame, 9000, "Ann", "23513", true));
+    QVERIFY(setUpPlayer(*m_bob, m_bobGame, 1500, "Bob", "23514", false));
     for (Player* player : {m_ann.get(), m_bob.get()})
         QVERIFY(player->waitFor(cmd({"visible", "TForm1"}),
                                 [](const QJsonValue& v) { return v.toBool(); }));
@@ -306,6 +316,81 @@ void TestEndToEnd::bobReady()
         const QList<QStringList> rows = rowsOf(v);
         return rows.size() == 2 && rows[1].value(0) == QStringLiteral("0");
     }));
+}
+
+namespace {
+// What a player's stand-in game saw at its start: its arguments, its working folder (the
+// game folder), the peer list with this machine's own address and game port first and then
+// the other player as the host sees him, and no marker file while the game runs.
+void checkGameStart(const StandInPort& game, const Player& player, const QString& nickname,
+                    const QString& ownPort, const QString& otherPort)
+{
+    const QString joined = game.arguments().join(QLatin1Char(' '));
+    QVERIFY2(joined.contains(QStringLiteral("-name ") + nickname), qPrintable(joined));
+    QVERIFY2(joined.contains(QStringLiteral("-map ") + kUsermap), qPrintable(joined));
+    QVERIFY2(joined.endsWith(QStringLiteral("-net netlist.txt")), qPrintable(joined));
+    QCOMPARE(QDir(game.workingFolder()).canonicalPath(),
+             QDir(player.path(QStringLiteral("games/hduke"))).canonicalPath());
+    const QStringList netlist = game.netlist().split(QStringLiteral("\r\n"));
+    QCOMPARE(netlist.size(), 4);
+    QVERIFY2(netlist[0].startsWith(QStringLiteral("interface ")) &&
+                 netlist[0].endsWith(QLatin1Char(':') + ownPort),
+             qPrintable(netlist[0]));
+    QCOMPARE(netlist[1], QStringLiteral("mode peer"));
+    QCOMPARE(netlist[2], QStringLiteral("allow 127.0.0.1:") + otherPort);
+    QCOMPARE(netlist[3], QString());
+    QVERIFY(game.kesh().isNull());
+}
+
+// After a game: the marker file is back with its one line, and the usermap staged for the
+// game is gone from the game folder.
+void checkGameFolderAfter(const Player& player)
+{
+    QFile marker(player.path(QStringLiteral("games/hduke/kesh.txt")));
+    QVERIFY(marker.open(QIODevice::ReadOnly));
+    QCOMPARE(marker.readAll(), QByteArray("kesh.txt required for KESH compatibility.\r\n"));
+    QVERIFY(!QFile::exists(player.path(QStringLiteral("games/hduke/")) + kUsermap));
+}
+} // namespace
+
+void TestEndToEnd::hostLaunches()
+{
+    m_ann->ask(cmd({"click", "TForm6", "Button2"}));
+    QVERIFY2(waitUntil([&] { return m_annGame.hasStarted(); }, 30000),
+             qPrintable(m_ann->ask(cmd({"text", "TForm6", "roomLog"})).toString()));
+    checkGameStart(m_annGame, *m_ann, QStringLiteral("Ann"), QStringLiteral("23513"),
+                   QStringLiteral("23514"));
+
+    // While Ann's game runs her room is advertised in game; afterwards out of it again.
+    QVERIFY(
+        m_server.waitForLog({"added by " + m_annClient + " ", "in game Yes"}, m_logMark, 30000));
+    const int inGame = m_server.find(QStringLiteral("in game Yes"), m_logMark);
+    QVERIFY(m_server.waitForLog({"by " + m_annClient + " ", "in game No"}, inGame, 30000));
+    m_logMark = m_server.log().size();
+    QVERIFY(m_annGame.hasFinished());
+    QVERIFY(m_ann->waitFor(cmd({"enabled", "TForm1", "getRoomsButton"}),
+                           [](const QJsonValue& v) { return v.toBool(); }));
+    checkGameFolderAfter(*m_ann);
+}
+
+void TestEndToEnd::memberLaunches()
+{
+    // Bob's game was started on the host's word, before Ann's.
+    QVERIFY2(waitUntil([&] { return m_bobGame.hasFinished(); }, 20000),
+             qPrintable(m_bob->ask(cmd({"text", "TForm7", "roomLog"})).toString()));
+    checkGameStart(m_bobGame, *m_bob, QStringLiteral("Bob"), QStringLiteral("23514"),
+                   QStringLiteral("23513"));
+    QVERIFY(m_bob->waitFor(cmd({"enabled", "TForm1", "getRoomsButton"}),
+                           [](const QJsonValue& v) { return v.toBool(); }));
+    checkGameFolderAfter(*m_bob);
+    // Bob's list shows the room out of game again.
+    QVERIFY(m_bob->waitFor(
+        cmd({"rows", "TForm1", "roomList"}),
+        [](const QJsonValue& v) {
+            const QList<QStringList> rows = rowsOf(v);
+            return rows.size() == 1 && rows[0].value(8) == QStringLiteral("No");
+        },
+        25000));
 }
 
 void TestEndToEnd::bobLeaves()
