@@ -370,6 +370,9 @@ void TestEndToEnd::hostLaunches()
     QVERIFY(m_annGame.hasFinished());
     QVERIFY(m_ann->waitFor(cmd({"enabled", "TForm1", "getRoomsButton"}),
                            [](const QJsonValue& v) { return v.toBool(); }));
+    QVERIFY(m_ann->ask(cmd({"text", "TForm6", "roomLog"}))
+                .toString()
+                .contains(QStringLiteral("Launching game....\nGame has closed...")));
     checkGameFolderAfter(*m_ann);
 }
 
@@ -382,6 +385,9 @@ void TestEndToEnd::memberLaunches()
                    QStringLiteral("23513"));
     QVERIFY(m_bob->waitFor(cmd({"enabled", "TForm1", "getRoomsButton"}),
                            [](const QJsonValue& v) { return v.toBool(); }));
+    const QString bobLog = m_bob->ask(cmd({"text", "TForm7", "roomLog"})).toString();
+    QVERIFY2(bobLog.contains(QStringLiteral("Launching game....\nGame has closed...")),
+             qPrintable(bobLog));
     checkGameFolderAfter(*m_bob);
     // Bob's list shows the room out of game again.
     QVERIFY(m_bob->waitFor(
