@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
@@ -326,9 +327,12 @@ private slots:
         QVERIFY(!child<QPushButton>(program.form1, "connectButton")->isEnabled());
         chat->setText(QStringLiteral("again"));
         QTest::mouseClick(send, Qt::LeftButton);
-        QTRY_COMPARE(server.lines().size(), 4);
-        QCOMPARE(server.lines().mid(2),
-                 (QStringList{"Globalchat~Ann~hello", "Globalchat~Ann~again"}));
+        // Only the chat lines: the sped-up room refresh may ask for rooms meanwhile.
+        const auto chatLines = [&server] {
+            return server.lines().filter(QRegularExpression(QStringLiteral("^Globalchat~")));
+        };
+        QTRY_COMPARE(chatLines().size(), 2);
+        QCOMPARE(chatLines(), (QStringList{"Globalchat~Ann~hello", "Globalchat~Ann~again"}));
         // Our own line appears only when the server sends it back.
         QVERIFY(!logLines(*program.form1).contains(QStringLiteral("Ann: hello")));
         server.sendLine(QStringLiteral("Globalchat~Ann~hello"));
