@@ -6,6 +6,9 @@
 namespace vantrell::core {
 
 namespace {
+// What the socket takes in for us before we read it.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 QString plainAddress(const QHostAddress& address)
 {
     // A dual-stack listener reports IPv4 peers as ::ffff:a.b.c.d; members and the launch
@@ -22,6 +25,7 @@ RoomConnection::RoomConnection(QTcpSocket* socket, QObject* parent)
     m_socket->setParent(this);
     m_remoteAddress = plainAddress(m_socket->peerAddress());
     m_remotePort = m_socket->peerPort();
+    m_socket->setReadBufferSize(kReadBufferBytes);
     connect(m_socket, &QTcpSocket::readyRead, this, &RoomConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &RoomConnection::onDisconnected);
 }
@@ -68,21 +72,29 @@ void RoomConnection::releaseLines()
     if (m_holds > 0)
         --m_holds;
     if (m_holds == 0)
-        deliverLines();
+        onReadyRead();
 }
 
 void RoomConnection::onReadyRead()
 {
-    const QByteArray bytes = m_socket->readAll();
-    m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    deliverLines();
+    // A handler may hold, close or send; a nested delivery would reorder lines.
+    if (m_delivering)
+        return;
+    for (;;) {
+        deliverLines();
+        // Read on only once every whole line read so far is handled: while lines are held
+        // the bytes wait in the socket, which stops reading when its buffer is full, so a
+        // member that sends faster than the host handles its lines is slowed down by TCP
+        // instead of piling up in the host's memory.
+        if (m_holds > 0 || m_closing || m_socket->bytesAvailable() <= 0)
+            return;
+        const QByteArray bytes = m_socket->read(kReadBufferBytes);
+        m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
 }
 
 void RoomConnection::deliverLines()
 {
-    // A handler may hold, close or send; a nested delivery would reorder lines.
-    if (m_delivering)
-        return;
     m_delivering = true;
     while (m_holds == 0 && !m_closing) {
         auto line = m_reader.nextLine();
