@@ -3,6 +3,7 @@
 #include "core/common/LocalAddress.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/roomhost/RoomHostSetup.h"
+#include "ui/common/MessageSink.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/lobby/TForm8.h"
 #include "ui/roomclient/TForm7.h"
@@ -17,7 +18,7 @@ namespace vantrell::app {
 using ui::TForm1;
 
 Program::Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts)
-    : m_env(env), m_parts(std::move(parts)), m_settings(env.configFolder()),
+    : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
       m_lobby(env.mainServerAddress, env.mainServerPort)
 {
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_lobby);
@@ -91,6 +92,18 @@ void Program::connectWindows()
     QObject::connect(m_form4.get(), &ui::TForm4::folderChosen, m_form2.get(),
                      &ui::TForm2::applyChosenUsermapsFolder);
 
+    // Joining a room from the room list.
+    QObject::connect(main, &TForm1::joinRequested, &m_roomJoin,
+                     [this](const lobby::JoinRow& row) { joinRoom(row); });
+    QObject::connect(&m_roomJoin, &core::RoomJoin::logLine, main, &TForm1::addLogLine);
+    QObject::connect(&m_roomJoin, &core::RoomJoin::downloadProgress, main,
+                     &TForm1::showFileTransfer);
+    QObject::connect(&m_roomJoin, &core::RoomJoin::messageBox, main,
+                     [this](const QString& text) { m_messages.information(text); });
+    QObject::connect(&m_roomJoin, &core::RoomJoin::openRoom, m_form7.get(), &ui::TForm7::openRoom);
+    // Closing the main window stops a usermap download, leaving no partial file.
+    QObject::connect(main, &TForm1::programEndRequested, &m_roomJoin, &core::RoomJoin::abort);
+
     // The hosted room.
     QObject::connect(m_form5.get(), &ui::TForm5::roomCreated, m_form6.get(),
                      [this](const roomhost::RoomSettings& settings) { openRoom(settings); });
@@ -123,6 +136,17 @@ void Program::openRoomCreation(roomhost::RoomKind kind)
     // saving it back; it unlocks the main window, which the creation window locks again.
     m_form2->reloadAndSave();
     m_form5->openFor(kind, core::usermapsFolderFor(kind, m_settings.sourcePorts));
+}
+
+void Program::joinRoom(const lobby::JoinRow& row)
+{
+    // One room at a time: while the room window is open a double-click only brings it up.
+    if (m_form7->isVisible()) {
+        m_form7->raise();
+        m_form7->activateWindow();
+        return;
+    }
+    m_roomJoin.join(row); // ignored while an earlier join still downloads
 }
 
 void Program::openRoom(const roomhost::RoomSettings& settings)

@@ -4,6 +4,7 @@
 #include "base/settings/Settings.h"
 #include "core/common/Environment.h"
 #include "core/lobby/LobbyConnection.h"
+#include "core/lobby/RoomJoin.h"
 #include "core/lobby/UPnPPortMapper.h"
 #include "core/roomhost/LobbyMainServerLink.h"
 #include "core/roomhost/RoomHost.h"
@@ -77,13 +78,16 @@ private:
     void startUp();
     void openRoomCreation(roomhost::RoomKind kind);
     void openRoom(const roomhost::RoomSettings& settings);
+    void joinRoom(const lobby::JoinRow& row);
 
     const core::Environment& m_env;
+    ui::MessageSink& m_messages;
     ProgramParts m_parts;
     settings::Settings m_settings;
     core::LobbyConnection m_lobby;
     core::LobbyMainServerLink m_lobbyLink{m_lobby};
     core::UPnPPortMapper m_portMapper;
+    core::RoomJoin m_roomJoin{m_env, m_settings};
 
     std::unique_ptr<ui::TForm1> m_form1;
     std::unique_ptr<ui::TForm2> m_form2;

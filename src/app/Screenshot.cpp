@@ -9,6 +9,7 @@
 #include "base/settings/NetworkingSettings.h"
 #include "core/lobby/LobbyConnection.h"
 #include "ui/common/RecordingMessageSink.h"
+#include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
 
 #include <functional>
@@ -104,10 +105,20 @@ int main(int argc, char* argv[])
     caleb.SendUserDetails(QStringLiteral("Caleb"), QStringLiteral("crypt"));
     wang.SendUserDetails(QStringLiteral("LoWang"), QStringLiteral("dojo"));
 
+    // Two rooms in the list, one of them private.
+    caleb.send(lobby::AdvertiseRoom{"Caleb", "1", "8501", "Cabal members only", "Blood Game",
+                                    "NBlood", "1/4", "cryptic.map", "", "", "No"});
+    wang.send(lobby::AdvertiseRoom{"LoWang", "0", "8501", "Hollywood brawl", "Duke Nukem 3D",
+                                   "hDuke", "3/8", "E1L1: Hollywood Holocaust", "DukeMatch",
+                                   "Come get some", "No"});
+
     window.connectClick();
     auto* users = window.findChild<QTreeWidget*>(QStringLiteral("usersOnline"));
     if (!waitUntil([&] { return users->topLevelItemCount() == 3; }))
         return fail("the users list did not fill");
+    window.getRoomsListClick();
+    if (!waitUntil([&] { return window.roomList()->model()->rowCount() == 2; }))
+        return fail("the room list did not fill");
 
     caleb.sendGlobalChat(QStringLiteral("Caleb"), QStringLiteral("Anyone up for a round?"));
     wang.sendGlobalChat(QStringLiteral("LoWang"), QStringLiteral("Who wants some Wang?"));

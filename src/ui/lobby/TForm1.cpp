@@ -7,6 +7,9 @@
 #include "ui/common/MessageSink.h"
 #include "ui/common/WindowPlacement.h"
 #include "ui/lobby/BackgroundPicture.h"
+#include "ui/lobby/RoomListView.h"
+
+#include <limits>
 
 #include <QAction>
 #include <QApplication>
@@ -69,6 +72,10 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
     connect(&m_lobby, &core::LobbyConnection::globalChatReceived, this,
             &TForm1::ClientDisplayChatMessages);
     connect(&m_lobby, &core::LobbyConnection::wrongVersion, this, &TForm1::outdatedVersion);
+    connect(
+        &m_lobby, &core::LobbyConnection::roomsListUpdated, m_roomList,
+        [this](const lobby::NewRoomsListUpdate& update) { m_roomList->setRooms(update.rooms); });
+    connect(m_roomList, &RoomListView::joinRequested, this, &TForm1::joinRequested);
 }
 
 TForm1::~TForm1() = default;
@@ -328,6 +335,16 @@ void TForm1::createRoom(roomhost::RoomKind kind)
         return;
     DisableForm1Items();
     emit roomCreationApproved(kind);
+}
+
+void TForm1::showFileTransfer(qint64 received, qint64 total)
+{
+    if (total < 0 || total > std::numeric_limits<int>::max()) {
+        m_fileTransferBar->setRange(0, 0);
+        return;
+    }
+    m_fileTransferBar->setRange(0, static_cast<int>(total));
+    m_fileTransferBar->setValue(static_cast<int>(received));
 }
 
 void TForm1::TerminateMainThread()

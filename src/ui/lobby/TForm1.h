@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/lobby/JoinPlan.h"
 #include "base/roomhost/RoomSettings.h"
 #include "core/common/Environment.h"
 #include "core/lobby/LobbyConnection.h"
@@ -22,6 +23,7 @@ struct Settings;
 namespace vantrell::ui {
 
 class MessageSink;
+class RoomListView;
 
 // The main window, the lobby: nickname and "Connect", users online, global chat, the room
 // list, and the menus that open every other window. It lives for the whole run; closing it
@@ -54,8 +56,8 @@ public:
     // The lines of the lobby log, oldest first.
     QStringList lobbyLogLines() const;
 
-    // Filled by the room list; the bar shows usermap downloads.
-    QTreeWidget* roomList() const { return m_roomList; }
+    // Filled from the lobby connection's room lists; the bar shows usermap downloads.
+    RoomListView* roomList() const { return m_roomList; }
     QProgressBar* fileTransferBar() const { return m_fileTransferBar; }
 
 signals:
@@ -70,6 +72,8 @@ signals:
     void manualJoinRequested();
     void sourcePortSettingsRequested();
     void networkingSettingsRequested();
+    // A double-click on a room, with the row's values at that moment.
+    void joinRequested(const vantrell::lobby::JoinRow& row);
 
 public slots:
     // Lock: disables the top-level menus, "Send", "Connect" and the chat line.
@@ -81,6 +85,9 @@ public slots:
     // Enables only "Send" and the chat line: a hosted room keeps the rest locked.
     void enableChatItems();
     void setLobbyNickname(const QString& nickname);
+    // A usermap download's progress on the "File Transfers:" bar; a total below 0 (unknown)
+    // shows the bar busy.
+    void showFileTransfer(qint64 received, qint64 total);
 
     // The "Connect" button.
     void connectClick();
@@ -131,7 +138,7 @@ private:
     QPushButton* m_connectButton = nullptr;
     QProgressBar* m_fileTransferBar = nullptr;
     QTreeWidget* m_usersOnline = nullptr;
-    QTreeWidget* m_roomList = nullptr;
+    RoomListView* m_roomList = nullptr;
     QPlainTextEdit* m_lobbyLog = nullptr;
     QLineEdit* m_chatLine = nullptr;
     QPushButton* m_sendButton = nullptr;

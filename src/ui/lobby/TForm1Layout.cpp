@@ -1,3 +1,4 @@
+#include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
 
 #include <QHBoxLayout>
@@ -15,21 +16,9 @@
 namespace vantrell::ui {
 
 namespace {
-// The room list's columns and their widths; a width of 0 is a hidden column.
-struct RoomColumn
-{
-    const char* title;
-    int width;
-};
-constexpr RoomColumn kRoomColumns[] = {
-    {"Private", 54},  {"Room Name", 400}, {"Game", 150},      {"Source Port", 150},
-    {"Players", 60},  {"Map", 150},       {"Game Type", 150}, {"Skill", 100},
-    {"In Game", 100}, {"ID", 0},          {"RoomPort", 0},    {"IP", 0},
-};
-
 const char* const kStyle = "QLabel { color: lime; background: transparent; }"
                            "QLabel#fileTransfersLabel { color: aqua; }"
-                           "QLineEdit, QPlainTextEdit, QTreeWidget {"
+                           "QLineEdit, QPlainTextEdit, QTreeView {"
                            " background-color: black; color: lime; }";
 } // namespace
 
@@ -81,24 +70,7 @@ void TForm1::buildControls()
     m_usersOnline->setFixedWidth(165 + 2 * m_usersOnline->frameWidth());
     m_usersOnline->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    m_roomList = new QTreeWidget(central);
-    m_roomList->setObjectName(QStringLiteral("roomList"));
-    m_roomList->setRootIsDecorated(false);
-    m_roomList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_roomList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_roomList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QStringList titles;
-    for (const RoomColumn& column : kRoomColumns)
-        titles << QString::fromLatin1(column.title);
-    m_roomList->setHeaderLabels(titles);
-    for (int i = 0; i < static_cast<int>(std::size(kRoomColumns)); ++i) {
-        if (kRoomColumns[i].width == 0)
-            m_roomList->setColumnHidden(i, true);
-        else
-            m_roomList->setColumnWidth(i, kRoomColumns[i].width);
-    }
-    m_roomList->header()->setSectionResizeMode(0, QHeaderView::Fixed);
-    m_roomList->header()->setStretchLastSection(false);
+    m_roomList = new RoomListView(central);
 
     m_lobbyLog = new QPlainTextEdit(central);
     m_lobbyLog->setObjectName(QStringLiteral("lobbyLog"));
