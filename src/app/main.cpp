@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "core/common/BuildConfig.h"
+#include "core/common/ConfigLocation.h"
 #include "core/common/Environment.h"
 #include "ui/common/QtMessageSink.h"
 #include "ui/lobby/TForm1.h"
@@ -12,9 +13,14 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrell Alpha Version 3829"));
+    // Ties the windows to the installed desktop entry (its icon on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("invalid.vantrell.vantrell"));
 
     core::Environment env;
-    env.programFolder = QCoreApplication::applicationDirPath();
+    const core::ConfigLocation config =
+        core::locateConfig(QCoreApplication::applicationDirPath(), core::userConfigFolder());
+    env.programFolder = config.folder;
+    env.installed = config.installed;
     env.mainServerAddress = core::builtInMainServerAddress();
     env.mainServerPort = core::mainServerPort();
     env.webHost = core::builtInWebHost();

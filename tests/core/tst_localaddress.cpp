@@ -2,28 +2,13 @@
 // the machine's own interfaces, skip loopback, and fall back to 127.0.0.1.
 
 #include "core/common/LocalAddress.h"
+#include "support/NetnsLab.h"
 
-#include <future>
-#include <sched.h>
-#include <thread>
-
-#include <QProcess>
 #include <QTest>
 
 using vantrell::core::localAddress;
 
 namespace {
-bool run(const QStringList& command)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(command.first(), command.mid(1));
-    if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-        qWarning() << command << process.readAll();
-        return false;
-    }
-    return true;
-}
 
 struct Outcome
 {
@@ -32,25 +17,23 @@ struct Outcome
     QString address;
 };
 
-// Runs on a thread of its own that moves into a new network namespace, configures it with
-// the commands (processes started from that thread inherit its namespace) and asks.
+// Configures a namespace of its own with the commands and asks there.
 Outcome inPrivateNamespace(const QList<QStringList>& commands)
 {
-    std::promise<Outcome> promise;
-    std::thread worker([&] {
-        Outcome outcome;
-        outcome.isolated = unshare(CLONE_NEWNET) == 0;
-        if (outcome.isolated) {
-            for (const QStringList& command : commands)
-                outcome.configured = outcome.configured && run(command);
-            outcome.address = localAddress();
+    Outcome outcome;
+    outcome.isolated = runInPrivateNamespace([&] {
+        for (const QStringList& command : commands) {
+            const CommandResult result = runCommand(findSbin(command.first()), command.mid(1));
+            if (result.exitCode != 0) {
+                qWarning() << command << result.output;
+                outcome.configured = false;
+            }
         }
-        promise.set_value(outcome);
+        outcome.address = localAddress();
     });
-    Outcome outcome = promise.get_future().get();
-    worker.join();
     return outcome;
 }
+
 } // namespace
 
 class TestLocalAddress : public QObject

@@ -11,22 +11,16 @@
 // Nothing is configured in the machine's own namespace.
 
 #include "core/lobby/UPnPPortMapper.h"
+#include "support/NetnsLab.h"
 
-#include <fcntl.h>
 #include <memory>
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
-#include <sched.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,34 +33,7 @@ namespace {
 const QString kRouterLan = QStringLiteral("10.77.0.1");
 const QString kClient = QStringLiteral("10.77.0.2");
 constexpr int kHttpPort = 47000;
-const QString kNamePrefix = QStringLiteral("vtupnp-");
-
-struct CommandResult
-{
-    int exitCode = -1;
-    QString output;
-};
-
-CommandResult runCommand(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, QStringLiteral("timed out")};
-    }
-    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return {code, QString::fromLocal8Bit(process.readAll())};
-}
-
-QString findSbin(const QString& name)
-{
-    return QStandardPaths::findExecutable(name,
-                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
-                                           QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
-}
+const QString kNamePrefix = QStringLiteral("vtupnp");
 
 // A request as the daemon logged it when it arrived, refused ones included.
 struct SeenRequest
@@ -89,59 +56,26 @@ struct Entry
 };
 
 // Two namespaces, the veth links, the nft table the daemon fills, and the daemon itself.
-// Everything is torn down by the destructor, whatever state the test left it in.
+// Everything is torn down by the lab, whatever state the test left it in.
 class GatewayLab
 {
 public:
-    GatewayLab()
-    {
-        static int serial = 0;
-        const QString suffix = QStringLiteral("%1-%2").arg(::getpid()).arg(++serial);
-        m_router = kNamePrefix + QStringLiteral("r-") + suffix;
-        m_lan = kNamePrefix + QStringLiteral("l-") + suffix;
-    }
-
-    ~GatewayLab()
-    {
-        leaveLan();
-        if (m_daemon) {
-            m_daemon->terminate();
-            if (!m_daemon->waitForFinished(5000)) {
-                m_daemon->kill();
-                m_daemon->waitForFinished(5000);
-            }
-        }
-        for (const QString& name : {m_lan, m_router})
-            runCommand(m_ip, {QStringLiteral("netns"), QStringLiteral("delete"), name});
-    }
-
-    GatewayLab(const GatewayLab&) = delete;
-    GatewayLab& operator=(const GatewayLab&) = delete;
-
     // Builds the network. An empty string on success, otherwise what went wrong.
     QString build()
     {
-        const QStringList steps[] = {
-            {"netns", "add", m_router},
-            {"netns", "add", m_lan},
-            {"-n", m_router, "link", "add", "lan0", "type", "veth", "peer", "name", "eth0", "netns",
-             m_lan},
-            {"-n", m_router, "link", "add", "wan0", "type", "veth", "peer", "name", "wanpeer"},
-            {"-n", m_router, "addr", "add", kRouterLan + "/24", "dev", "lan0"},
-            {"-n", m_router, "addr", "add", "45.77.0.2/24", "dev", "wan0"},
-            {"-n", m_router, "link", "set", "lo", "up"},
-            {"-n", m_router, "link", "set", "lan0", "up"},
-            {"-n", m_router, "link", "set", "wan0", "up"},
-            {"-n", m_router, "link", "set", "wanpeer", "up"},
-            {"-n", m_lan, "addr", "add", kClient + "/24", "dev", "eth0"},
-            {"-n", m_lan, "link", "set", "lo", "up"},
-            {"-n", m_lan, "link", "set", "eth0", "up"},
-            {"-n", m_lan, "route", "add", "default", "via", kRouterLan},
-        };
-        for (const QStringList& step : steps) {
-            const CommandResult result = runCommand(m_ip, step);
-            if (result.exitCode != 0)
-                return QStringLiteral("ip %1: %2").arg(step.join(' '), result.output);
+        // Every step runs, in order; the first failure is the one that tells.
+        for (const QString& error : {
+                 m_net.addNamespace(kRouter),
+                 m_net.addNamespace(kLan),
+                 m_net.addVeth(kRouter, "lan0", kLan, "eth0"),
+                 m_net.addVeth(kRouter, "wan0", kRouter, "wanpeer"),
+                 m_net.ip(kRouter, {"addr", "add", kRouterLan + "/24", "dev", "lan0"}),
+                 m_net.ip(kRouter, {"addr", "add", "45.77.0.2/24", "dev", "wan0"}),
+                 m_net.ip(kLan, {"addr", "add", kClient + "/24", "dev", "eth0"}),
+                 m_net.ip(kLan, {"route", "add", "default", "via", kRouterLan}),
+             }) {
+            if (!error.isEmpty())
+                return error;
         }
 
         // The chains the daemon adds its rules to; its package leaves making them to us.
@@ -162,8 +96,7 @@ public:
         const QString rulesPath = m_dir.filePath(QStringLiteral("gateway.nft"));
         if (!writeFile(rulesPath, rules))
             return QStringLiteral("cannot write %1").arg(rulesPath);
-        const CommandResult nft =
-            runCommand(m_ip, {"netns", "exec", m_router, findSbin("nft"), "-f", rulesPath});
+        const CommandResult nft = m_net.run(kRouter, findSbin("nft"), {"-f", rulesPath});
         if (nft.exitCode != 0)
             return QStringLiteral("nft: %1").arg(nft.output);
         return {};
@@ -190,14 +123,11 @@ public:
         if (!writeFile(configPath, config))
             return QStringLiteral("cannot write %1").arg(configPath);
 
-        m_daemon = std::make_unique<QProcess>();
-        m_daemon->setProcessChannelMode(QProcess::MergedChannels);
-        // Should this test die, the daemon dies with it instead of lingering.
-        m_daemon->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        QObject::connect(m_daemon.get(), &QProcess::readyRead, m_daemon.get(),
+        m_daemon = m_net.start(
+            kRouter, findSbin("miniupnpd"),
+            {"-d", "-f", configPath, "-P", m_dir.filePath(QStringLiteral("miniupnpd.pid"))});
+        QObject::connect(m_daemon, &QProcess::readyRead, m_daemon,
                          [this] { m_daemonLog += QString::fromLocal8Bit(m_daemon->readAll()); });
-        m_daemon->start(m_ip, {"netns", "exec", m_router, findSbin("miniupnpd"), "-d", "-f",
-                               configPath, "-P", m_dir.filePath(QStringLiteral("miniupnpd.pid"))});
         if (!m_daemon->waitForStarted(10000))
             return QStringLiteral("miniupnpd did not start: %1").arg(m_daemon->errorString());
 
@@ -212,25 +142,7 @@ public:
     }
 
     // Moves the calling thread (and every thread it creates later) into the LAN namespace.
-    QString enterLan()
-    {
-        m_home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
-        const QByteArray lanPath = QByteArray("/run/netns/") + m_lan.toLatin1();
-        const int lan = ::open(lanPath.constData(), O_RDONLY | O_CLOEXEC);
-        const bool entered = m_home >= 0 && lan >= 0 && ::setns(lan, CLONE_NEWNET) == 0;
-        if (lan >= 0)
-            ::close(lan);
-        return entered ? QString() : QStringLiteral("cannot enter %1").arg(m_lan);
-    }
-
-    void leaveLan()
-    {
-        if (m_home < 0)
-            return;
-        ::setns(m_home, CLONE_NEWNET);
-        ::close(m_home);
-        m_home = -1;
-    }
+    QString enterLan() { return m_net.enter(kLan); }
 
     QString daemonLog() const { return m_daemonLog; }
 
@@ -286,35 +198,11 @@ public:
         return m_daemonLog.count(needle) >= count;
     }
 
-    // Deletes namespaces left by earlier runs of this test that died before cleaning up.
-    static void removeLeftovers()
-    {
-        static const QRegularExpression ours(QStringLiteral("^vtupnp-[rl]-(\\d+)-\\d+$"));
-        const CommandResult list = runCommand(findSbin("ip"), {"netns", "list"});
-        for (const QString& line : list.output.split('\n', Qt::SkipEmptyParts)) {
-            const QString name = line.section(' ', 0, 0);
-            const auto m = ours.match(name);
-            if (m.hasMatch() && !processAlive(m.captured(1)))
-                runCommand(findSbin("ip"), {"netns", "delete", name});
-        }
-    }
-
 private:
-    // A killed run may linger a moment as a zombie; that counts as gone.
-    static bool processAlive(const QString& pid)
-    {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray text = stat.readAll();
-        const qsizetype afterName = text.lastIndexOf(')');
-        return afterName < 0 || text.mid(afterName + 2, 1) != "Z";
-    }
-
     bool listening(const QString& flags, const QString& port)
     {
-        const CommandResult ss = runCommand(
-            m_ip, {"netns", "exec", m_router, findSbin("ss"), "-H", flags, "sport", "= :" + port});
+        const CommandResult ss =
+            m_net.run(kRouter, findSbin("ss"), {"-H", flags, "sport", "= :" + port});
         return ss.exitCode == 0 && !ss.output.trimmed().isEmpty();
     }
 
@@ -324,13 +212,15 @@ private:
         return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size();
     }
 
-    QString m_ip = findSbin("ip");
-    QString m_router;
-    QString m_lan;
+    static inline const QString kRouter = QStringLiteral("r");
+    static inline const QString kLan = QStringLiteral("l");
+
+    // The lab goes first: it ends the daemon, whose last words still land in the log, and only
+    // then the daemon's folder goes.
     QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_daemon;
     QString m_daemonLog;
-    int m_home = -1;
+    NetnsLab m_net{kNamePrefix};
+    QProcess* m_daemon = nullptr; // the lab's
 };
 
 } // namespace
@@ -342,14 +232,11 @@ class TestUPnPPortMapper : public QObject
 private slots:
     void initTestCase()
     {
-        if (::geteuid() != 0)
-            QSKIP("The gateway test makes network namespaces and needs root.");
-        if (findSbin("ip").isEmpty() || runCommand(findSbin("ip"), {"netns", "list"}).exitCode != 0)
-            QSKIP("'ip netns' is not available here; the gateway test needs network namespaces.");
+        if (const QString why = NetnsLab::unavailableReason(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         QVERIFY2(!findSbin("miniupnpd").isEmpty() && !findSbin("nft").isEmpty() &&
                      !findSbin("ss").isEmpty(),
                  "miniupnpd, nft or ss is missing: run scripts/setup");
-        GatewayLab::removeLeftovers();
     }
 
     void cleanup() { m_lab.reset(); }

@@ -125,6 +125,51 @@ private slots:
             QVERIFY2(output.contains(QStringLiteral("allowed for now")), qPrintable(output));
     }
 
+    void namespaces_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("fails");
+
+        QTest::newRow("base/common in vantrell")
+            << "src/base/common/A.h" << QByteArray("namespace vantrell {\n}\n") << false;
+        QTest::newRow("base/common in a namespace of its own")
+            << "src/base/common/A.h" << QByteArray("namespace vantrell::common {\n}\n") << true;
+        QTest::newRow("base subsystem in its namespace")
+            << "src/base/lobby/A.cpp" << QByteArray("namespace vantrell::lobby {\n}\n") << false;
+        QTest::newRow("base subsystem in another's")
+            << "src/base/roomhost/A.cpp" << QByteArray("namespace vantrell::lobby {\n}\n") << true;
+        QTest::newRow("core subsystem in vantrell::core")
+            << "src/core/transfer/A.h" << QByteArray("namespace vantrell::core {\n}\n") << false;
+        QTest::newRow("core subsystem in its own name")
+            << "src/core/transfer/A.h" << QByteArray("namespace vantrell::transfer {\n}\n") << true;
+        QTest::newRow("window declaring a core name")
+            << "src/ui/roomhost/A.h"
+            << QByteArray("namespace vantrell::core {\nclass RoomHost;\n}\n\n"
+                          "namespace vantrell::ui {\n}\n")
+            << false;
+        QTest::newRow("window only in core")
+            << "src/ui/lobby/A.cpp" << QByteArray("namespace vantrell::core {\n}\n") << true;
+        QTest::newRow("server in the flat namespace")
+            << "src/server/A.cpp" << QByteArray("namespace vantrell\n{\n}\n") << true;
+        QTest::newRow("main outside any")
+            << "src/server/main.cpp" << QByteArray("int main() { return 0; }\n") << false;
+    }
+    void namespaces()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, fails);
+
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        QVERIFY(writeFile(root.filePath(file), "#pragma once\n\n" + contents));
+        QString output;
+        QCOMPARE(runCheck(root.path(), output), fails ? 1 : 0);
+        if (fails)
+            QVERIFY2(output.contains(file + QStringLiteral(":3:")), qPrintable(output));
+    }
+
     // An allow-list entry whose include went away is pointed out, so the list shrinks.
     void staleAllowListEntry()
     {

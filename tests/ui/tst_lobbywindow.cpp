@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "core/common/LocalAddress.h"
+#include "core/lobby/Updater.h"
 #include "support/ScriptedServer.h"
 #include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
@@ -394,21 +395,27 @@ private slots:
 
     void outdatedVersionOffersTheUpdater_data()
     {
+        QTest::addColumn<bool>("installed");
         QTest::addColumn<bool>("answer");
         QTest::addColumn<bool>("updaterPresent");
         QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<bool>("ends");
         const QString question = QStringLiteral("Client Update - Would you like to auto update?");
-        QTest::newRow("no") << false << true << QStringList{question} << false;
+        QTest::newRow("no") << false << false << true << QStringList{question} << false;
         QTest::newRow("yes, updater missing")
-            << true << false
+            << false << true << false
             << QStringList{question,
                            "Unable to Auto Update because the file \"updater\" is missing."}
             << false;
-        QTest::newRow("yes, updater present") << true << true << QStringList{question} << true;
+        QTest::newRow("yes, updater present")
+            << false << true << true << QStringList{question} << true;
+        // An installed program points at its package and never runs a stray updater.
+        QTest::newRow("installed, updater present")
+            << true << true << true << QStringList{core::packageUpdateText()} << false;
     }
     void outdatedVersionOffersTheUpdater()
     {
+        QFETCH(bool, installed);
         QFETCH(bool, answer);
         QFETCH(bool, updaterPresent);
         QFETCH(QStringList, boxes);
@@ -428,6 +435,7 @@ private slots:
 
         ScriptedServer server;
         ProgramFixture program(server.port());
+        program.env.installed = installed;
         connectTo(program, server);
         program.messages.queueAnswer(answer);
         server.sendLine(QStringLiteral("UserListUpdate,1,Ann"));
@@ -449,7 +457,8 @@ private slots:
         QCOMPARE(log.value(advice + 1), QStringLiteral("Disconnected from the server."));
         QVERIFY(!program.form1->isConnected());
         QCOMPARE(users(*program.form1), QStringList());
-        QCOMPARE(program.messages.entries().first().kind, Kind::Question);
+        QCOMPARE(program.messages.entries().first().kind,
+                 installed ? Kind::Information : Kind::Question);
         QCOMPARE(program.programEndRequests, ends ? 1 : 0);
         if (ends) {
             QTRY_VERIFY(QFile::exists(marker));

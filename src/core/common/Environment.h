@@ -14,8 +14,11 @@ namespace vantrell::core {
 // Passed by reference to whoever needs it; there is no global copy.
 struct Environment
 {
-    // The folder that holds "vantrel.cfg": the program's own folder, never the working folder.
+    // The folder that holds "vantrel.cfg": the program's own folder (never the working
+    // folder), or for an installed program the player's configuration folder.
     QString programFolder;
+    // Installed from a package, which also brings its updates (see ConfigLocation).
+    bool installed = false;
     QString mainServerAddress;
     quint16 mainServerPort = 4444;
     // Host name of the web site with the usermaps and the update archive.

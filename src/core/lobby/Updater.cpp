@@ -26,4 +26,11 @@ void startUpdater(const QString& path)
     QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
 }
 
+QString packageUpdateText()
+{
+    return QStringLiteral("Client Update - This copy of Vantrell was installed from a package "
+                          "and is updated by its package: install the newer version of the "
+                          "\"vantrell\" package with your system's package manager.");
+}
+
 } // namespace vantrell::core

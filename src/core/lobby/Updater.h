@@ -16,4 +16,8 @@ QString updaterPath(const QString& folder);
 // ends right after either way.
 void startUpdater(const QString& path);
 
+// What an installed program says instead of offering the updater: its package brings the
+// new version.
+QString packageUpdateText();
+
 } // namespace vantrell::core

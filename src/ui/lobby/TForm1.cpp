@@ -305,6 +305,10 @@ void TForm1::offerUpdate()
 {
     m_connectButton->setEnabled(true);
     m_usersOnline->clear();
+    if (m_env.installed) {
+        m_messages.information(core::packageUpdateText());
+        return;
+    }
     if (!m_messages.question(QStringLiteral("Client Update - Would you like to auto update?")))
         return;
     const QString updater = core::updaterPath(QDir::currentPath());
