@@ -61,29 +61,24 @@ private slots:
         QTest::addColumn<Attack>("attack");
         QTest::addColumn<bool>("attackerDropped"); // the host must close the attacker
 
-        QTest::newRow("1 MiB without a line end")
-            << Attack([](quint16 port, auto& all) {
-                   connectAttacker(port, all)->sendAll(std::string(1 << 20, 'x'), 5000);
-               })
-            << true;
+        QTest::newRow("1 MiB without a line end") << Attack([](quint16 port, auto& all) {
+            connectAttacker(port, all)->sendAll(std::string(1 << 20, 'x'), 5000);
+        }) << true;
         QTest::newRow("1 MiB without a line end after a held team change")
             << Attack([](quint16 port, auto& all) {
                    auto& socket = connectAttacker(port, all);
-                   socket->sendAll(lines("ClientSentTeamChanged~Team 1", 1) +
-                                       std::string(1 << 20, 'x'),
-                                   5000);
+                   socket->sendAll(
+                       lines("ClientSentTeamChanged~Team 1", 1) + std::string(1 << 20, 'x'), 5000);
                })
             << true;
-        QTest::newRow("a thousand lines a second")
-            << Attack([](quint16 port, auto& all) {
-                   auto& socket = connectAttacker(port, all);
-                   socket->sendAll(lines("AddUserToList~Flood~Linux~127.0.0.9~1", 1), 1000);
-                   paced(*socket,
-                         lines("ClientSentReadyMessage", 3) + lines("ClientSentNotReadyMessage", 3) +
-                             lines("RoomChat~Flood~spam", 2) + lines("ClientRequestsRemotePort", 2),
-                         2000);
-               })
-            << false;
+        QTest::newRow("a thousand lines a second") << Attack([](quint16 port, auto& all) {
+            auto& socket = connectAttacker(port, all);
+            socket->sendAll(lines("AddUserToList~Flood~Linux~127.0.0.9~1", 1), 1000);
+            paced(*socket,
+                  lines("ClientSentReadyMessage", 3) + lines("ClientSentNotReadyMessage", 3) +
+                      lines("RoomChat~Flood~spam", 2) + lines("ClientRequestsRemotePort", 2),
+                  2000);
+        }) << false;
         QTest::newRow("team changes faster than the host takes them")
             << Attack([](quint16 port, auto& all) {
                    auto& socket = connectAttacker(port, all);
@@ -100,62 +95,50 @@ private slots:
                    }
                })
             << false;
-        QTest::newRow("counts and numbers out of range")
-            << Attack([](quint16 port, auto& all) {
-                   std::string text;
-                   for (const char* n : {"-1", "2147483648", "99999999999", "-2147483649", ""}) {
-                       const std::string v(n);
-                       text += lines("UserRoomSettingsUpdate~" + v, 1) +
-                               lines("RoomSettingsUpdate~" + v + "~a~b", 1) +
-                               lines("TCPPing~" + v, 1) +
-                               lines("AddUserToList~" + v + "~" + v + "~" + v + "~" + v, 1) +
-                               lines("ClientSentTeamChanged~" + v, 1) +
-                               lines("YourRemotePortIs~" + v, 1);
-                   }
-                   connectAttacker(port, all)->sendAll(text, 5000);
-               })
-            << false;
-        QTest::newRow("AddUserToList with 100 fields")
-            << Attack([](quint16 port, auto& all) {
-                   std::string line = "AddUserToList";
-                   for (int i = 1; i < 100; ++i)
-                       line += "~f" + std::to_string(i);
-                   connectAttacker(port, all)->sendAll(lines(line, 3), 5000);
-               })
-            << false;
+        QTest::newRow("counts and numbers out of range") << Attack([](quint16 port, auto& all) {
+            std::string text;
+            for (const char* n : {"-1", "2147483648", "99999999999", "-2147483649", ""}) {
+                const std::string v(n);
+                text += lines("UserRoomSettingsUpdate~" + v, 1) +
+                        lines("RoomSettingsUpdate~" + v + "~a~b", 1) + lines("TCPPing~" + v, 1) +
+                        lines("AddUserToList~" + v + "~" + v + "~" + v + "~" + v, 1) +
+                        lines("ClientSentTeamChanged~" + v, 1) + lines("YourRemotePortIs~" + v, 1);
+            }
+            connectAttacker(port, all)->sendAll(text, 5000);
+        }) << false;
+        QTest::newRow("AddUserToList with 100 fields") << Attack([](quint16 port, auto& all) {
+            std::string line = "AddUserToList";
+            for (int i = 1; i < 100; ++i)
+                line += "~f" + std::to_string(i);
+            connectAttacker(port, all)->sendAll(lines(line, 3), 5000);
+        }) << false;
         QTest::newRow("AddUserToList a thousand times on one connection")
             << Attack([](quint16 port, auto& all) {
                    connectAttacker(port, all)->sendAll(
                        lines("AddUserToList~Dup~Linux 64 bit ~127.0.0.9~23513", 1000), 5000);
                })
             << false;
-        QTest::newRow("16000-character nickname and team")
-            << Attack([](quint16 port, auto& all) {
-                   connectAttacker(port, all)->sendAll(
-                       lines("AddUserToList~" + std::string(16000, 'N') + "~os~1.2.3.4~1", 1) +
-                           lines("ClientSentTeamChanged~" + std::string(16000, 'T'), 1),
-                       5000);
-               })
-            << false;
-        QTest::newRow("binary bytes and NULs")
-            << Attack([](quint16 port, auto& all) {
-                   std::mt19937 random(15);
-                   std::string bytes(256 * 1024, '\0');
-                   for (auto& b : bytes)
-                       b = static_cast<char>(random());
-                   // Line ends often enough that most of it arrives as lines.
-                   for (std::size_t i = 0; i < bytes.size(); i += 1 + random() % 2000)
-                       bytes[i] = '\n';
-                   bytes += std::string(1000, '\0') + "\r\nAddUserToList~Nul\0x~~~\r\n";
-                   connectAttacker(port, all)->sendAll(bytes, 5000);
-               })
-            << false;
-        QTest::newRow("connections that send nothing")
-            << Attack([](quint16 port, auto& all) {
-                   for (int i = 0; i < 4; ++i)
-                       connectAttacker(port, all);
-               })
-            << false;
+        QTest::newRow("16000-character nickname and team") << Attack([](quint16 port, auto& all) {
+            connectAttacker(port, all)->sendAll(
+                lines("AddUserToList~" + std::string(16000, 'N') + "~os~1.2.3.4~1", 1) +
+                    lines("ClientSentTeamChanged~" + std::string(16000, 'T'), 1),
+                5000);
+        }) << false;
+        QTest::newRow("binary bytes and NULs") << Attack([](quint16 port, auto& all) {
+            std::mt19937 random(15);
+            std::string bytes(256 * 1024, '\0');
+            for (auto& b : bytes)
+                b = static_cast<char>(random());
+            // Line ends often enough that most of it arrives as lines.
+            for (std::size_t i = 0; i < bytes.size(); i += 1 + random() % 2000)
+                bytes[i] = '\n';
+            bytes += std::string(1000, '\0') + "\r\nAddUserToList~Nul\0x~~~\r\n";
+            connectAttacker(port, all)->sendAll(bytes, 5000);
+        }) << false;
+        QTest::newRow("connections that send nothing") << Attack([](quint16 port, auto& all) {
+            for (int i = 0; i < 4; ++i)
+                connectAttacker(port, all);
+        }) << false;
     }
 
     void hostSurvivesAndServesHonestMembers()

@@ -65,10 +65,9 @@ private slots:
             << crlf(fullLengthRoomsLine("2147483648")) + crlf(fullLengthRoomsLine("99999999999")) +
                    crlf(fullLengthRoomsLine("-1")) + crlf("NewRoomsListUpdate~") +
                    crlf("NewRoomsListUpdate");
-        QTest::newRow("malformed private flags")
-            << crlf(roomsLine(7, {record("1", "2"), record("2", ""), record("3", "-1"),
-                                  record("4", "01"), record("5", "1 "), record("6", "\x01"),
-                                  record("7", "1")}));
+        QTest::newRow("malformed private flags") << crlf(
+            roomsLine(7, {record("1", "2"), record("2", ""), record("3", "-1"), record("4", "01"),
+                          record("5", "1 "), record("6", "\x01"), record("7", "1")}));
         QTest::newRow("unterminated quote in the user list")
             << crlf("UserListUpdate,3,\"Ann,Bob") + crlf("UserListUpdate,2,\"") +
                    crlf("UserListUpdate,99999999999,\"\"\"") +
