@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     };
     disk.isFile = [&](const std::string& path) {
-        const bool executable = path == settings.hDukePath || path == settings.oldMpPath ||
-                                path == settings.nBloodPath;
+        const bool executable =
+            path == settings.hDukePath || path == settings.oldMpPath || path == settings.nBloodPath;
         FUZZ_CHECK(executable || insideUsermaps(path));
         return executable || mapExists;
     };
