@@ -56,8 +56,7 @@ private slots:
         bool succeeded = false;
         connect(&downloader, &core::UsermapDownloader::failed, this,
                 [&](const QString& why) { reason = why; });
-        connect(&downloader, &core::UsermapDownloader::succeeded, this,
-                [&] { succeeded = true; });
+        connect(&downloader, &core::UsermapDownloader::succeeded, this, [&] { succeeded = true; });
         const long rssBefore = residentKiB();
         LoopLatencyProbe probe;
         probe.start();
