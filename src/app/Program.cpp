@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "core/common/HostInfo.h"
 #include "core/common/LocalAddress.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/roomhost/RoomHostSetup.h"
@@ -19,16 +20,24 @@ using ui::TForm1;
 
 Program::Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts)
     : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
-      m_lobby(env.mainServerAddress, env.mainServerPort)
+      m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
 {
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_lobby);
     m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
     m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
     m_form4 = std::make_unique<ui::TForm4>(env, messages);
     m_form5 = std::make_unique<ui::TForm5>(env, messages);
-    m_form6 =
-        std::make_unique<ui::TForm6>(env, messages, m_settings, m_form1.get(), m_parts.fileServer);
-    m_form7 = std::make_unique<ui::TForm7>(env, messages, m_settings);
+    m_form6 = std::make_unique<ui::TForm6>(env, messages, m_settings, m_form1.get(),
+                                           m_parts.fileServer ? m_parts.fileServer : &m_fileServer);
+    m_form7 = std::make_unique<ui::TForm7>(
+        env, messages, m_settings, m_roomClient,
+        [this] {
+            // What the member announces: the lobby nickname and the ports as they are now.
+            return core::RoomClientIdentity{
+                m_form1->lobbyNickname().toStdString(), core::hostOsDescription().toStdString(),
+                core::localAddress().toStdString(), m_settings.networking.udpPort};
+        },
+        m_form1.get());
     m_form8 = std::make_unique<ui::TForm8>(env, messages, m_form1.get());
     connectWindows();
 }
@@ -109,6 +118,18 @@ void Program::connectWindows()
                      [this](const roomhost::RoomSettings& settings) { openRoom(settings); });
     QObject::connect(m_form6.get(), &ui::TForm6::roomClosed, m_form6.get(),
                      [this] { m_room.reset(); });
+    // The hosted room's usermap goes out as its settings list names it now; what the file
+    // server serves shows in the host window's log.
+    m_fileServer.setSettingsSource(
+        [this] { return m_room ? m_room->settingsList() : std::vector<roomhost::SettingRow>{}; });
+    QObject::connect(&m_fileServer, &core::FileServer::logLine, m_form6.get(),
+                     &ui::TForm6::appendLog);
+
+    // The joined room keeps the main window's menus locked while it is open.
+    QObject::connect(m_form7.get(), &ui::TForm7::mainWindowLockRequested, main,
+                     &TForm1::DisableForm1Menus);
+    QObject::connect(m_form7.get(), &ui::TForm7::mainWindowUnlockRequested, main,
+                     &TForm1::EnableForm1Items);
 }
 
 void Program::startUp()

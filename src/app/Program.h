@@ -6,8 +6,10 @@
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/RoomJoin.h"
 #include "core/lobby/UPnPPortMapper.h"
+#include "core/roomclient/RoomClient.h"
 #include "core/roomhost/LobbyMainServerLink.h"
 #include "core/roomhost/RoomHost.h"
+#include "core/transfer/FileServer.h"
 
 #include <functional>
 #include <memory>
@@ -42,7 +44,8 @@ struct ProgramParts
 {
     // The start-up's port forwarding; empty: the program's own UPnP mapper.
     PortMapping portMapping;
-    // The usermap file server that starts and stops with a hosted room; may be null.
+    // The usermap file server that starts and stops with a hosted room; null: the
+    // program's own.
     core::FileServerControl* fileServer = nullptr;
 };
 
@@ -70,6 +73,10 @@ public:
 
     settings::Settings& settings() { return m_settings; }
     core::LobbyConnection& lobby() { return m_lobby; }
+    // The program's own usermap file server (serving the hosted room's usermap).
+    core::FileServer& fileServer() { return m_fileServer; }
+    // The member's side of a joined room, shown by the room client window.
+    core::RoomClient& roomClient() { return m_roomClient; }
     // The hosted room, from "Create room" until its window closes; otherwise null.
     core::RoomHost* roomHost() { return m_room.get(); }
 
@@ -87,6 +94,8 @@ private:
     core::LobbyConnection m_lobby;
     core::LobbyMainServerLink m_lobbyLink{m_lobby};
     core::UPnPPortMapper m_portMapper;
+    core::FileServer m_fileServer;
+    core::RoomClient m_roomClient;
     core::RoomJoin m_roomJoin{m_env, m_settings};
 
     std::unique_ptr<ui::TForm1> m_form1;

@@ -18,6 +18,9 @@ ProgramFixture::ProgramFixture(quint16 mainServerPort, double speedUp, const QSt
     env.mainServerPort = mainServerPort;
     env.webHost = QStringLiteral("maps.example.test");
     env.timing = core::Timing(speedUp);
+    // Each program's usermap file server takes a port of its own, so programs of tests
+    // running side by side never meet on the fixed one.
+    env.fileServerPort = 0;
 
     app::ProgramParts parts;
     parts.portMapping = [this](const QString& local, const QString& tcp, const QString& udp) {

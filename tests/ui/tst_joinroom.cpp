@@ -4,6 +4,7 @@
 #include "ProgramFixture.h"
 #include "server/ServerHarness.h"
 #include "support/HttpsTestServer.h"
+#include "support/ScriptedServer.h"
 #include "support/Widgets.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
@@ -46,6 +47,8 @@ class TestJoinRoom : public QObject
     std::unique_ptr<HttpsTestServer> m_web;
 
     ServerProcess m_server;
+    // Where Bob's room listens: the room window the join opens connects to it.
+    std::unique_ptr<ScriptedServer> m_bobsRoom;
     std::unique_ptr<LobbyClient> m_bob;
     std::unique_ptr<LobbyClient> m_cy;
 
@@ -71,6 +74,8 @@ class TestJoinRoom : public QObject
         program.form1->getRoomsListClick();
         QTRY_COMPARE(program.form1->roomList()->model()->rowCount(), 2);
     }
+
+    std::string bobsRoomPort() const { return std::to_string(m_bobsRoom->port()); }
 
     static void doubleClickRoom(ui::RoomListView& list, const QString& name)
     {
@@ -98,7 +103,8 @@ private slots:
         m_web->setResponse(QStringLiteral("/content/uploaded_files/zed.map"), map);
 
         QVERIFY(m_server.start());
-        m_bob = advertise(m_server.port(), "Bob", "Zed's room", "8502", "2/8", "zed.map");
+        m_bobsRoom = std::make_unique<ScriptedServer>();
+        m_bob = advertise(m_server.port(), "Bob", "Zed's room", bobsRoomPort(), "2/8", "zed.map");
         m_cy =
             advertise(m_server.port(), "Cy", "Arena", "8503", "10/16", "E1L1: Hollywood Holocaust");
     }
@@ -126,7 +132,7 @@ private slots:
 
         ui::TForm7& room = program.program->form7();
         QTRY_VERIFY_WITH_TIMEOUT(room.isVisible(), 10000);
-        QCOMPARE(room.room(), (lobby::RoomAddress{"127.0.0.1", "8502", "hDuke"}));
+        QCOMPARE(room.room(), (lobby::RoomAddress{"127.0.0.1", bobsRoomPort(), "hDuke"}));
         QCOMPARE(m_web->requests().size(), requests + 1);
         QCOMPARE(bar->maximum(), 96 * 1024);
         QCOMPARE(bar->value(), 96 * 1024);
@@ -146,7 +152,7 @@ private slots:
         doubleClickRoom(*list, QStringLiteral("Arena"));
         QTest::qWait(100);
         QCOMPARE(program.form1->lobbyLogLines().size(), lines);
-        QCOMPARE(room.room().port, std::string("8502"));
+        QCOMPARE(room.room().port, bobsRoomPort());
     }
 
     void folderMissingShowsTheBoxAndNoRoom()

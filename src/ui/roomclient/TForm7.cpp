@@ -1,23 +1,261 @@
 #include "ui/roomclient/TForm7.h"
 
+#include "base/roomclient/RoomClientRules.h"
 #include "base/settings/Settings.h"
+#include "ui/common/MemberListView.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/SettingsListView.h"
+#include "ui/common/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 namespace vantrell::ui {
 
+namespace {
+constexpr int kMinimumWidth = 600;
+constexpr int kMinimumHeight = 631;
+} // namespace
+
 TForm7::TForm7(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
+               core::RoomClient& client, IdentitySource identity, const QWidget* mainWindow,
                QWidget* parent)
-    : QWidget(parent), m_env(env), m_messages(messages), m_settings(settings)
+    : QWidget(parent, Qt::Window), m_env(env), m_messages(messages), m_settings(settings),
+      m_client(client), m_identity(std::move(identity)), m_mainWindow(mainWindow)
 {
+    setObjectName(QStringLiteral("TForm7"));
     setWindowTitle(QStringLiteral("Room"));
+    buildControls();
+    connectClient();
+    resize(476, 520);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+}
+
+TForm7::~TForm7()
+{
+    m_client.disconnect(this);
+}
+
+void TForm7::buildControls()
+{
+    m_log = new QPlainTextEdit(this);
+    m_log->setObjectName(QStringLiteral("roomLog"));
+    m_log->setReadOnly(true);
+    m_log->setMinimumSize(200, 120);
+
+    m_chat = new QLineEdit(this);
+    m_chat->setObjectName(QStringLiteral("chatEdit"));
+    m_send = new QPushButton(QStringLiteral("Send"), this);
+    m_send->setObjectName(QStringLiteral("sendButton"));
+    auto* chatRow = new QHBoxLayout;
+    chatRow->addWidget(m_chat);
+    chatRow->addWidget(m_send);
+
+    m_members = new MemberListView(kRoomClientMemberColumns, this);
+    m_settingsList = new SettingsListView(this);
+
+    m_spectator = new QCheckBox(QStringLiteral("Be a Spectator"), this);
+    m_spectator->setObjectName(QStringLiteral("spectatorBox"));
+    m_recordDemo = new QCheckBox(QStringLiteral("Record Demo"), this);
+    m_recordDemo->setObjectName(QStringLiteral("recordDemoBox"));
+    m_recordDemo->setChecked(true);
+    m_teamLabel = new QLabel(QStringLiteral("Select team:"), this);
+    m_teamLabel->setObjectName(QStringLiteral("teamLabel"));
+    m_teams = new QComboBox(this);
+    m_teams->setObjectName(QStringLiteral("teamBox"));
+    m_teams->setEnabled(false);
+    m_teams->setMinimumWidth(110);
+    // A team is chosen from the open list only: no typing, no wheel, no context menu.
+    m_teams->setContextMenuPolicy(Qt::NoContextMenu);
+    m_teams->installEventFilter(this);
+    m_ready = new QPushButton(QStringLiteral("Ready"), this);
+    m_ready->setObjectName(QStringLiteral("readyButton"));
+    m_ready->setEnabled(false);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_spectator);
+    controls->addWidget(m_teamLabel);
+    controls->addWidget(m_teams);
+    controls->addWidget(m_recordDemo);
+    controls->addStretch();
+    controls->addWidget(m_ready);
+
+    auto* top = new QWidget(this);
+    auto* topLayout = new QVBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->addWidget(m_log);
+    topLayout->addLayout(chatRow);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(top);
+    splitter->addWidget(m_members);
+    splitter->addWidget(m_settingsList);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(2, 2);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(splitter);
+    outer->addLayout(controls);
+
+    connect(m_send, &QPushButton::clicked, this, &TForm7::sendClick);
+    connect(m_chat, &QLineEdit::returnPressed, this, &TForm7::sendClick);
+    connect(m_ready, &QPushButton::clicked, this, &TForm7::readyClick);
+    // Only the player's own choice from the list counts, never a refill of the list.
+    connect(m_teams, &QComboBox::activated, this,
+            [this](int index) { m_client.ClientSendTeamSelection(m_teams->itemText(index)); });
+}
+
+void TForm7::connectClient()
+{
+    using core::RoomClient;
+    connect(&m_client, &RoomClient::logLine, this, &TForm7::appendLog);
+    connect(&m_client, &RoomClient::settingsListChanged, m_settingsList,
+            &SettingsListView::setRows);
+    connect(&m_client, &RoomClient::memberListChanged, m_members, &MemberListView::setMembers);
+    connect(&m_client, &RoomClient::memberPingChanged, this, &TForm7::showPing);
+    connect(&m_client, &RoomClient::teamChoicesChanged, this, &TForm7::showTeams);
+    connect(&m_client, &RoomClient::spectatorAndDemoShown, this, &TForm7::showSpectatorAndDemo);
+    connect(&m_client, &RoomClient::readyAvailable, this, [this] { m_ready->setEnabled(true); });
+    connect(&m_client, &RoomClient::messageBox, this,
+            [this](const QString& text) { m_messages.information(text); });
+    connect(&m_client, &RoomClient::leaveRequested, this, [this] {
+        if (isVisible())
+            close();
+        else
+            leaveRoom();
+    });
 }
 
 void TForm7::openRoom(const lobby::RoomAddress& room)
 {
+    if (m_inRoom)
+        leaveRoom();
     m_room = room;
+    m_inRoom = true;
+    emit mainWindowLockRequested();
+
+    if (m_mainWindow && !isVisible())
+        centreOn(*this, *m_mainWindow);
     show();
+    // Once shown, so the frame around the stored outer size is known.
+    restoreOuterSize(*this, m_settings.file, kSizeSection);
     raise();
     activateWindow();
+
+    m_ready->setEnabled(false);
+    m_chat->clear();
+    m_log->clear();
+    const auto controls = roomclient::controlsForSourcePort(room.sourcePort);
+    showSpectatorAndDemo(controls.spectatorAndDemo);
+    m_teamLabel->setVisible(controls.team);
+    m_teams->setVisible(controls.team);
+
+    m_client.open(room, m_identity ? m_identity() : core::RoomClientIdentity{});
+}
+
+void TForm7::leaveRoom()
+{
+    if (!m_inRoom)
+        return;
+    m_inRoom = false;
+    saveSize();
+    m_client.close();
+    emit mainWindowUnlockRequested();
+}
+
+void TForm7::readyClick()
+{
+    m_client.readyClicked();
+}
+
+void TForm7::sendClick()
+{
+    // The text stays in the input when nothing could be sent.
+    if (m_client.ClientRoomSendChatMessage(m_chat->text()))
+        m_chat->clear();
+}
+
+bool TForm7::spectator() const
+{
+    return m_spectator->isChecked();
+}
+
+bool TForm7::recordDemo() const
+{
+    return m_recordDemo->isChecked();
+}
+
+QString TForm7::team() const
+{
+    return m_teams->currentIndex() >= 0 ? m_teams->currentText() : QString();
+}
+
+void TForm7::appendLog(const QString& line)
+{
+    m_log->appendPlainText(line);
+}
+
+void TForm7::showTeams(const QStringList& teams, bool enabled)
+{
+    m_teams->clear();
+    m_teams->addItems(teams);
+    m_teams->setCurrentIndex(-1);
+    m_teams->setEnabled(enabled);
+}
+
+void TForm7::showSpectatorAndDemo(bool shown)
+{
+    m_spectator->setVisible(shown);
+    m_recordDemo->setVisible(shown);
+}
+
+void TForm7::showPing(int row, const QString& ping)
+{
+    if (QTreeWidgetItem* item = m_members->topLevelItem(row))
+        item->setText(MemberListView::Ping, ping);
+}
+
+void TForm7::saveSize()
+{
+    if (!saveOuterSize(*this, m_settings.file, kSizeSection))
+        m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
+}
+
+void TForm7::closeEvent(QCloseEvent* event)
+{
+    leaveRoom();
+    event->accept();
+}
+
+void TForm7::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        setMinimumSize(kMinimumWidth, kMinimumHeight);
+}
+
+bool TForm7::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_teams)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
+            QApplication::beep();
+        return true;
+    }
+    // The wheel would pick a team past the list as well.
+    if (event->type() == QEvent::Wheel)
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace vantrell::ui
