@@ -10,11 +10,13 @@
 
 #include <QTest>
 
-HostileSocket::HostileSocket(quint16 port, const QHostAddress& to)
+HostileSocket::HostileSocket(quint16 port, const QHostAddress& to, int receiveBuffer)
 {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_fd < 0)
         return;
+    if (receiveBuffer > 0)
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -65,7 +67,11 @@ bool HostileSocket::drain()
         return false;
     char buffer[65536];
     for (;;) {
-        const auto n = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        // Not reading: a zero-length peek still reports a reset or an end of stream.
+        const auto n = m_reading ? ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT)
+                                 : ::recv(m_fd, buffer, 1, MSG_DONTWAIT | MSG_PEEK);
+        if (n > 0 && !m_reading)
+            break;
         if (n > 0) {
             m_received += static_cast<std::size_t>(n);
             continue;

@@ -18,7 +18,9 @@
 class HostileSocket
 {
 public:
-    explicit HostileSocket(quint16 port, const QHostAddress& to = QHostAddress::LocalHost);
+    // receiveBuffer > 0 shrinks the kernel's receive buffer (set before connecting).
+    explicit HostileSocket(quint16 port, const QHostAddress& to = QHostAddress::LocalHost,
+                           int receiveBuffer = 0);
     ~HostileSocket();
     HostileSocket(const HostileSocket&) = delete;
     HostileSocket& operator=(const HostileSocket&) = delete;
@@ -31,6 +33,8 @@ public:
     std::size_t sendAll(std::string_view bytes, int timeoutMs);
     // Reads and throws away what arrived; true while the peer has not closed.
     bool drain();
+    // A peer that never reads: drain() then only looks for the peer's close (by a reset).
+    void stopReading() { m_reading = false; }
     // True once the peer has closed or reset the connection (drains meanwhile).
     bool waitClosedByPeer(int timeoutMs);
     quint16 localPort() const { return m_localPort; }
@@ -40,6 +44,7 @@ private:
     int m_fd = -1;
     bool m_connected = false;
     bool m_peerClosed = false;
+    bool m_reading = true;
     quint16 m_localPort = 0;
     std::size_t m_received = 0;
 };

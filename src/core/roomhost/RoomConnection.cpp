@@ -8,6 +8,10 @@ namespace vantrell::core {
 namespace {
 // What the socket takes in for us before we read it.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
+// Output queued for a peer that does not read. Far more than a peer that reads ever has
+// waiting (the longest line is 16 KiB); past it the connection is dropped rather than the
+// output kept without end.
+constexpr qint64 kMaxPendingOutput = 1024 * 1024;
 
 QString plainAddress(const QHostAddress& address)
 {
@@ -42,6 +46,12 @@ void RoomConnection::sendLine(std::string_view text)
     if (m_closing || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     const std::string wire = encodeLine(text);
+    if (m_socket->bytesToWrite() + static_cast<qint64>(wire.size()) > kMaxPendingOutput) {
+        // Not from here: the caller may be walking the list of connections.
+        m_closing = true;
+        QMetaObject::invokeMethod(this, &RoomConnection::abort, Qt::QueuedConnection);
+        return;
+    }
     m_socket->write(wire.data(), static_cast<qint64>(wire.size()));
 }
 
