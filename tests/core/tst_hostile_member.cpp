@@ -208,7 +208,8 @@ private slots:
               QTest::currentDataTag(), grownKiB, probe.worstLateMs(), probe.ticks());
         // Bounds far above what a sound host needs, far below what hoarding the attack's
         // bytes takes.
-        QVERIFY2(grownKiB < 32 * 1024, qPrintable(QString::number(grownKiB)));
+        if (kResidentMemoryTellsWhatIsKept)
+            QVERIFY2(grownKiB < 32 * 1024, qPrintable(QString::number(grownKiB)));
         QVERIFY2(probe.worstLateMs() < 2000, qPrintable(QString::number(probe.worstLateMs())));
     }
 };

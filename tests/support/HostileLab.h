@@ -49,6 +49,20 @@ private:
     std::size_t m_received = 0;
 };
 
+// Under AddressSanitizer freed memory waits in a quarantine, so the resident size says
+// nothing about what the code keeps: the plain build checks the memory bounds.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kResidentMemoryTellsWhatIsKept = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kResidentMemoryTellsWhatIsKept = false;
+#else
+inline constexpr bool kResidentMemoryTellsWhatIsKept = true;
+#endif
+#else
+inline constexpr bool kResidentMemoryTellsWhatIsKept = true;
+#endif
+
 // Resident set size of this process in KiB (VmRSS), and its peak (VmHWM).
 long residentKiB();
 long peakResidentKiB();
