@@ -2,6 +2,7 @@
 
 #include "core/common/HostInfo.h"
 #include "core/common/LocalAddress.h"
+#include "core/launch/LaunchSetup.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/roomhost/RoomHostSetup.h"
 #include "ui/common/MessageSink.h"
@@ -130,6 +131,59 @@ void Program::connectWindows()
                      &TForm1::DisableForm1Menus);
     QObject::connect(m_form7.get(), &ui::TForm7::mainWindowUnlockRequested, main,
                      &TForm1::EnableForm1Items);
+
+    connectHostLaunch();
+    connectMemberLaunch();
+}
+
+void Program::connectHostLaunch()
+{
+    ui::TForm6* host = m_form6.get();
+    QObject::connect(host, &ui::TForm6::hostLaunchRequested, host, [this] { launchHostGame(); });
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomLog, host, &ui::TForm6::appendLog);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::launchEnabled, host,
+                     &ui::TForm6::setLaunchEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::focusRoomWindow, host,
+                     &ui::TForm6::takeFocus);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomsListEnabled, m_form1.get(),
+                     &TForm1::setGetRoomsListEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::message, host,
+                     [this](const QString& text) { m_messages.information(text); });
+}
+
+void Program::launchHostGame()
+{
+    // Closing the room (which destroys it) drops a launch still waiting to start its game.
+    if (!m_room)
+        return;
+    m_hostLaunch.launch(*m_room, core::hostLaunchSetupFor(m_form6->roomSettings(),
+                                                          m_form6->recordDemo(), m_settings));
+}
+
+void Program::connectMemberLaunch()
+{
+    ui::TForm7* room = m_form7.get();
+    QObject::connect(&m_roomClient, &core::RoomClient::gameLaunchRequested, room, [this] {
+        m_memberLaunch.ClientLaunchhDukeGame(core::memberLaunchSetupFor(
+            m_roomClient, m_form7->team().toStdString(), m_form7->recordDemo(),
+            m_form7->spectator(), m_settings.file));
+    });
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomLog, room, &ui::TForm7::appendLog);
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomsListEnabled, m_form1.get(),
+                     &TForm1::setGetRoomsListEnabled);
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::focusRoomWindow, room, [room] {
+        room->raise();
+        room->activateWindow();
+    });
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::message, room,
+                     [this](const QString& text) { m_messages.information(text); });
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::SendToServerClientNotReady,
+                     &m_roomClient, [this] { m_roomClient.SendToServerClientNotReady(); });
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::gameRunningChanged, &m_roomClient,
+                     &core::RoomClient::setGameRunning);
+    // Leaving the room drops a launch still waiting to start its game.
+    QObject::connect(room, &ui::TForm7::mainWindowUnlockRequested, &m_memberLaunch,
+                     &core::MemberLaunch::roomClosed);
 }
 
 void Program::startUp()

@@ -3,6 +3,8 @@
 #include "base/roomhost/RoomSettings.h"
 #include "base/settings/Settings.h"
 #include "core/common/Environment.h"
+#include "core/launch/HostLaunch.h"
+#include "core/launch/MemberLaunch.h"
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/RoomJoin.h"
 #include "core/lobby/UPnPPortMapper.h"
@@ -79,12 +81,17 @@ public:
     core::RoomClient& roomClient() { return m_roomClient; }
     // The hosted room, from "Create room" until its window closes; otherwise null.
     core::RoomHost* roomHost() { return m_room.get(); }
+    core::HostLaunch& hostLaunch() { return m_hostLaunch; }
+    core::MemberLaunch& memberLaunch() { return m_memberLaunch; }
 
 private:
     void connectWindows();
     void startUp();
     void openRoomCreation(roomhost::RoomKind kind);
     void openRoom(const roomhost::RoomSettings& settings);
+    void connectHostLaunch();
+    void launchHostGame();
+    void connectMemberLaunch();
     void joinRoom(const lobby::JoinRow& row);
 
     const core::Environment& m_env;
@@ -108,6 +115,8 @@ private:
     std::unique_ptr<ui::TForm8> m_form8;
 
     std::unique_ptr<core::RoomHost> m_room;
+    core::HostLaunch m_hostLaunch{m_env.timing};
+    core::MemberLaunch m_memberLaunch{m_env.timing};
 };
 
 } // namespace vantrell::app

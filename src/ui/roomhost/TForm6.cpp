@@ -192,6 +192,17 @@ void TForm6::appendLog(const QString& line)
     m_log->appendPlainText(line);
 }
 
+void TForm6::setLaunchEnabled(bool enabled)
+{
+    m_launch->setEnabled(enabled);
+}
+
+void TForm6::takeFocus()
+{
+    raise();
+    activateWindow();
+}
+
 bool TForm6::recordDemo() const
 {
     return m_recordDemo->isChecked();

@@ -58,6 +58,10 @@ public:
     // The hidden read-only field the launch writes its state into.
     QLineEdit* launchField() const { return m_launchField; }
     void appendLog(const QString& line);
+    // The launch turns "Launch" off from just before its game starts until the game ends.
+    void setLaunchEnabled(bool enabled);
+    // Brings the window to the front with the focus, as after a game.
+    void takeFocus();
 
 signals:
     // "Launch". The host launch connects here and takes over; nothing else happens on the

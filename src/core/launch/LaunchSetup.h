@@ -1,0 +1,29 @@
+#pragma once
+
+#include "base/roomhost/RoomSettings.h"
+#include "base/settings/Settings.h"
+#include "core/launch/HostLaunch.h"
+#include "core/launch/MemberLaunch.h"
+
+namespace vantrell::core {
+
+class RoomClient;
+
+// The host's launch setup. The executable and the in-game nickname are the values in force
+// (what the settings windows show); the NBlood launch and the usermaps folder read the
+// settings file itself, so a key missing from it is an empty text.
+HostLaunchSetup hostLaunchSetupFor(const roomhost::RoomSettings& room, bool recordDemo,
+                                   const settings::Settings& settings);
+
+// A member reads its source ports, usermaps folders and in-game nickname from the settings
+// file itself.
+void readMemberPaths(MemberLaunchSetup& setup, const settings::ConfigFile& file);
+
+// A member's launch setup: the room as the room client holds it when the host's word comes,
+// the room window's team ("Team 1" .. "Team 9", empty for none) and boxes, and the paths and
+// nickname from the settings file.
+MemberLaunchSetup memberLaunchSetupFor(const RoomClient& client, const std::string& team,
+                                       bool recordDemo, bool spectator,
+                                       const settings::ConfigFile& file);
+
+} // namespace vantrell::core

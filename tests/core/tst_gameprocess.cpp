@@ -1,0 +1,208 @@
+#include "core/launch/GameFolder.h"
+#include "core/launch/GameProcess.h"
+#include "support/FileContents.h"
+#include "support/StandInPort.h"
+#include "support/StringLists.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrell;
+using namespace vantrell::core;
+namespace fs = std::filesystem;
+
+class TestGameProcess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsInTheGameFolderWithTheArgumentList()
+    {
+        QTemporaryDir game;
+        StandInPort port;
+        QVERIFY(port.install(game.path(), QStringLiteral("hduke")));
+        port.configure(3, 50);
+        writeFile(fs::path(game.path().toStdString()) / "netlist.txt", "mode peer\r\n");
+        const QString before = QDir::currentPath();
+
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const auto started = process.RunAndWait({port.path().toStdString(),
+                                                 {"-name", "Big Kim", "/y10 -x", ""},
+                                                 game.path().toStdString()});
+        QVERIFY2(started.ok(), started.ok() ? "" : started.error().c_str());
+        QVERIFY(process.isRunning());
+        QVERIFY(!process.ShellRunAndWait({port.path().toStdString(), {}, {}})); // one at a time
+        QTRY_COMPARE(exited.size(), 1);
+        QCOMPARE(exited.at(0).at(0).toInt(), 3);
+        QVERIFY(!process.isRunning());
+
+        QCOMPARE(port.arguments(), (QStringList{"-name", "Big Kim", "/y10 -x", ""}));
+        QCOMPARE(QDir(port.workingFolder()).canonicalPath(), QDir(game.path()).canonicalPath());
+        QCOMPARE(port.netlist(), QStringLiteral("mode peer\r\n"));
+        QCOMPARE(QDir::currentPath(), before);
+    }
+
+    // A source port path relative to the program's working folder still names the same
+    // file once the game runs in its own folder.
+    void relativePathIsTheOneSeenFromHere()
+    {
+        QTemporaryDir root;
+        QDir(root.path()).mkdir(QStringLiteral("game"));
+        StandInPort port;
+        QVERIFY(port.install(root.filePath(QStringLiteral("game")), QStringLiteral("hduke")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(root.path());
+        const std::string relative = "game/hduke";
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const bool started =
+            process.ShellRunAndWait({relative, {}, GameFolder::ofExecutable(relative).string()});
+        QDir::setCurrent(before);
+        QVERIFY(started);
+        QTRY_COMPARE(exited.size(), 1);
+        QCOMPARE(QDir(port.workingFolder()).canonicalPath(),
+                 QDir(root.filePath(QStringLiteral("game"))).canonicalPath());
+    }
+
+    void startFailures_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << "missing"
+                                 << "No such file or directory";
+        QTest::newRow("empty path") << "empty"
+                                    << "No such file or directory";
+        QTest::newRow("not executable") << "plain file"
+                                        << "Permission denied";
+        QTest::newRow("folder") << "folder"
+                                << "Permission denied";
+    }
+
+    void startFailures()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, message);
+        QTemporaryDir game;
+        const fs::path folder = game.path().toStdString();
+        std::string path;
+        if (what == "missing")
+            path = (folder / "hduke").string();
+        else if (what == "plain file") {
+            path = (folder / "hduke").string();
+            writeFile(path, "#!/bin/sh\n");
+        } else if (what == "folder")
+            path = folder.string();
+
+        const auto check = checkExecutable(path);
+        QVERIFY(!check.ok());
+        QCOMPARE(QString::fromStdString(check.error()), message);
+
+        GameProcess process;
+        QSignalSpy exited(&process, &GameProcess::exited);
+        const auto run = process.RunAndWait({path, {}, folder.string()});
+        QVERIFY(!run.ok());
+        QCOMPARE(QString::fromStdString(run.error()), message);
+        QVERIFY(!process.ShellRunAndWait({path, {}, folder.string()}));
+        QVERIFY(!process.isRunning());
+        QTest::qWait(20);
+        QCOMPARE(exited.size(), 0);
+    }
+
+    // Usermap staging: which files are there after the copy and after the game.
+    void usermapStaging_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("inUsermaps");
+        QTest::addColumn<bool>("inGameFolder");
+        QTest::addColumn<QString>("duringGame");
+        QTest::addColumn<QString>("afterGame");
+
+        QTest::newRow("absent: copied, then removed") << "my map.map" << true << false << "usermap"
+                                                      << "<missing>";
+        QTest::newRow("present: overwritten and kept") << "dm1.MAP" << true << true << "usermap"
+                                                       << "usermap";
+        QTest::newRow("missing from the usermap folder: nothing")
+            << "gone.map" << false << false << "<missing>"
+            << "<missing>";
+        QTest::newRow("missing from usermaps, but in the game folder: kept")
+            << "gone.map" << false << true << "old"
+            << "old";
+    }
+
+    void usermapStaging()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, inUsermaps);
+        QFETCH(bool, inGameFolder);
+        QFETCH(QString, duringGame);
+        QFETCH(QString, afterGame);
+
+        QTemporaryDir root;
+        const fs::path base = root.path().toStdString();
+        fs::create_directories(base / "game");
+        fs::create_directories(base / "usermaps");
+        const std::string file = name.toStdString();
+        if (inUsermaps)
+            writeFile(base / "usermaps" / file, "usermap");
+        if (inGameFolder)
+            writeFile(base / "game" / file, "old");
+
+        GameFolder folder(base / "game");
+        folder.stageUsermap(base / "usermaps", file);
+        QCOMPARE(contentsOf(base / "game" / file), duringGame);
+        folder.removeStagedUsermap();
+        QCOMPARE(contentsOf(base / "game" / file), afterGame);
+        QVERIFY(fs::exists(base / "usermaps" / file) == inUsermaps);
+    }
+
+    // A map name from a peer that is not a plain file name is never copied or deleted.
+    void usermapNameThatIsAPathIsLeftAlone()
+    {
+        QTemporaryDir root;
+        const fs::path base = root.path().toStdString();
+        fs::create_directories(base / "game");
+        fs::create_directories(base / "usermaps" / "sub");
+        writeFile(base / "usermaps" / "sub" / "x.map", "usermap");
+        writeFile(base / "victim.map", "keep me");
+
+        GameFolder folder(base / "game");
+        folder.stageUsermap(base / "usermaps", "../victim.map");
+        folder.stageUsermap(base / "usermaps", "sub/x.map");
+        QVERIFY(folder.stagedUsermap().empty());
+        folder.removeStagedUsermap();
+        QCOMPARE(contentsOf(base / "victim.map"), QStringLiteral("keep me"));
+        QVERIFY(fs::is_empty(base / "game"));
+    }
+
+    // A marker that cannot be taken away stays as it is and is not written over after.
+    void markerThatCannotBeRemoved()
+    {
+        QTemporaryDir game;
+        const fs::path marker = fs::path(game.path().toStdString()) / "kesh.txt";
+        fs::create_directories(marker / "inside");
+        GameFolder folder(game.path().toStdString());
+        QCOMPARE(folder.removeMarker(), GameFolder::MarkerRemoval::CannotRemove);
+        QVERIFY(!folder.markerRemoved());
+        QVERIFY(folder.restoreMarker().ok());
+        QVERIFY(fs::is_directory(marker / "inside"));
+    }
+
+    void fileErrorsCarryTheFullPath()
+    {
+        QTemporaryDir root;
+        const fs::path missing = fs::path(root.path().toStdString()) / "no such game";
+        GameFolder folder(missing);
+        const auto written = folder.writePeerList("mode peer\r\n");
+        QVERIFY(!written.ok());
+        QCOMPARE(
+            QString::fromStdString(written.error()),
+            QString::fromStdString("Unable to write to " + (missing / "netlist.txt").string()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGameProcess)
+#include "tst_gameprocess.moc"

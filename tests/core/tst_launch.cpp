@@ -1,0 +1,596 @@
+#include "RoomMemberScript.h"
+#include "base/roomhost/RoomCodec.h"
+#include "core/common/Timing.h"
+#include "core/launch/HostLaunch.h"
+#include "core/launch/MemberLaunch.h"
+#include "core/roomhost/MainServerLink.h"
+#include "core/roomhost/RoomHost.h"
+#include "support/FileContents.h"
+#include "support/StandInPort.h"
+
+#include <filesystem>
+#include <memory>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrell;
+using namespace vantrell::core;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kSpeedUp = 20.0;
+const QString kMarkerLine = QStringLiteral("kesh.txt required for KESH compatibility.\r\n");
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList out;
+    for (const auto& call : spy)
+        out << call.at(0).toString();
+    return out;
+}
+
+QList<bool> flags(const QSignalSpy& spy)
+{
+    QList<bool> out;
+    for (const auto& call : spy)
+        out << call.at(0).toBool();
+    return out;
+}
+
+// One player's machine: a game folder holding a stand-in for the source port, and a
+// usermap folder holding "my map.map".
+struct Machine
+{
+    QTemporaryDir root;
+    StandInPort port;
+    fs::path game;
+    fs::path usermaps;
+
+    explicit Machine(const QString& portName = QStringLiteral("hduke"))
+    {
+        game = fs::path(root.path().toStdString()) / "game";
+        usermaps = fs::path(root.path().toStdString()) / "usermaps";
+        fs::create_directories(game);
+        fs::create_directories(usermaps);
+        writeFile(usermaps / "my map.map", "usermap");
+        port.install(QString::fromStdString(game.string()), portName);
+        port.configure(0, 150);
+    }
+    std::string executable() const { return port.path().toStdString(); }
+};
+
+roomhost::RoomSettings settingsOf(roomhost::RoomKind kind)
+{
+    roomhost::RoomSettings s;
+    s.kind = kind;
+    s.playerPlaces = 8;
+    s.roomName = "Launch room";
+    if (kind != roomhost::RoomKind::NBlood) {
+        s.gameType = kind == roomhost::RoomKind::HDuke ? "Dukematch (Spawn)" : "Dukematch";
+        s.skill = "Piece Of Cake";
+        s.spawn = "N/A";
+    }
+    s.originalMapChosen = false;
+    s.originalMap = "None";
+    s.userMap = "my map.map";
+    return s;
+}
+
+RoomHostConfig hostConfig(roomhost::RoomKind kind)
+{
+    RoomHostConfig config;
+    config.listenAddress = QHostAddress::LocalHost;
+    config.roomPort = 0;
+    config.settings = settingsOf(kind);
+    config.nickname = "Host";
+    config.os = "Linux 64 bit ";
+    config.localAddress = "10.0.0.1";
+    config.udpPort = "23513";
+    config.icmpMethod = IcmpMethod::Disabled;
+    return config;
+}
+
+HostLaunchSetup hostSetup(const RoomHostConfig& config, const Machine& machine)
+{
+    HostLaunchSetup setup;
+    setup.settings = config.settings;
+    setup.nickname = "Host";
+    setup.executable = machine.executable();
+    setup.usermapFolder = machine.usermaps.string();
+    return setup;
+}
+
+// A member made of a plain socket that announces itself as `nickname` with its own local
+// address and UDP port, and turns ready when asked.
+std::unique_ptr<RoomMemberScript> join(RoomHost& host, const QString& nickname, int n, bool ready)
+{
+    auto member = std::make_unique<RoomMemberScript>();
+    if (!member->connectTo(host.serverPort()))
+        return nullptr;
+    const auto before = host.members().size();
+    member->send(QStringLiteral("AddUserToList~%1~Linux 64 bit ~10.0.0.%2~2351%3")
+                     .arg(nickname)
+                     .arg(n + 1)
+                     .arg(3 + n));
+    member->send(QStringLiteral("ClientRequestsRemotePort"));
+    if (!QTest::qWaitFor([&] { return host.members().size() == before + 1; }, 5000))
+        return nullptr;
+    if (ready) {
+        member->send(QStringLiteral("ClientSentReadyMessage"));
+        if (!QTest::qWaitFor([&] { return host.members().back().readyCode == "0"; }, 5000))
+            return nullptr;
+    }
+    return member;
+}
+
+template <typename Update>
+auto lastRows(const RoomMemberScript& member, const QString& keyword) -> decltype(Update::rows)
+{
+    const QStringList lines = member.linesOf(keyword);
+    if (lines.isEmpty())
+        return {};
+    const auto message = roomhost::parseHostMessage(lines.last().toStdString());
+    if (const auto* update = message ? std::get_if<Update>(&*message) : nullptr)
+        return update->rows;
+    return {};
+}
+
+// What a member's room holds when "TimeToLaunchGame" arrives: the lists the host sent last.
+MemberLaunchSetup memberSetup(const RoomMemberScript& script, const Machine& machine,
+                              const std::string& nickname)
+{
+    MemberLaunchSetup setup;
+    setup.inputs.settings =
+        lastRows<roomhost::RoomSettingsUpdate>(script, QStringLiteral("RoomSettingsUpdate"));
+    setup.inputs.members = lastRows<roomhost::UserRoomSettingsUpdate>(
+        script, QStringLiteral("UserRoomSettingsUpdate"));
+    setup.inputs.roomAddress = "127.0.0.1";
+    setup.inputs.nickname = nickname;
+    const QStringList port = script.linesOf(QStringLiteral("YourRemotePortIs"));
+    if (!port.isEmpty())
+        setup.ownRemotePort = port.last().section(QLatin1Char('~'), 1, 1).toStdString();
+    setup.hDukePath = setup.oldMpPath = setup.nBloodPath = machine.executable();
+    setup.duke3dUsermaps = setup.bloodUsermaps = machine.usermaps.string();
+    return setup;
+}
+
+// The main server as the room sees it: open, and keeping the in-game flag of every
+// advertisement.
+class AdvertisementRecorder : public MainServerLink
+{
+public:
+    bool isMainServerOpen() const override { return true; }
+    void sendToMainServer(const lobby::ClientMessage& message) override
+    {
+        if (const auto* ad = std::get_if<lobby::AdvertiseRoom>(&message))
+            inGameFlags << QString::fromStdString(ad->inGame);
+    }
+    QStringList inGameFlags;
+};
+
+} // namespace
+
+class TestLaunch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A whole room game over loopback: the host and two members start, each with its own
+    // command line and peer list, and everything is put back afterwards.
+    void hostAndTwoMembersPlayARoomGame()
+    {
+        Timing timing(kSpeedUp);
+        Machine hostMachine, kimMachine, annMachine;
+        // Ann already has the usermap in her game folder, and a marker of her own.
+        writeFile(annMachine.game / "my map.map", "Ann's copy");
+        writeFile(annMachine.game / "kesh.txt", "old marker");
+        writeFile(hostMachine.game / "kesh.txt", kMarkerLine.toStdString());
+
+        // Long enough for the room to be advertised as in game meanwhile.
+        hostMachine.port.configure(0, 900);
+
+        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        AdvertisementRecorder mainServer;
+        RoomHost room(timing, config, &mainServer);
+        QVERIFY(room.open());
+        room.advertiseButtonClicked();
+        auto kim = join(room, QStringLiteral("Kim"), 1, true);
+        auto ann = join(room, QStringLiteral("Ann"), 2, true);
+        QVERIFY(kim && ann);
+
+        HostLaunch host(timing);
+        QSignalSpy hostLog(&host, &HostLaunch::roomLog);
+        QSignalSpy hostDone(&host, &HostLaunch::finished);
+        MemberLaunch kimLaunch(timing), annLaunch(timing);
+        QSignalSpy kimNotReady(&kimLaunch, &MemberLaunch::SendToServerClientNotReady);
+        QSignalSpy kimLog(&kimLaunch, &MemberLaunch::roomLog);
+        QSignalSpy kimDone(&kimLaunch, &MemberLaunch::finished);
+        QSignalSpy annDone(&annLaunch, &MemberLaunch::finished);
+
+        host.launch(room, hostSetup(config, hostMachine));
+        QTRY_VERIFY(!kim->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
+        QTRY_VERIFY(!ann->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
+        // Settings and member list came first.
+        QVERIFY(kim->arrivalOf(QStringLiteral("UserRoomSettingsUpdate")) <
+                kim->arrivalOf(QStringLiteral("TimeToLaunchGame")));
+        kimLaunch.ClientLaunchhDukeGame(memberSetup(*kim, kimMachine, "Kim"));
+        annLaunch.ClientLaunchhDukeGame(memberSetup(*ann, annMachine, "Ann Lee"));
+        QVERIFY(kimLaunch.gameRunning());
+
+        QTRY_VERIFY(hostMachine.port.hasStarted());
+        QVERIFY(kimMachine.port.hasStarted() && annMachine.port.hasStarted());
+        QVERIFY(room.inGame());
+
+        const QStringList tail = {"-net", "netlist.txt"};
+        QCOMPARE(hostMachine.port.arguments(),
+                 QStringList({"-name", "Host", "/s1", "-map", "my map.map", "/c1"}) + tail);
+        QCOMPARE(kimMachine.port.arguments(),
+                 QStringList({"-name", "Kim", "/c1", "-map", "my map.map", "/s1"}) + tail);
+        QCOMPARE(annMachine.port.arguments(),
+                 QStringList({"-name", "Ann Lee", "/c1", "-map", "my map.map", "/s1"}) + tail);
+        QCOMPARE(QString::fromStdString(host.lastCommand()),
+                 QStringLiteral("-name Host  /s1 -map my map.map /c1 -net netlist.txt"));
+        for (Machine* machine : {&hostMachine, &kimMachine, &annMachine})
+            QCOMPARE(fs::path(machine->port.workingFolder().toStdString()), machine->game);
+
+        // The host binds its own local address; the members bind theirs and admit the host
+        // by the room's address (it has not learnt its public one here).
+        QCOMPARE(hostMachine.port.netlist(),
+                 QStringLiteral("interface 10.0.0.1:23513\r\nmode peer\r\n"
+                                "allow 127.0.0.1:23514\r\nallow 127.0.0.1:23515\r\n"));
+        QCOMPARE(kimMachine.port.netlist(),
+                 QStringLiteral("interface 10.0.0.2:23514\r\nmode peer\r\n"
+                                "allow 127.0.0.1:23513\r\nallow 127.0.0.1:23515\r\n"));
+        QCOMPARE(annMachine.port.netlist(),
+                 QStringLiteral("interface 10.0.0.3:23515\r\nmode peer\r\n"
+                                "allow 127.0.0.1:23513\r\nallow 127.0.0.1:23514\r\n"));
+        // The marker is away while the game runs.
+        for (Machine* machine : {&hostMachine, &kimMachine, &annMachine})
+            QVERIFY(machine->port.kesh().isNull());
+        QCOMPARE(kimNotReady.size(), 1);
+        QCOMPARE(texts(kimLog).first(), QStringLiteral("Launching game...."));
+
+        QTRY_COMPARE(kimDone.size(), 1);
+        QTRY_COMPARE(annDone.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(hostDone.size(), 1, 10000);
+        QVERIFY(!room.inGame());
+        // Re-advertised in game, then out of it again.
+        QTRY_COMPARE(mainServer.inGameFlags.last(), QStringLiteral("No"));
+        QVERIFY(mainServer.inGameFlags.contains(QStringLiteral("Yes")));
+        QCOMPARE(mainServer.inGameFlags.first(), QStringLiteral("No"));
+        QCOMPARE(texts(hostLog), QStringList({"Launching game....", "Game has closed..."}));
+        QCOMPARE(texts(kimLog), QStringList({"Launching game....", "Game has closed..."}));
+        QVERIFY(!kimLaunch.gameRunning());
+
+        // Markers back with their one line where there was one; the usermap staged for the
+        // game is gone, Ann's own copy stays (overwritten by the room's).
+        QCOMPARE(contentsOf(hostMachine.game / "kesh.txt"), kMarkerLine);
+        QCOMPARE(contentsOf(annMachine.game / "kesh.txt"), kMarkerLine);
+        QCOMPARE(contentsOf(kimMachine.game / "kesh.txt"), QStringLiteral("<missing>"));
+        QCOMPARE(contentsOf(hostMachine.game / "my map.map"), QStringLiteral("<missing>"));
+        QCOMPARE(contentsOf(kimMachine.game / "my map.map"), QStringLiteral("<missing>"));
+        QCOMPARE(contentsOf(annMachine.game / "my map.map"), QStringLiteral("usermap"));
+    }
+
+    // Every host branch: the log lines with their dots, the Launch button, "Get Rooms List"
+    // and the in-game flag around the game.
+    void hostBranches_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("members");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QList<bool>>("launchButton");
+        QTest::addColumn<QString>("command");
+
+        using K = roomhost::RoomKind;
+        const QList<bool> offOn = {false, true};
+        QTest::newRow("hduke solo")
+            << int(K::HDuke) << 0 << QStringList{"Launching game....", "Game closed...."} << offOn
+            << "-name Host /q8 /s1 /c1 -map my map.map";
+        QTest::newRow("hduke room")
+            << int(K::HDuke) << 1 << QStringList{"Launching game....", "Game has closed..."}
+            << offOn << "-name Host  /s1 -map my map.map /c1 -net netlist.txt";
+        QTest::newRow("oldmp solo")
+            << int(K::OldMP) << 0 << QStringList{"Game has closed..."} << QList<bool>{}
+            << "-name Host -q8 -s1 -c1 -nologo -map my map.map";
+        QTest::newRow("oldmp room")
+            << int(K::OldMP) << 1 << QStringList{"Launching game....", "Game has closed..."}
+            << offOn
+            << "-name Host  -s1 -map my map.map -c1 -nologo /net /n0:2 "
+               "/p23513";
+        QTest::newRow("nblood solo")
+            << int(K::NBlood) << 0 << QStringList{"Launching game....", "Game closed...."} << offOn
+            << "-pname Host -setup -map my map.map";
+        QTest::newRow("nblood room")
+            << int(K::NBlood) << 1 << QStringList{"Launching game....", "Game closed...."} << offOn
+            << "-pname Host -nosetup -server 2 -port 23513";
+    }
+
+    void hostBranches()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, members);
+        QFETCH(QStringList, log);
+        QFETCH(QList<bool>, launchButton);
+        QFETCH(QString, command);
+
+        Timing timing(kSpeedUp);
+        Machine machine;
+        const auto config = hostConfig(static_cast<roomhost::RoomKind>(kind));
+        RoomHost room(timing, config, nullptr);
+        QVERIFY(room.open());
+        std::unique_ptr<RoomMemberScript> member;
+        if (members)
+            QVERIFY((member = join(room, QStringLiteral("Kim"), 1, true)));
+
+        HostLaunch host(timing);
+        QSignalSpy logSpy(&host, &HostLaunch::roomLog);
+        QSignalSpy button(&host, &HostLaunch::launchEnabled);
+        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
+        QSignalSpy messages(&host, &HostLaunch::message);
+        QSignalSpy done(&host, &HostLaunch::finished);
+        host.launch(room, hostSetup(config, machine));
+        QTRY_VERIFY(machine.port.hasStarted());
+        QVERIFY(room.inGame());
+        QCOMPARE(flags(roomsList), QList<bool>{false});
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+
+        QCOMPARE(texts(logSpy), log);
+        QCOMPARE(flags(button), launchButton);
+        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        QCOMPARE(messages.size(), 0);
+        QVERIFY(!room.inGame());
+        QCOMPARE(QString::fromStdString(host.lastCommand()), command);
+        // The string split at blanks, the usermap name kept whole.
+        QStringList arguments = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const auto split = arguments.indexOf(QStringLiteral("my"));
+        if (split >= 0)
+            arguments.replace(split, QStringLiteral("my ") + arguments.takeAt(split + 1));
+        QCOMPARE(machine.port.arguments(), arguments);
+        // The usermap was there for the game (NBlood stages it even unnamed) and is gone.
+        QVERIFY(!fs::exists(machine.game / "my map.map"));
+    }
+
+    void notReadyRoomStartsNothing()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine;
+        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        RoomHost room(timing, config, nullptr);
+        QVERIFY(room.open());
+        auto ready = join(room, QStringLiteral("Kim"), 1, true);
+        auto idle = join(room, QStringLiteral("Ann"), 2, false);
+        QVERIFY(ready && idle);
+
+        HostLaunch host(timing);
+        QSignalSpy log(&host, &HostLaunch::roomLog);
+        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
+        QSignalSpy done(&host, &HostLaunch::finished);
+        host.launch(room, hostSetup(config, machine));
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(texts(log), QStringList{"Cannot launch the game because some players have not "
+                                         "clicked ready."});
+        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        QTest::qWait(3000 / kSpeedUp);
+        QVERIFY(ready->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
+        QVERIFY(!machine.port.hasStarted());
+        QVERIFY(!fs::exists(machine.game / "netlist.txt"));
+        QVERIFY(!room.inGame());
+    }
+
+    // A source port that cannot be started: its message, nothing written or deleted in the
+    // game folder, and the window back to normal.
+    void missingExecutable_data()
+    {
+        QTest::addColumn<int>("members");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("hduke solo: the system's text") << 0 << "No such file or directory";
+        QTest::newRow("hduke room: its own message") << 1 << "Error starting hDuke!";
+    }
+
+    void missingExecutable()
+    {
+        QFETCH(int, members);
+        QFETCH(QString, message);
+        Timing timing(kSpeedUp);
+        Machine machine;
+        writeFile(machine.game / "kesh.txt", "marker");
+        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        RoomHost room(timing, config, nullptr);
+        QVERIFY(room.open());
+        std::unique_ptr<RoomMemberScript> member;
+        if (members)
+            QVERIFY((member = join(room, QStringLiteral("Kim"), 1, true)));
+
+        HostLaunch host(timing);
+        QSignalSpy messages(&host, &HostLaunch::message);
+        QSignalSpy button(&host, &HostLaunch::launchEnabled);
+        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
+        QSignalSpy done(&host, &HostLaunch::finished);
+        auto setup = hostSetup(config, machine);
+        setup.executable = (machine.game / "no-such-port").string();
+        host.launch(room, setup);
+        QTRY_COMPARE(done.size(), 1);
+        QCOMPARE(texts(messages), QStringList{message});
+        QCOMPARE(flags(button).last(), true);
+        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        QVERIFY(!room.inGame());
+        QVERIFY(!host.isBusy());
+        QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));
+        QVERIFY(!fs::exists(machine.game / "netlist.txt"));
+        QVERIFY(!fs::exists(machine.game / "my map.map"));
+    }
+
+    // Launch pressed again while the launch or its game is under way starts nothing more;
+    // the room keeps serving its members while the game runs.
+    void launchIgnoredWhileBusyAndRoomAnswersDuringTheGame()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine;
+        machine.port.configure(0, 600);
+        const auto config = hostConfig(roomhost::RoomKind::OldMP);
+        RoomHost room(timing, config, nullptr);
+        QVERIFY(room.open());
+        auto kim = join(room, QStringLiteral("Kim"), 1, true);
+        QVERIFY(kim);
+        QSignalSpy chat(&room, &RoomHost::chatMessage);
+
+        HostLaunch host(timing);
+        QSignalSpy started(&host, &HostLaunch::gameStarted);
+        QSignalSpy done(&host, &HostLaunch::finished);
+        host.launch(room, hostSetup(config, machine));
+        host.launch(room, hostSetup(config, machine)); // during the broadcast
+        QTRY_COMPARE(started.size(), 1);
+        host.launch(room, hostSetup(config, machine)); // during the game
+        kim->send(QStringLiteral("RoomChat~Kim~still here"));
+        QTRY_COMPARE(chat.size(), 1);
+        QVERIFY(host.isGameRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+        QCOMPARE(started.size(), 1);
+        QCOMPARE(kim->linesOf(QStringLiteral("TimeToLaunchGame")).size(), 1);
+    }
+
+    // Closing the program while the game runs leaves the game running.
+    void gameOutlivesTheHost()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine(QStringLiteral("nblood"));
+        machine.port.configure(0, 800);
+        const auto config = hostConfig(roomhost::RoomKind::NBlood);
+        auto room = std::make_unique<RoomHost>(timing, config, nullptr);
+        QVERIFY(room->open());
+        auto host = std::make_unique<HostLaunch>(timing);
+        QSignalSpy started(host.get(), &HostLaunch::gameStarted);
+        host->launch(*room, hostSetup(config, machine));
+        QTRY_COMPARE(started.size(), 1);
+        QTRY_VERIFY(machine.port.hasStarted());
+        host.reset();
+        room.reset();
+        QVERIFY(!machine.port.hasFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(machine.port.hasFinished(), 5000);
+    }
+
+    // Closing the room before the game starts drops the launch and puts the files back.
+    void roomClosedBeforeTheGameStarts()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine;
+        writeFile(machine.game / "kesh.txt", "marker");
+        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        auto room = std::make_unique<RoomHost>(timing, config, nullptr);
+        QVERIFY(room->open());
+        auto kim = join(*room, QStringLiteral("Kim"), 1, true);
+        QVERIFY(kim);
+        HostLaunch host(timing);
+        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
+        QSignalSpy done(&host, &HostLaunch::finished);
+        host.launch(*room, hostSetup(config, machine));
+        // Past the peer list and the marker, before the start.
+        QTRY_VERIFY(!fs::exists(machine.game / "kesh.txt"));
+        QVERIFY(fs::exists(machine.game / "my map.map"));
+        room.reset();
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        QCOMPARE(contentsOf(machine.game / "kesh.txt"), kMarkerLine);
+        QVERIFY(!fs::exists(machine.game / "my map.map"));
+        QTest::qWait(3000 / kSpeedUp);
+        QVERIFY(!machine.port.hasStarted());
+    }
+
+    void memberIgnoresAnIncompleteRoom()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine;
+        MemberLaunch member(timing);
+        QSignalSpy roomsList(&member, &MemberLaunch::roomsListEnabled);
+        RoomMemberScript none;
+        auto setup = memberSetup(none, machine, "Kim");
+        setup.inputs.settings =
+            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::HDuke), 1);
+        setup.inputs.members = {roomhost::MemberRow{}};
+        member.ClientLaunchhDukeGame(setup);
+        QVERIFY(!member.isBusy());
+        QCOMPARE(roomsList.size(), 0);
+        QTest::qWait(50);
+        QVERIFY(!machine.port.hasStarted());
+    }
+
+    // The NBlood client waits for the host's server; closing the room meanwhile drops it.
+    void nBloodMemberWaitsAndCanBeDropped_data()
+    {
+        QTest::addColumn<bool>("closeRoom");
+        QTest::newRow("starts after the wait") << false;
+        QTest::newRow("room closed during the wait") << true;
+    }
+
+    void nBloodMemberWaitsAndCanBeDropped()
+    {
+        QFETCH(bool, closeRoom);
+        Timing timing(kSpeedUp);
+        Machine machine(QStringLiteral("nblood"));
+        MemberLaunch member(timing);
+        QSignalSpy log(&member, &MemberLaunch::roomLog);
+        QSignalSpy notReady(&member, &MemberLaunch::SendToServerClientNotReady);
+        QSignalSpy running(&member, &MemberLaunch::gameRunningChanged);
+        QSignalSpy done(&member, &MemberLaunch::finished);
+        RoomMemberScript none;
+        auto setup = memberSetup(none, machine, "Kim");
+        setup.inputs.settings =
+            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::NBlood), 2);
+        setup.inputs.members = {roomhost::MemberRow{}, roomhost::MemberRow{}};
+        setup.inputs.members[0].remoteAddress = "203.0.113.5";
+        setup.inputs.members[0].udpPort = "23513";
+        member.ClientLaunchhDukeGame(setup);
+        QCOMPARE(texts(log), QStringList{"Launching game..."});
+        QCOMPARE(notReady.size(), 1);
+        QVERIFY(fs::exists(machine.game / "my map.map"));
+        QTest::qWait(2000 / kSpeedUp);
+        QVERIFY(!machine.port.hasStarted());
+        if (closeRoom) {
+            member.roomClosed();
+            QCOMPARE(done.size(), 1);
+            QVERIFY(!fs::exists(machine.game / "my map.map"));
+            QTest::qWait(5000 / kSpeedUp);
+            QVERIFY(!machine.port.hasStarted());
+            return;
+        }
+        QTRY_VERIFY(machine.port.hasStarted());
+        QCOMPARE(machine.port.arguments(), (QStringList{"-pname", "Kim", "-nosetup", "-client",
+                                                        "203.0.113.5", "-port", "23513"}));
+        QTRY_COMPARE(done.size(), 1);
+        QCOMPARE(flags(running), (QList<bool>{true, false}));
+        QCOMPARE(texts(log), (QStringList{"Launching game...", "Game has closed..."}));
+        QVERIFY(!fs::exists(machine.game / "my map.map"));
+    }
+
+    void memberWithoutItsSourcePort()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine;
+        writeFile(machine.game / "kesh.txt", "marker");
+        MemberLaunch member(timing);
+        QSignalSpy messages(&member, &MemberLaunch::message);
+        QSignalSpy notReady(&member, &MemberLaunch::SendToServerClientNotReady);
+        QSignalSpy roomsList(&member, &MemberLaunch::roomsListEnabled);
+        RoomMemberScript none;
+        auto setup = memberSetup(none, machine, "Kim");
+        setup.inputs.settings =
+            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::HDuke), 2);
+        setup.inputs.members = {roomhost::MemberRow{}, roomhost::MemberRow{}};
+        setup.hDukePath = (machine.game / "missing").string();
+        member.ClientLaunchhDukeGame(setup);
+        QCOMPARE(texts(messages), QStringList{"Error starting hDuke!"});
+        QCOMPARE(notReady.size(), 0);
+        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        QVERIFY(!member.isBusy());
+        QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));
+        QVERIFY(!fs::exists(machine.game / "netlist.txt"));
+        QVERIFY(!fs::exists(machine.game / "my map.map"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLaunch)
+#include "tst_launch.moc"
