@@ -1,11 +1,13 @@
 # vantrell_add_test(<name> SOURCES <files...> LIBS <targets...> [LOCKS <resources...>]
-#                   [RUN_IN <program and arguments>])
+#                   [RUN_IN <program and arguments>] [LABELS <labels...>])
 # One QtTest executable per area, registered with ctest; windows render offscreen.
 # LOCKS names fixed resources (a fixed port, a network namespace name) that tests must not
 # use at the same time when ctest runs in parallel. RUN_IN names a program that runs the test
 # (the test's path follows its arguments), such as tests/support/in-network-namespace.
+# LABELS "threads" marks a test of code that runs off the window thread: the ThreadSanitizer
+# build (target vantrell_thread_tests, ctest -L threads) builds and runs only those.
 function(vantrell_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCKS;RUN_IN" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LOCKS;RUN_IN;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
@@ -17,6 +19,12 @@ function(vantrell_add_test name)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTRELL_BUILD_DIR=${PROJECT_BINARY_DIR}"
         TIMEOUT 300)
+    if(ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+        if("threads" IN_LIST ARG_LABELS)
+            set_property(GLOBAL APPEND PROPERTY VANTRELL_THREAD_TESTS ${name})
+        endif()
+    endif()
     if(ARG_LOCKS)
         set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_LOCKS}")
     endif()

@@ -15,7 +15,8 @@ constexpr std::size_t kMaxGather = 64;
 Connection::Connection(asio::ip::tcp::socket socket, ClientId id, std::string peerAddress,
                        std::string peerText, const Limits& limits, ConnectionOwner& owner)
     : m_socket(std::move(socket)), m_id(id), m_peerAddress(std::move(peerAddress)),
-      m_peerText(std::move(peerText)), m_limits(limits), m_owner(owner)
+      m_peerText(std::move(peerText)), m_limits(limits), m_owner(owner),
+      m_loginTimer(m_socket.get_executor())
 {
 }
 
@@ -27,6 +28,22 @@ void Connection::start()
     // Lines are gathered before each write, so there is nothing for Nagle to add.
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     waitReadable();
+    if (m_limits.loginTimeout.count() > 0) {
+        // A connection that never passes the version check would hold its slot, and the
+        // per-address share, for as long as its peer likes.
+        m_loginTimer.expires_after(m_limits.loginTimeout);
+        m_loginTimer.async_wait([self = shared_from_this()](const std::error_code& error) {
+            if (!error && self->m_versionState != VersionState::Accepted)
+                self->close("no accepted version check within the login timeout");
+        });
+    }
+}
+
+void Connection::setVersionState(VersionState state)
+{
+    m_versionState = state;
+    if (state == VersionState::Accepted)
+        m_loginTimer.cancel();
 }
 
 void Connection::waitReadable()
@@ -150,6 +167,7 @@ void Connection::close(const std::string& reason)
     if (m_closed)
         return;
     m_closed = true;
+    m_loginTimer.cancel();
     std::error_code ignored;
     m_socket.close(ignored);
     m_output.clear();

@@ -4,6 +4,7 @@
 #include "server/Registry.h"
 
 #include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -41,12 +42,13 @@ public:
         std::size_t maxPendingOutput;
         std::size_t floodLines; // 0: no limit
         std::chrono::steady_clock::duration floodWindow;
+        std::chrono::steady_clock::duration loginTimeout; // zero: no limit
     };
 
     Connection(asio::ip::tcp::socket socket, ClientId id, std::string peerAddress,
                std::string peerText, const Limits& limits, ConnectionOwner& owner);
 
-    // Sets the socket options and starts reading.
+    // Sets the socket options, starts reading and the clock for the version check.
     void start();
     // Queues a whole line. A client whose queue would pass the output limit is disconnected.
     void send(const SharedLine& line);
@@ -67,7 +69,7 @@ public:
         Refused
     };
     VersionState versionState() const { return m_versionState; }
-    void setVersionState(VersionState state) { m_versionState = state; }
+    void setVersionState(VersionState state);
     bool isRegistered() const { return m_registered; }
     void setRegistered() { m_registered = true; }
 
@@ -91,6 +93,7 @@ private:
     const Limits& m_limits;
     ConnectionOwner& m_owner;
     LineReader m_reader;
+    asio::steady_timer m_loginTimer;
 
     std::vector<SharedLine> m_output;
     std::size_t m_outputHead = 0;   // first line of m_output not yet written whole

@@ -29,7 +29,8 @@ std::string ipv4Text(const asio::ip::address& address)
 Server::Server(asio::io_context& io, ServerOptions options)
     : m_io(io),
       m_options(std::move(options)), m_limits{m_options.maxPendingOutput, m_options.floodLines,
-                                              toDuration(m_options.floodWindow)},
+                                              toDuration(m_options.floodWindow),
+                                              toDuration(m_options.loginTimeout)},
       m_acceptor(io), m_acceptRetry(io), m_userListTimer(io), m_timedListTimer(io),
       m_readBuffer(64 * 1024)
 {

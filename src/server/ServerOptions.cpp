@@ -60,6 +60,10 @@ std::string serverHelpText()
            "  --flood-lines N              chat lines one connection may send per flood\n"
            "                               window; more are dropped (default 5; 0 no limit)\n"
            "  --flood-window SECS          length of the flood window (default 10)\n"
+           "  --login-timeout SECS         a connection that has not passed the version check\n"
+           "                               this long after connecting is closed, so idle\n"
+           "                               connections cannot hold slots (default 30; 0 no\n"
+           "                               limit)\n"
            "  --help                       show this text and exit\n"
            "\n"
            "A connection is served only after its version check passes; a wrong token is\n"
@@ -113,6 +117,8 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
          [&](const std::string& v) {
              return parseSeconds(v, options.floodWindow) && options.floodWindow.count() > 0;
          }},
+        {"--login-timeout",
+         [&](const std::string& v) { return parseSeconds(v, options.loginTimeout); }},
     };
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -26,6 +26,7 @@ struct ServerOptions
     std::size_t maxPendingOutput = 256 * 1024; // bytes queued for one client
     std::size_t floodLines = 5;                // chat lines per flood window; 0: no limit
     Seconds floodWindow{10.0};
+    Seconds loginTimeout{30.0}; // to pass the version check; 0: no limit
     bool showHelp = false;
 };
 

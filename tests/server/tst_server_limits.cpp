@@ -26,10 +26,10 @@ private slots:
         QVERIFY(help.waitForFinished(10000));
         QCOMPARE(help.exitCode(), 0);
         const QString text = QString::fromUtf8(help.readAllStandardOutput());
-        for (const char* option :
-             {"--address", "--port", "--version-token", "--timed-list-interval",
-              "--user-list-min-gap", "--max-clients", "--max-clients-per-address",
-              "--max-pending-output", "--flood-lines", "--flood-window", "--help"})
+        for (const char* option : {"--address", "--port", "--version-token",
+                                   "--timed-list-interval", "--user-list-min-gap", "--max-clients",
+                                   "--max-clients-per-address", "--max-pending-output",
+                                   "--flood-lines", "--flood-window", "--login-timeout", "--help"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
 
@@ -42,6 +42,7 @@ private slots:
         QTest::newRow("port not a number") << QStringList{"--port=44x"};
         QTest::newRow("negative interval") << QStringList{"--timed-list-interval", "-1"};
         QTest::newRow("zero clients") << QStringList{"--max-clients", "0"};
+        QTest::newRow("negative login timeout") << QStringList{"--login-timeout", "-1"};
         QTest::newRow("bad address") << QStringList{"--address", "not-an-address", "--port", "0"};
     }
     void badOptionsAreRefused()
@@ -161,6 +162,61 @@ private slots:
             QVERIFY(fourth.loginInOrder("Four"));
             QVERIFY(second.waitForUserList({"Two", "Four"}));
         }
+    }
+
+    void idleConnectionsLoseTheirSlotsToHonestLobbies()
+    {
+        // Four addresses, ten connections each, fill the server beside one honest user.
+        // None of them passes the version check: some stay silent, some repeat a line the
+        // server refuses before the check, some repeat a wrong version, some never finish
+        // their first line.
+        const int perAddress = 10;
+        const QStringList sources{"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"};
+        const int idle = perAddress * int(sources.size());
+        ServerProcess server;
+        QVERIFY(server.start({"--max-clients", QString::number(idle + 1),
+                              "--max-clients-per-address", QString::number(perAddress),
+                              "--login-timeout", "2", "--user-list-min-gap", "0"}));
+        LobbyClient early(server.port());
+        QVERIFY(early.loginInOrder("Early"));
+
+        std::vector<std::unique_ptr<LobbyClient>> strangers;
+        for (const auto& source : sources) {
+            for (int i = 0; i < perAddress; ++i) {
+                auto stranger = std::make_unique<LobbyClient>(server.port(), source);
+                QVERIFY(stranger->isConnected());
+                for (int repeat = 0; repeat < 20; ++repeat) {
+                    if (source == "127.0.0.3")
+                        stranger->sendLine("Globalchat~Spam~before the check");
+                    else if (source == "127.0.0.4")
+                        stranger->sendLine("ClientVersionCheck~Vantrex 1");
+                }
+                if (source == "127.0.0.5")
+                    stranger->sendRaw("ClientVersionCheck~Vantrex 38");
+                strangers.push_back(std::move(stranger));
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(server.countLog(" connect #"), idle + 1, 10000);
+
+        // While they hold every slot an honest lobby is turned away...
+        LobbyClient turnedAway(server.port());
+        QVERIFY(turnedAway.waitDisconnected());
+        QVERIFY(server.waitForLog("server full"));
+
+        // ...and once the login timeout has passed they are gone and it gets in.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            server.countLog("no accepted version check within the login timeout"), idle, 15000);
+        for (const auto& stranger : strangers)
+            QVERIFY(stranger->waitDisconnected());
+        LobbyClient late(server.port());
+        QVERIFY(late.loginInOrder("Late"));
+        QVERIFY(late.waitForUserList({"Early", "Late"}));
+        QVERIFY(early.isConnected());
+        QVERIFY(early.roundTrip());
+
+        // Each kind of refusal was logged once per connection, not once per line.
+        QCOMPARE(server.countLog("line before an accepted version check ignored"), perAddress);
+        QCOMPARE(server.countLog("wrong version"), perAddress);
     }
 
     void signalClosesEveryConnectionAndExitsZero_data()

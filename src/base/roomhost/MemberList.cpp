@@ -26,18 +26,25 @@ MemberRow MemberList::hostRow(std::string nickname, std::string os, std::string 
     return row;
 }
 
+namespace {
+std::string memberValue(std::string_view value)
+{
+    return std::string(value.substr(0, MemberList::kMaxMemberValueLength));
+}
+} // namespace
+
 MemberRow MemberList::memberRow(const AddUserToList& details, std::string remoteAddress,
                                 std::string remotePort)
 {
     MemberRow row;
     row.readyCode = "1";
-    row.nickname = details.nickname;
-    row.os = details.os;
+    row.nickname = memberValue(details.nickname);
+    row.os = memberValue(details.os);
     row.remoteAddress = std::move(remoteAddress);
-    row.localAddress = details.localAddress;
+    row.localAddress = memberValue(details.localAddress);
     row.team = " ";
     row.remotePort = std::move(remotePort);
-    row.udpPort = details.udpPort;
+    row.udpPort = memberValue(details.udpPort);
     row.ping = "N/A";
     return row;
 }
@@ -62,6 +69,15 @@ std::size_t MemberList::forEachMatch(std::string_view remoteAddress, std::string
     return matched;
 }
 
+bool MemberList::hasConnection(std::string_view remoteAddress, std::string_view remotePort) const
+{
+    for (std::size_t i = 1; i < m_rows.size(); ++i) {
+        if (m_rows[i].remoteAddress == remoteAddress && m_rows[i].remotePort == remotePort)
+            return true;
+    }
+    return false;
+}
+
 std::size_t MemberList::removeConnection(std::string_view remoteAddress,
                                          std::string_view remotePort)
 {
@@ -84,7 +100,7 @@ std::size_t MemberList::setTeam(std::string_view remoteAddress, std::string_view
                                 std::string_view team)
 {
     return forEachMatch(remoteAddress, remotePort,
-                        [&](MemberRow& row) { row.team = std::string(team); });
+                        [&](MemberRow& row) { row.team = memberValue(team); });
 }
 
 std::size_t MemberList::setPing(std::string_view remoteAddress, std::string_view remotePort,

@@ -20,6 +20,12 @@ class MemberList
 public:
     explicit MemberList(MemberRow host);
 
+    // The longest value a member's own line puts into its row (nickname, OS description,
+    // local address, UDP port, team). Lobby nicknames are at most 32 characters; longer
+    // values only come from a broken or hostile member, and a full room's list must still
+    // fit in one line that every member accepts.
+    static constexpr std::size_t kMaxMemberValueLength = 64;
+
     const std::vector<MemberRow>& rows() const { return m_rows; }
     std::size_t size() const { return m_rows.size(); }
 
@@ -27,15 +33,19 @@ public:
     // remote port, ping "N/A".
     static MemberRow hostRow(std::string nickname, std::string os, std::string localAddress,
                              std::string team, std::string udpPort);
-    // A new member's row: not ready, no team, ping "N/A".
+    // A new member's row: not ready, no team, ping "N/A"; its values cut to
+    // kMaxMemberValueLength.
     static MemberRow memberRow(const AddUserToList& details, std::string remoteAddress,
                                std::string remotePort);
     void append(MemberRow row);
+    // Whether a member row belongs to that connection.
+    bool hasConnection(std::string_view remoteAddress, std::string_view remotePort) const;
 
     // Each returns how many member rows matched. Row 0 is never touched.
     std::size_t removeConnection(std::string_view remoteAddress, std::string_view remotePort);
     std::size_t setReadyCode(std::string_view remoteAddress, std::string_view remotePort,
                              std::string_view readyCode);
+    // The team is cut to kMaxMemberValueLength.
     std::size_t setTeam(std::string_view remoteAddress, std::string_view remotePort,
                         std::string_view team);
     std::size_t setPing(std::string_view remoteAddress, std::string_view remotePort,

@@ -103,8 +103,13 @@ void UsermapDownloader::onReadyRead()
     if (!m_reply)
         return;
     if (!statusIsSuccess()) {
-        // An error page or a redirect's body: not the file. finished() decides.
+        // A redirect's body: not the file; finished() decides. An error page is not the file
+        // either, whatever follows, and one that never ends (or trickles) must not keep the
+        // join waiting for its end: the answer fails at its first bytes.
         m_reply->readAll();
+        const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status < 300 || status >= 400)
+            fail(QStringLiteral("The web site answered %1.").arg(status));
         return;
     }
     const QByteArray bytes = m_reply->readAll();

@@ -6,6 +6,13 @@
 namespace vantrell::core {
 
 namespace {
+// What the socket takes in for us before we read it.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+// Output queued for a peer that does not read. Far more than a peer that reads ever has
+// waiting (the longest line is 16 KiB); past it the connection is dropped rather than the
+// output kept without end.
+constexpr qint64 kMaxPendingOutput = 1024 * 1024;
+
 QString plainAddress(const QHostAddress& address)
 {
     // A dual-stack listener reports IPv4 peers as ::ffff:a.b.c.d; members and the launch
@@ -22,6 +29,7 @@ RoomConnection::RoomConnection(QTcpSocket* socket, QObject* parent)
     m_socket->setParent(this);
     m_remoteAddress = plainAddress(m_socket->peerAddress());
     m_remotePort = m_socket->peerPort();
+    m_socket->setReadBufferSize(kReadBufferBytes);
     connect(m_socket, &QTcpSocket::readyRead, this, &RoomConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &RoomConnection::onDisconnected);
 }
@@ -38,6 +46,12 @@ void RoomConnection::sendLine(std::string_view text)
     if (m_closing || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     const std::string wire = encodeLine(text);
+    if (m_socket->bytesToWrite() + static_cast<qint64>(wire.size()) > kMaxPendingOutput) {
+        // Not from here: the caller may be walking the list of connections.
+        m_closing = true;
+        QMetaObject::invokeMethod(this, &RoomConnection::abort, Qt::QueuedConnection);
+        return;
+    }
     m_socket->write(wire.data(), static_cast<qint64>(wire.size()));
 }
 
@@ -68,21 +82,29 @@ void RoomConnection::releaseLines()
     if (m_holds > 0)
         --m_holds;
     if (m_holds == 0)
-        deliverLines();
+        onReadyRead();
 }
 
 void RoomConnection::onReadyRead()
 {
-    const QByteArray bytes = m_socket->readAll();
-    m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-    deliverLines();
+    // A handler may hold, close or send; a nested delivery would reorder lines.
+    if (m_delivering)
+        return;
+    for (;;) {
+        deliverLines();
+        // Read on only once every whole line read so far is handled: while lines are held
+        // the bytes wait in the socket, which stops reading when its buffer is full, so a
+        // member that sends faster than the host handles its lines is slowed down by TCP
+        // instead of piling up in the host's memory.
+        if (m_holds > 0 || m_closing || m_socket->bytesAvailable() <= 0)
+            return;
+        const QByteArray bytes = m_socket->read(kReadBufferBytes);
+        m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    }
 }
 
 void RoomConnection::deliverLines()
 {
-    // A handler may hold, close or send; a nested delivery would reorder lines.
-    if (m_delivering)
-        return;
     m_delivering = true;
     while (m_holds == 0 && !m_closing) {
         auto line = m_reader.nextLine();

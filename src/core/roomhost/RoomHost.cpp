@@ -199,6 +199,12 @@ void RoomHost::onLine(RoomConnection* connection, const std::string& line)
 void RoomHost::AddClientInfoToList(const RoomConnection& connection,
                                    const roomhost::AddUserToList& details)
 {
+    // One row per connection. A member program announces itself once; a connection that
+    // repeats the line could otherwise grow the list, and the player count, until the
+    // member-list line is too long for every member to read and they all drop out.
+    if (m_members.hasConnection(connection.remoteAddress().toStdString(),
+                                connection.remotePortText().toStdString()))
+        return;
     m_members.append(roomhost::MemberList::memberRow(details,
                                                      connection.remoteAddress().toStdString(),
                                                      connection.remotePortText().toStdString()));
