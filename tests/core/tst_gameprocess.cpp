@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,27 @@ private slots:
         QCOMPARE(QDir(port.workingFolder()).canonicalPath(), QDir(game.path()).canonicalPath());
         QCOMPARE(port.netlist(), QStringLiteral("mode peer\r\n"));
         QCOMPARE(QDir::currentPath(), before);
+    }
+
+    // A game outlives a program that is killed outright while it waits for the game.
+    void gameOutlivesAKilledProgram()
+    {
+        QTemporaryDir game;
+        StandInPort port;
+        QVERIFY(port.install(game.path(), QStringLiteral("hduke")));
+        port.configure(0, 3000);
+        QProcess program;
+        program.start(QStringLiteral(GAME_STARTER_PROCESS), {port.path(), game.path()});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY(program.canReadLine());
+        QVERIFY(program.readLine().startsWith("started "));
+        QTRY_VERIFY(port.hasStarted());
+
+        program.kill();
+        QVERIFY(program.waitForFinished());
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+        QVERIFY(!port.hasFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(port.hasFinished(), 10000);
     }
 
     // A source port path relative to the program's working folder still names the same
