@@ -2,9 +2,9 @@
 // program while the game runs. Prints "started <pid>" once the game is up.
 #include "core/launch/GameProcess.h"
 
-#include <QCoreApplication>
-
 #include <cstdio>
+
+#include <QCoreApplication>
 
 int main(int argc, char* argv[])
 {
