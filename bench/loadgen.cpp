@@ -10,11 +10,11 @@
 //
 // Results are printed as key=value lines for bench/server-bench.
 #include <algorithm>
-#include <asio/connect.hpp>
-#include <asio/io_context.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
-#include <asio/write.hpp>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -31,6 +31,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace asio = boost::asio;
 using asio::ip::tcp;
 
 struct Settings
@@ -131,7 +132,7 @@ public:
             connectNext();
         m_deadline.expires_after(std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(m_s.timeoutSeconds)));
-        m_deadline.async_wait([this](const std::error_code& e) {
+        m_deadline.async_wait([this](const boost::system::error_code& e) {
             if (!e)
                 fail("timed out in phase " + m_phase);
         });
@@ -153,7 +154,7 @@ private:
         if (m_nextConnect >= m_clients.size())
             return;
         Client& c = *m_clients[m_nextConnect++];
-        c.socket.async_connect(m_endpoint, [this, &c](const std::error_code& e) {
+        c.socket.async_connect(m_endpoint, [this, &c](const boost::system::error_code& e) {
             if (e) {
                 fail("connect " + std::to_string(c.index) + ": " + e.message());
                 return;
@@ -176,7 +177,7 @@ private:
             c.pendingOut.append(bytes);
             return;
         }
-        std::error_code e;
+        boost::system::error_code e;
         const std::size_t n = c.socket.write_some(asio::buffer(bytes.data(), bytes.size()), e);
         if (e && e != asio::error::would_block) {
             fail("write: " + e.message());
@@ -185,21 +186,22 @@ private:
         if (n < bytes.size()) {
             c.pendingOut.append(bytes.substr(n));
             c.waitingWrite = true;
-            c.socket.async_wait(tcp::socket::wait_write, [this, &c](const std::error_code&) {
-                c.waitingWrite = false;
-                std::string rest = std::move(c.pendingOut);
-                c.pendingOut.clear();
-                send(c, rest);
-            });
+            c.socket.async_wait(tcp::socket::wait_write,
+                                [this, &c](const boost::system::error_code&) {
+                                    c.waitingWrite = false;
+                                    std::string rest = std::move(c.pendingOut);
+                                    c.pendingOut.clear();
+                                    send(c, rest);
+                                });
         }
     }
 
     void waitRead(Client& c)
     {
-        c.socket.async_wait(tcp::socket::wait_read, [this, &c](const std::error_code& e) {
+        c.socket.async_wait(tcp::socket::wait_read, [this, &c](const boost::system::error_code& e) {
             if (e)
                 return;
-            std::error_code re;
+            boost::system::error_code re;
             const std::size_t n = c.socket.read_some(asio::buffer(m_readBuffer), re);
             if (re == asio::error::would_block) {
                 waitRead(c);
