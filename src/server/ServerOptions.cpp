@@ -74,6 +74,16 @@ std::string serverHelpText()
            "                               this long after connecting is closed, so idle\n"
            "                               connections cannot hold slots (default 30; 0 no\n"
            "                               limit)\n"
+           "  --http ADDRESS:PORT          serve the status pages over HTTP (default off):\n"
+           "                               / (HTML), /status.json and /metrics (Prometheus);\n"
+           "                               an IPv6 address goes in brackets, [::1]:8080\n"
+           "  --deny-file FILE             addresses and CIDR ranges (IPv4 and IPv6) that may\n"
+           "                               not connect, one per line, # starts a comment\n"
+           "  --motd FILE                  message of the day: each line of the file is sent\n"
+           "                               to every user who registers, as chat from \"Server\"\n"
+           "  --config FILE                read options from FILE, one \"option = value\" per\n"
+           "                               line with the long option names (port = 4444);\n"
+           "                               options on the command line win\n"
            "  --help                       show this text and exit\n"
            "\n"
            "A connection is served only after its version check passes; a wrong token is\n"
@@ -82,7 +92,11 @@ std::string serverHelpText()
            "\n"
            "The server raises its open-file limit to the hard limit at start-up. It logs one\n"
            "line per connect, disconnect, registration, room change and refusal to standard\n"
-           "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n";
+           "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n"
+           "SIGHUP reads the configuration file, the ban list and the message of the day\n"
+           "again and applies the ban list, the message of the day and the flood limits; a\n"
+           "file that fails to load keeps its previous contents, and the log says which other\n"
+           "options need a restart. A bad option or file at start-up exits with status 2.\n";
 }
 
 Result<ServerOptions> parseServerOptions(const std::vector<std::string>& arguments)

@@ -71,16 +71,16 @@ int main(int argc, char** argv)
             else
                 logLine("reload: nothing changed: " + fresh.error());
             waitForHangup();
-            asio::signal_set signals(io, SIGINT, SIGTERM);
-            signals.async_wait([&](const ErrorCode& error, int signal) {
-                if (!error) {
-                    server.stop(signal == SIGINT ? "SIGINT" : "SIGTERM");
-                    hangups.cancel();
-                }
-            });
         });
     };
     waitForHangup();
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](const ErrorCode& error, int signal) {
+        if (!error) {
+            server.stop(signal == SIGINT ? "SIGINT" : "SIGTERM");
+            hangups.cancel();
+        }
+    });
     if (const auto started = server.start(); !started) {
         std::fprintf(stderr, "vantrell-server: %s\n", started.error().c_str());
         return 1;
