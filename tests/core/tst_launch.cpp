@@ -384,6 +384,26 @@ private slots:
         QVERIFY(!room.inGame());
     }
 
+    // A member who leaves during the broadcast: the game and its peer list are those of the
+    // room the host launched, not a room game without peers.
+    void memberLeavingDuringTheBroadcast()
+    {
+        Timing timing(kSpeedUp);
+        Machine machine;
+        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        RoomHost room(timing, config, nullptr);
+        QVERIFY(room.open());
+        auto kim = join(room, QStringLiteral("Kim"), 1, true);
+        QVERIFY(kim);
+        HostLaunch host(timing);
+        host.launch(room, hostSetup(config, machine));
+        kim->disconnectNow();
+        QTRY_COMPARE(room.members().size(), std::size_t(1));
+        QTRY_VERIFY(machine.port.hasStarted());
+        QCOMPARE(machine.port.netlist(), QStringLiteral("interface 10.0.0.1:23513\r\nmode peer\r\n"
+                                                        "allow 127.0.0.1:23514\r\n"));
+    }
+
     // A source port that cannot be started: its message, nothing written or deleted in the
     // game folder, and the window back to normal.
     void missingExecutable_data()
@@ -583,7 +603,8 @@ private slots:
         setup.sourcePorts.port(SourcePort::HDuke).path = (machine.game / "missing").string();
         member.ClientLaunchhDukeGame(setup);
         QCOMPARE(texts(messages), QStringList{"Error starting hDuke!"});
-        QCOMPARE(notReady.size(), 0);
+        // The host must not count this member ready for the next Launch.
+        QCOMPARE(notReady.size(), 1);
         QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
         QVERIFY(!member.isBusy());
         QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));

@@ -62,13 +62,16 @@ void HostLaunch::launch(RoomHost& room, HostLaunchSetup setup)
     m_inGameSet = false;
     m_room = &room;
     m_setup = std::move(setup);
-    m_solo = room.members().size() <= 1;
+    // The rows at the click decide solo or room and make the command line: a member who
+    // comes or goes during the broadcast cannot leave a room game without peers.
+    m_members = room.members();
+    m_solo = m_members.size() <= 1;
     m_game = PreparedGame();
     m_roomGone = connect(&room, &QObject::destroyed, this, &HostLaunch::onRoomGone);
 
     emit roomsListEnabled(false);
     bool ready = true;
-    for (const auto& row : room.members()) {
+    for (const auto& row : m_members) {
         if (row.readyCode == "1") {
             ready = false;
             emit roomLog(kNotReady);
@@ -101,7 +104,7 @@ void HostLaunch::runBranch()
     launch::HostInputs in;
     in.settings = m_setup.settings;
     in.settingsRows = room->settingsList();
-    in.members = room->members();
+    in.members = m_members;
     in.nickname = m_setup.nickname;
     in.recordDemo = m_setup.recordDemo;
     const launch::PortCommandLines* lines = launch::commandLinesFor(m_setup.settings.kind);

@@ -102,6 +102,7 @@ private:
     bool m_inGameSet = false;
     QPointer<RoomHost> m_room;
     HostLaunchSetup m_setup;
+    std::vector<roomhost::MemberRow> m_members;
     bool m_solo = true;
     PreparedGame m_game;
 };

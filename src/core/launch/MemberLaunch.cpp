@@ -55,7 +55,10 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
     in.members = launch::withHostAddress(std::move(in.members), in.roomAddress);
     const launch::GameCommand command = lines->member(in);
 
+    // Nothing in the game folder is touched for a source port that cannot be started.
+    // Whatever stops the launch, the host must stop counting this member as ready.
     if (!m_game.prepare(executable, command).ok()) {
+        emit SendToServerClientNotReady();
         emit message(failureMessage());
         finish();
         return;
@@ -66,6 +69,7 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
         const auto written =
             m_game.writePeerList(launch::memberPeerList(in.members, setup.ownRemotePort));
         if (!written.ok()) {
+            emit SendToServerClientNotReady();
             emit roomLog(QString::fromStdString(written.error()));
             finish();
             return;
