@@ -593,7 +593,7 @@ private slots:
         QCOMPARE(program.form5->isVisible(), opens);
         QCOMPARE(menusEnabled(*program.form1), (QList<bool>{!opens, !opens, !opens}));
         if (opens)
-            QCOMPARE(QString::fromLatin1(roomhost::roomKindName(program.form5->kind())), command);
+            QCOMPARE(QString::fromLatin1(sourcePortRow(program.form5->kind()).kindName), command);
     }
 
     // A window opened from the menu comes up active, ready for the keyboard: a display
