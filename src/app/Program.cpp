@@ -66,10 +66,21 @@ void Program::connectWindows()
     QObject::connect(main, &TForm1::startedUp, main, [this] { startUp(); });
     QObject::connect(&m_portMapper, &core::UPnPPortMapper::logLine, main, &TForm1::addLogLine);
 
-    // The menus.
-    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), &QWidget::show);
-    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(), &QWidget::show);
-    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(), &QWidget::show);
+    // The menus. The window opened comes up active, ready for the keyboard (and a settings
+    // window loads as it becomes active): a display server need not activate a window only
+    // because it is shown.
+    const auto showActive = [](QWidget* window) {
+        return [window] {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        };
+    };
+    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), showActive(m_form8.get()));
+    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(),
+                     showActive(m_form2.get()));
+    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(),
+                     showActive(m_form3.get()));
     QObject::connect(main, &TForm1::roomCreationApproved, m_form5.get(),
                      [this](SourcePort port) { openRoomCreation(port); });
 
