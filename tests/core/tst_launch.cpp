@@ -390,7 +390,7 @@ private slots:
     {
         Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        const auto config = hostConfig(SourcePort::HDuke);
         RoomHost room(timing, config, nullptr);
         QVERIFY(room.open());
         auto kim = join(room, QStringLiteral("Kim"), 1, true);
