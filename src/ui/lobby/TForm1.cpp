@@ -160,6 +160,11 @@ void TForm1::showEvent(QShowEvent* event)
         m_startedUp = true;
         startUp();
     }
+    // Shown or activated, whichever comes first: a desktop need not make a newly shown
+    // window active (focus-stealing prevention, no window manager), and the room list must
+    // refresh all the same.
+    if (!m_roomRefresh.isActive())
+        m_roomRefresh.start();
 }
 
 void TForm1::changeEvent(QEvent* event)
@@ -209,8 +214,14 @@ void TForm1::connectClick()
 void TForm1::onConnectFailed(const QString& errorText)
 {
     m_connectButton->setEnabled(true);
-    m_messages.information(QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ") +
-                           errorText);
+    // Not inside the socket's own error handler: the box runs window events while it waits.
+    QMetaObject::invokeMethod(
+        this,
+        [this, errorText] {
+            m_messages.information(
+                QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ") + errorText);
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::onConnected()
@@ -333,10 +344,10 @@ void TForm1::addLogLines(std::initializer_list<QString> lines)
         addLogLine(line);
 }
 
-void TForm1::createRoom(roomhost::RoomKind kind)
+void TForm1::createRoom(SourcePort port)
 {
     m_settings.sourcePorts.load(m_settings.file);
-    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_settings.sourcePorts);
+    const core::CreateRoomCheck check = core::checkCreateRoom(port, m_settings.sourcePorts);
     for (const QString& text : check.messageBoxes)
         m_messages.information(text);
     for (const QString& line : check.logLines)
@@ -344,7 +355,7 @@ void TForm1::createRoom(roomhost::RoomKind kind)
     if (!check.passed)
         return;
     DisableForm1Items();
-    emit roomCreationApproved(kind);
+    emit roomCreationApproved(port);
 }
 
 void TForm1::showFileTransfer(qint64 received, qint64 total)
