@@ -23,6 +23,7 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
     : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
       m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
 {
+    m_lobby.setTiming(env.timing);
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_lobby);
     m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
     m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
@@ -248,6 +249,10 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
     // shown in the host's own row of the member list.
     QObject::connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),
                      &core::RoomHost::setHostRemoteAddress);
+    // Back on the main server after losing it: the room it listed is listed again. The main
+    // window's own answer to the connect (version check, nickname) goes out first.
+    QObject::connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
+                     &core::RoomHost::advertiseAgain);
     // A hosted room keeps the main window locked but its chat usable.
     m_form1->enableChatItems();
     m_form6->openRoom(*m_room, settings);

@@ -236,6 +236,11 @@ void TForm1::onConnected()
 void TForm1::onDisconnected()
 {
     addLogLine(QStringLiteral("Disconnected from the server."));
+    // Wherever the chat can be used (an unlocked window, or a hosted room's), the player
+    // can connect again at once rather than wait for an unlock that a hosted room never
+    // brings.
+    if (m_sendButton->isEnabled())
+        m_connectButton->setEnabled(true);
 }
 
 void TForm1::sendClick()
