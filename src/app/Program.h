@@ -100,7 +100,7 @@ private:
     settings::Settings m_settings;
     core::LobbyConnection m_lobby;
     core::LobbyMainServerLink m_lobbyLink{m_lobby};
-    core::UPnPPortMapper m_portMapper;
+    core::UPnPPortMapper m_portMapper{m_env.timing};
     core::FileServer m_fileServer;
     core::RoomClient m_roomClient;
     core::RoomJoin m_roomJoin{m_env, m_settings};

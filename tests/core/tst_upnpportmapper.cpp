@@ -18,11 +18,13 @@
 #include <miniupnpc/upnpcommands.h>
 
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 using vantrell::core::PortMappingRequest;
 using vantrell::core::UPnPPortMapper;
@@ -103,9 +105,10 @@ public:
     }
 
     // Starts the daemon with the given permission lines (first match wins) and waits until
-    // it listens for discovery and for requests.
+    // it listens for discovery and for requests, or with "enable_upnp=no" for NAT-PMP and PCP.
     QString startDaemon(const QStringList& permissions)
     {
+        const bool natPmp = permissions.contains(QStringLiteral("enable_upnp=no"));
         QString config = QStringLiteral("ext_ifname=wan0\n"
                                         "listening_ip=lan0\n"
                                         "http_port=%1\n"
@@ -132,7 +135,8 @@ public:
             return QStringLiteral("miniupnpd did not start: %1").arg(m_daemon->errorString());
 
         for (int i = 0; i < 200; ++i) {
-            if (listening("-uln", "1900") && listening("-tln", QString::number(kHttpPort)))
+            if (listening("-uln", natPmp ? "5351" : "1900") &&
+                (natPmp || listening("-tln", QString::number(kHttpPort))))
                 return {};
             if (m_daemon->state() == QProcess::NotRunning)
                 break;
@@ -145,6 +149,29 @@ public:
     QString enterLan() { return m_net.enter(kLan); }
 
     QString daemonLog() const { return m_daemonLog; }
+
+    // In place of the daemon: answers everything sent to the NAT-PMP port with `reply`.
+    QString startFakeGateway(const QByteArray& reply)
+    {
+        m_net.enter(kRouter);
+        m_fake = std::make_unique<QUdpSocket>();
+        QObject::connect(m_fake.get(), &QUdpSocket::readyRead, m_fake.get(), [this, reply] {
+            m_fake->writeDatagram(m_fake->receiveDatagram().makeReply(reply));
+        });
+        return m_fake->bind(QHostAddress(kRouterLan), 5351) ? QString() : m_fake->errorString();
+    }
+
+    // The daemon's forwards in nftables; it matches the IP protocol byte (0x6 TCP, 0x11 UDP).
+    QStringList forwards()
+    {
+        const CommandResult nft = m_net.run(
+            kRouter, findSbin("nft"), {"list", "chain", "inet", "nat", "prerouting_miniupnpd"});
+        static const QRegularExpression rule(QStringLiteral("0x\\w+ th dport .+"));
+        QStringList found;
+        for (auto it = rule.globalMatch(nft.output); it.hasNext();)
+            found << it.next().captured(0);
+        return found;
+    }
 
     QList<SeenRequest> seenRequests() const
     {
@@ -221,6 +248,7 @@ private:
     QString m_daemonLog;
     NetnsLab m_net{kNamePrefix};
     QProcess* m_daemon = nullptr; // the lab's
+    std::unique_ptr<QUdpSocket> m_fake;
 };
 
 } // namespace
@@ -377,13 +405,59 @@ private slots:
         QCOMPARE(log.size(), 0);
     }
 
+    // No UPnP gateway: the three are leased through NAT-PMP, renewed while the mapper lives and
+    // released at its end. Garbage, a short answer or an error code ends the work quietly.
+    void natPmpLeasesRenewsAndReleases_data()
+    {
+        QTest::addColumn<QByteArray>("fakeReply"); // hex; empty: the real daemon
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("daemon") << QByteArray() << Outcome::Leased;
+        QTest::newRow("garbage") << QByteArray("ff00aa") << Outcome::NoGateway;
+        QTest::newRow("short") << QByteArray("0082000000000001") << Outcome::NoGateway;
+        QTest::newRow("refused") << QByteArray("00820002000000012328000000000000")
+                                 << Outcome::Refused;
+    }
+
+    void natPmpLeasesRenewsAndReleases()
+    {
+        QFETCH(QByteArray, fakeReply);
+        QFETCH(Outcome, outcome);
+        startLab(
+            {"enable_natpmp=yes", "enable_upnp=no", "allow 1024-65535 10.77.0.0/24 1024-65535"},
+            QByteArray::fromHex(fakeReply));
+        if (QTest::currentTestFailed())
+            return;
+        // Renewal falls due at half the lease: 3600 s become 0.3 s.
+        auto mapper = std::make_unique<UPnPPortMapper>(vantrell::core::Timing(12000));
+        QSignalSpy log(mapper.get(), &UPnPPortMapper::logLine);
+        QSignalSpy finished(mapper.get(), &UPnPPortMapper::finished);
+        QSignalSpy renewed(mapper.get(), &UPnPPortMapper::leasesRenewed);
+        QVERIFY(mapper->requestMappings(kClient, QStringLiteral("9000"), QStringLiteral("23513")));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished[0].at(0).value<Outcome>(), outcome);
+        QCOMPARE(log.size(), outcome == Outcome::Leased ? 1 : 0);
+        if (outcome != Outcome::Leased)
+            return;
+        QCOMPARE(log[0].at(0).toString(), QStringLiteral("Adding all three of the ports to the "
+                                                         "router through NAT-PMP was successful."));
+        const QStringList three = {"0x6 th dport 9000 dnat ip to 10.77.0.2:9000",
+                                   "0x11 th dport 23513 dnat ip to 10.77.0.2:23513",
+                                   "0x6 th dport 27020 dnat ip to 10.77.0.2:27020"};
+        QCOMPARE(m_lab->forwards(), three);
+        QTRY_COMPARE_WITH_TIMEOUT(renewed.value(1).value(0).toInt(), 3, 20000); // twice, all three
+        mapper.reset();
+        QCOMPARE(m_lab->forwards(), QStringList());
+    }
+
 private:
-    void startLab(const QStringList& permissions)
+    // With a fake reply, a scripted gateway stands in for the daemon.
+    void startLab(const QStringList& permissions, const QByteArray& fake = {})
     {
         m_lab = std::make_unique<GatewayLab>();
         const QString built = m_lab->build();
         QVERIFY2(built.isEmpty(), qPrintable(built));
-        const QString started = m_lab->startDaemon(permissions);
+        const QString started =
+            fake.isEmpty() ? m_lab->startDaemon(permissions) : m_lab->startFakeGateway(fake);
         QVERIFY2(started.isEmpty(), qPrintable(started));
         const QString entered = m_lab->enterLan();
         QVERIFY2(entered.isEmpty(), qPrintable(entered));

@@ -1,8 +1,15 @@
 #include "core/lobby/UPnPPortMapper.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <memory>
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
+#include <natpmp.h>
+#include <optional>
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace vantrell::core {
 
@@ -63,7 +70,110 @@ private:
     bool m_found = false;
 };
 
+// A big-endian field of a NAT-PMP answer.
+quint32 field(const unsigned char* at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value = (value << 8) | at[i];
+    return value;
+}
+
+// What the gateway answered to one NAT-PMP mapping request.
+struct LeaseAnswer
+{
+    quint16 resultCode = 0; // 0 granted, otherwise the gateway's refusal
+    quint32 lifetime = 0;   // seconds granted
+};
+
+// NAT-PMP with the default gateway. libnatpmp finds the gateway and sends the requests; the
+// answers are read here, since the library takes any short datagram for a whole answer and
+// fills the missing fields from an uninitialised buffer. Every wait is bounded: a gateway
+// that never answers, or answers only garbage, costs a few seconds and then counts as none.
+class NatPmpGateway
+{
+public:
+    NatPmpGateway() { m_open = initnatpmp(&m_nat, 0, 0) == 0; }
+    ~NatPmpGateway()
+    {
+        if (m_open)
+            closenatpmp(&m_nat);
+    }
+    NatPmpGateway(const NatPmpGateway&) = delete;
+    NatPmpGateway& operator=(const NatPmpGateway&) = delete;
+
+    // Asks for the mapping (lifetime 0 releases it); no answer when the gateway gave none
+    // that fits the request within `attempts` sends (waits of 250 ms, doubling).
+    std::optional<LeaseAnswer> map(const PortMappingRequest& request, quint32 lifetime,
+                                   int attempts)
+    {
+        bool portValid = false;
+        const uint port = request.externalPort.toUInt(&portValid);
+        if (!m_open || !portValid || port == 0 || port > 0xFFFF)
+            return std::nullopt;
+        const int protocol =
+            request.protocol == QLatin1String("UDP") ? NATPMP_PROTOCOL_UDP : NATPMP_PROTOCOL_TCP;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            if (sendnewportmappingrequest(&m_nat, protocol, static_cast<uint16_t>(port),
+                                          static_cast<uint16_t>(port), lifetime) < 0)
+                return std::nullopt;
+            const auto deadline =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(250 << attempt);
+            while (true) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                pollfd socket{m_nat.s, POLLIN, 0};
+                if (left.count() <= 0 || ::poll(&socket, 1, static_cast<int>(left.count())) <= 0)
+                    break;
+                unsigned char answer[64] = {};
+                const ssize_t length = ::recv(m_nat.s, answer, sizeof answer, 0);
+                if (length < 0 && errno != EINTR && errno != EAGAIN)
+                    return std::nullopt; // nothing listens there (an ICMP port unreachable)
+                if (const auto fits = parse(answer, length, protocol, port))
+                    return fits;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    // A mapping answer is exactly 16 bytes: version 0, opcode 128 + protocol, result code,
+    // epoch, internal port, external port, lifetime. Anything else is not an answer to us.
+    static std::optional<LeaseAnswer> parse(const unsigned char* answer, ssize_t length,
+                                            int protocol, uint port)
+    {
+        if (length != 16 || answer[0] != 0 || answer[1] != 128 + protocol)
+            return std::nullopt;
+        LeaseAnswer fits;
+        fits.resultCode = static_cast<quint16>(field(answer + 2, 2));
+        if (fits.resultCode != 0)
+            return fits;
+        if (field(answer + 8, 2) != port)
+            return std::nullopt;
+        fits.lifetime = field(answer + 12, 4);
+        // Peers are told the port the player configured; another external port forwards
+        // nothing they will use.
+        if (fits.lifetime > 0 && field(answer + 10, 2) != port)
+            fits.resultCode = 0xFFFF;
+        return fits;
+    }
+
+    natpmp_t m_nat{};
+    bool m_open = false;
+};
+
+constexpr int kMappingAttempts = 4; // 3.75 s of silence
+constexpr int kReleaseAttempts = 2; // at the program's end, at most 0.75 s per mapping
+// With no lease granted again, the next renewal is tried after this long.
+constexpr quint32 kRetrySeconds = 60;
+
 } // namespace
+
+QString UPnPPortMapper::natPmpSuccessLine()
+{
+    return QStringLiteral(
+        "Adding all three of the ports to the router through NAT-PMP was successful.");
+}
 
 QString UPnPPortMapper::successLine()
 {
@@ -83,7 +193,14 @@ QList<PortMappingRequest> UPnPPortMapper::requestsFor(const QString& localAddres
     };
 }
 
-UPnPPortMapper::UPnPPortMapper(QObject* parent) : QObject(parent) {}
+UPnPPortMapper::UPnPPortMapper(QObject* parent) : UPnPPortMapper(Timing(), parent) {}
+
+UPnPPortMapper::UPnPPortMapper(const Timing& timing, QObject* parent)
+    : QObject(parent), m_timing(timing)
+{
+    m_renewal.setSingleShot(true);
+    connect(&m_renewal, &QTimer::timeout, this, &UPnPPortMapper::renew);
+}
 
 UPnPPortMapper::~UPnPPortMapper()
 {
@@ -91,6 +208,45 @@ UPnPPortMapper::~UPnPPortMapper()
     // still posts are dropped with this object.
     if (m_worker.joinable())
         m_worker.join();
+    // Leases the gateway would otherwise hold for hours after the program is gone.
+    if (!m_leases.isEmpty()) {
+        NatPmpGateway gateway;
+        for (const PortMappingRequest& lease : std::as_const(m_leases))
+            gateway.map(lease, 0, kReleaseAttempts);
+    }
+}
+
+void UPnPPortMapper::leased(const QList<PortMappingRequest>& granted, quint32 lifetime)
+{
+    m_leases = granted;
+    if (m_leases.isEmpty())
+        return;
+    m_timing.setInterval(m_renewal, std::chrono::seconds(std::max<quint32>(lifetime / 2, 1)));
+    m_renewal.start();
+}
+
+void UPnPPortMapper::renew()
+{
+    if (m_worker.joinable())
+        m_worker.join(); // long done: the work that made the leases
+    m_worker = std::thread([this, leases = m_leases] {
+        NatPmpGateway gateway;
+        int renewed = 0;
+        quint32 lifetime = kLeaseSeconds;
+        for (const PortMappingRequest& lease : leases) {
+            const auto answer = gateway.map(lease, kLeaseSeconds, kMappingAttempts);
+            if (answer && answer->resultCode == 0 && answer->lifetime > 0) {
+                ++renewed;
+                lifetime = std::min(lifetime, answer->lifetime);
+            }
+        }
+        post([this, leases, renewed, lifetime] {
+            // The same leases stay planned: a gateway that missed one renewal may well take
+            // the next, and a lease it still holds is released at the end either way.
+            leased(leases, renewed > 0 ? lifetime : kRetrySeconds * 2);
+            emit leasesRenewed(renewed);
+        });
+    });
 }
 
 bool UPnPPortMapper::requestMappings(const QString& localAddress, const QString& tcpPort,
@@ -125,7 +281,7 @@ void UPnPPortMapper::run(QList<PortMappingRequest> requests, QByteArray multicas
         nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error));
     Gateway gateway;
     if (!devices || !gateway.find(devices.get())) {
-        post([this] { emit finished(Outcome::NoGateway); });
+        runNatPmp(requests);
         return;
     }
 
@@ -143,6 +299,39 @@ void UPnPPortMapper::run(QList<PortMappingRequest> requests, QByteArray multicas
     post([this] {
         emit logLine(successLine());
         emit finished(Outcome::AllAdded);
+    });
+}
+
+void UPnPPortMapper::runNatPmp(const QList<PortMappingRequest>& requests)
+{
+    NatPmpGateway gateway;
+    QList<PortMappingRequest> granted;
+    quint32 lifetime = kLeaseSeconds;
+    for (int index = 0; index < requests.size(); ++index) {
+        const auto answer = gateway.map(requests.at(index), kLeaseSeconds, kMappingAttempts);
+        const bool ok = answer && answer->resultCode == 0 && answer->lifetime > 0;
+        if (!ok) {
+            if (answer && answer->resultCode == 0xFFFF)
+                gateway.map(requests.at(index), 0, kReleaseAttempts); // not the port we asked
+            // No answer at all before anything was granted: there is no NAT-PMP gateway.
+            const bool none = !answer && granted.isEmpty();
+            const int code = answer ? answer->resultCode : -1;
+            post([this, granted, lifetime, index, code, none] {
+                leased(granted, lifetime);
+                if (!none)
+                    emit mappingRefused(index, code);
+                emit finished(none ? Outcome::NoGateway : Outcome::Refused);
+            });
+            return;
+        }
+        granted.append(requests.at(index));
+        lifetime = std::min(lifetime, answer->lifetime);
+        post([this, index] { emit mappingAdded(index); });
+    }
+    post([this, granted, lifetime] {
+        leased(granted, lifetime);
+        emit logLine(natPmpSuccessLine());
+        emit finished(Outcome::Leased);
     });
 }
 

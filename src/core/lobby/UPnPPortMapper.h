@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Timing.h"
+
 #include <functional>
 #include <thread>
 
@@ -7,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace vantrell::core {
 
@@ -31,6 +34,10 @@ struct PortMappingRequest
 // the thread that owns the object. Failures are silent by design: no gateway, or a gateway
 // that refuses a mapping, ends the work without a log line; mappings already made stay, and
 // the program never removes them.
+//
+// When no UPnP gateway answers, the same three are asked of the default gateway through
+// NAT-PMP (which PCP gateways answer as well). Those mappings are leases: this object renews
+// them at half their granted lifetime while it lives and releases them when it ends.
 class UPnPPortMapper : public QObject
 {
     Q_OBJECT
@@ -42,13 +49,18 @@ public:
         NoGateway, // no UPnP Internet gateway answered
         Refused,   // the gateway refused a mapping; the ones before it stay
         AllAdded,  // all three mappings were added
+        Leased,    // no UPnP gateway; all three were leased through NAT-PMP
     };
     Q_ENUM(Outcome)
 
     // How long discovery waits for gateways to answer.
     static constexpr int kDiscoveryDelayMs = 2000;
 
+    // How long a NAT-PMP lease is asked for, in seconds.
+    static constexpr quint32 kLeaseSeconds = 7200;
+
     static QString successLine();
+    static QString natPmpSuccessLine();
 
     // The three requests in the order they are made: the room's TCP port, the game's UDP
     // port, then 27020 for the file server. The file server speaks TCP, so 27020 is asked
@@ -58,6 +70,8 @@ public:
                                                  const QString& tcpPort, const QString& udpPort);
 
     explicit UPnPPortMapper(QObject* parent = nullptr);
+    // The lease renewal waits go through timing.
+    explicit UPnPPortMapper(const Timing& timing, QObject* parent = nullptr);
     ~UPnPPortMapper() override;
 
     UPnPPortMapper(const UPnPPortMapper&) = delete;
@@ -73,18 +87,28 @@ signals:
     // The request at this index (of requestsFor()) was accepted by the gateway.
     void mappingAdded(int index);
     // The gateway answered this request with an error (a UPnP error code such as 606, or a
-    // negative miniupnpc code when the exchange itself failed). Nothing further is asked.
+    // negative miniupnpc code when the exchange itself failed; for NAT-PMP its result
+    // code). Nothing further is asked.
     void mappingRefused(int index, int errorCode);
     // A line for the lobby log.
     void logLine(const QString& line);
     void finished(vantrell::core::UPnPPortMapper::Outcome outcome);
+    // A renewal of the NAT-PMP leases ended; this many of them were granted again.
+    void leasesRenewed(int renewed);
 
 private:
     void run(QList<PortMappingRequest> requests, QByteArray multicastInterface);
+    void runNatPmp(const QList<PortMappingRequest>& requests);
     void post(std::function<void()> emitter);
+    // On the owner's thread: keeps what the gateway granted and plans the next renewal.
+    void leased(const QList<PortMappingRequest>& granted, quint32 lifetime);
+    void renew();
 
+    Timing m_timing;
     std::thread m_worker;
     bool m_requested = false;
+    QList<PortMappingRequest> m_leases; // held through NAT-PMP; released at the end
+    QTimer m_renewal;
 };
 
 } // namespace vantrell::core
