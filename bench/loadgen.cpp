@@ -8,15 +8,22 @@
 //       one line at a time (idle latency), then with a window of lines in flight (rate and
 //       loaded latency). Latency runs from the send to the last delivery of that line.
 //
+//   vantrell-loadgen --mode poll --port HTTP_PORT [--rate 100]
+//       fetches /status.json that many times a second, each on a new connection, until it
+//       is stopped with SIGTERM or SIGINT; then prints how many answers were complete.
+//
 // Results are printed as key=value lines for bench/server-bench.
 #include <algorithm>
-#include <asio/connect.hpp>
-#include <asio/io_context.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
-#include <asio/write.hpp>
+#include <array>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -31,6 +38,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace asio = boost::asio;
 using asio::ip::tcp;
 
 struct Settings
@@ -47,6 +55,7 @@ struct Settings
     std::size_t connectParallel = 200;
     int serverPid = 0;
     double timeoutSeconds = 300;
+    std::size_t rate = 100;
 };
 
 long residentKiB(int pid)
@@ -131,7 +140,7 @@ public:
             connectNext();
         m_deadline.expires_after(std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(m_s.timeoutSeconds)));
-        m_deadline.async_wait([this](const std::error_code& e) {
+        m_deadline.async_wait([this](const boost::system::error_code& e) {
             if (!e)
                 fail("timed out in phase " + m_phase);
         });
@@ -153,7 +162,7 @@ private:
         if (m_nextConnect >= m_clients.size())
             return;
         Client& c = *m_clients[m_nextConnect++];
-        c.socket.async_connect(m_endpoint, [this, &c](const std::error_code& e) {
+        c.socket.async_connect(m_endpoint, [this, &c](const boost::system::error_code& e) {
             if (e) {
                 fail("connect " + std::to_string(c.index) + ": " + e.message());
                 return;
@@ -176,7 +185,7 @@ private:
             c.pendingOut.append(bytes);
             return;
         }
-        std::error_code e;
+        boost::system::error_code e;
         const std::size_t n = c.socket.write_some(asio::buffer(bytes.data(), bytes.size()), e);
         if (e && e != asio::error::would_block) {
             fail("write: " + e.message());
@@ -185,21 +194,22 @@ private:
         if (n < bytes.size()) {
             c.pendingOut.append(bytes.substr(n));
             c.waitingWrite = true;
-            c.socket.async_wait(tcp::socket::wait_write, [this, &c](const std::error_code&) {
-                c.waitingWrite = false;
-                std::string rest = std::move(c.pendingOut);
-                c.pendingOut.clear();
-                send(c, rest);
-            });
+            c.socket.async_wait(tcp::socket::wait_write,
+                                [this, &c](const boost::system::error_code&) {
+                                    c.waitingWrite = false;
+                                    std::string rest = std::move(c.pendingOut);
+                                    c.pendingOut.clear();
+                                    send(c, rest);
+                                });
         }
     }
 
     void waitRead(Client& c)
     {
-        c.socket.async_wait(tcp::socket::wait_read, [this, &c](const std::error_code& e) {
+        c.socket.async_wait(tcp::socket::wait_read, [this, &c](const boost::system::error_code& e) {
             if (e)
                 return;
-            std::error_code re;
+            boost::system::error_code re;
             const std::size_t n = c.socket.read_some(asio::buffer(m_readBuffer), re);
             if (re == asio::error::would_block) {
                 waitRead(c);
@@ -401,6 +411,99 @@ private:
     int m_exitCode = 0;
 };
 
+// The second load of the status-page benchmark: a web client polling /status.json at a
+// fixed rate. A poll still running when the next is due is counted as late and skipped.
+class StatusPoller
+{
+public:
+    StatusPoller(asio::io_context& io, const Settings& s)
+        : m_io(io), m_endpoint(asio::ip::make_address(s.host), s.port),
+          m_period(std::chrono::nanoseconds(1'000'000'000 / std::max<std::size_t>(s.rate, 1))),
+          m_timer(io), m_signals(io, SIGTERM, SIGINT)
+    {
+    }
+
+    int run()
+    {
+        m_signals.async_wait([this](const boost::system::error_code&, int) { m_io.stop(); });
+        m_next = Clock::now();
+        tick();
+        m_io.run();
+        std::printf("polls=%zu\nok=%zu\nfailed=%zu\nlate=%zu\nbytes=%zu\n", m_polls, m_ok, m_failed,
+                    m_late, m_bytes);
+        return m_ok > 0 ? 0 : 1;
+    }
+
+private:
+    struct Poll
+    {
+        explicit Poll(asio::io_context& io) : socket(io) {}
+        tcp::socket socket;
+        std::string answer;
+        std::array<char, 16384> buffer;
+    };
+
+    void tick()
+    {
+        m_next += m_period;
+        m_timer.expires_at(m_next);
+        m_timer.async_wait([this](const boost::system::error_code& e) {
+            if (!e)
+                tick();
+        });
+        if (m_busy) {
+            ++m_late;
+            return;
+        }
+        m_busy = true;
+        ++m_polls;
+        auto poll = std::make_shared<Poll>(m_io);
+        poll->socket.async_connect(m_endpoint, [this, poll](const boost::system::error_code& e) {
+            if (e)
+                return done(*poll, false);
+            static const std::string request =
+                "GET /status.json HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+            asio::async_write(poll->socket, asio::buffer(request),
+                              [this, poll](const boost::system::error_code& we, std::size_t) {
+                                  if (we)
+                                      return done(*poll, false);
+                                  read(poll);
+                              });
+        });
+    }
+
+    void read(const std::shared_ptr<Poll>& poll)
+    {
+        poll->socket.async_read_some(
+            asio::buffer(poll->buffer),
+            [this, poll](const boost::system::error_code& e, std::size_t n) {
+                poll->answer.append(poll->buffer.data(), n);
+                if (e == asio::error::eof)
+                    return done(*poll, poll->answer.rfind("HTTP/1.1 200", 0) == 0 &&
+                                           poll->answer.back() == '\n');
+                if (e)
+                    return done(*poll, false);
+                read(poll);
+            });
+    }
+
+    void done(Poll& poll, bool ok)
+    {
+        m_busy = false;
+        ++(ok ? m_ok : m_failed);
+        m_bytes += poll.answer.size();
+    }
+
+    asio::io_context& m_io;
+    tcp::endpoint m_endpoint;
+    Clock::duration m_period;
+    asio::steady_timer m_timer;
+    asio::signal_set m_signals;
+    Clock::time_point m_next;
+    bool m_busy = false;
+    std::size_t m_polls = 0, m_ok = 0, m_failed = 0, m_late = 0, m_bytes = 0;
+};
+
 bool parseArguments(int argc, char** argv, Settings& s)
 {
     const std::map<std::string, std::size_t*> counts{{"--clients", &s.clients},
@@ -408,7 +511,8 @@ bool parseArguments(int argc, char** argv, Settings& s)
                                                      {"--window", &s.window},
                                                      {"--messages", &s.messages},
                                                      {"--latency-samples", &s.latencySamples},
-                                                     {"--connect-parallel", &s.connectParallel}};
+                                                     {"--connect-parallel", &s.connectParallel},
+                                                     {"--rate", &s.rate}};
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const std::string value = argv[i + 1];
@@ -438,12 +542,14 @@ int main(int argc, char** argv)
 {
     Settings settings;
     if (!parseArguments(argc, argv, settings)) {
-        std::fprintf(stderr, "usage: vantrell-loadgen --mode hold|fanout --port P --clients N "
+        std::fprintf(stderr, "usage: vantrell-loadgen --mode hold|fanout|poll --port P --clients N "
                              "[--protocol vantrell|irc] [--server-pid PID] [--senders N] "
-                             "[--window N] [--messages N] [--latency-samples N]\n");
+                             "[--window N] [--messages N] [--latency-samples N] [--rate N]\n");
         return 2;
     }
     asio::io_context io(1);
+    if (settings.mode == "poll")
+        return StatusPoller(io, settings).run();
     LoadGenerator generator(io, settings);
     return generator.run();
 }

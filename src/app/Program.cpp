@@ -126,9 +126,9 @@ void Program::connectWindows()
     QObject::connect(&m_fileServer, &core::FileServer::logLine, m_form6.get(),
                      &ui::TForm6::appendLog);
 
-    // The joined room keeps the main window's menus locked while it is open.
-    QObject::connect(m_form7.get(), &ui::TForm7::mainWindowLockRequested, main,
-                     &TForm1::DisableForm1Menus);
+    // The joined room keeps the main window's menus locked from the moment its connection
+    // is made until the window closes.
+    QObject::connect(&m_roomClient, &core::RoomClient::connected, main, &TForm1::DisableForm1Menus);
     QObject::connect(m_form7.get(), &ui::TForm7::mainWindowUnlockRequested, main,
                      &TForm1::EnableForm1Items);
 
@@ -175,8 +175,11 @@ void Program::connectMemberLaunch()
         room->raise();
         room->activateWindow();
     });
-    QObject::connect(&m_memberLaunch, &core::MemberLaunch::message, room,
-                     [this](const QString& text) { m_messages.information(text); });
+    // The launch starts inside the room connection's handler of "TimeToLaunchGame": its
+    // boxes open from a queued call, once that handler is done.
+    QObject::connect(
+        &m_memberLaunch, &core::MemberLaunch::message, room,
+        [this](const QString& text) { m_messages.information(text); }, Qt::QueuedConnection);
     QObject::connect(&m_memberLaunch, &core::MemberLaunch::SendToServerClientNotReady,
                      &m_roomClient, [this] { m_roomClient.SendToServerClientNotReady(); });
     QObject::connect(&m_memberLaunch, &core::MemberLaunch::gameRunningChanged, &m_roomClient,

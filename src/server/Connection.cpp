@@ -1,8 +1,8 @@
 #include "server/Connection.h"
 
 #include <array>
-#include <asio/buffer.hpp>
-#include <asio/error.hpp>
+#include <boost/asio/buffer.hpp>
+#include <boost/asio/error.hpp>
 #include <span>
 
 namespace vantrell::server {
@@ -13,16 +13,17 @@ constexpr std::size_t kMaxGather = 64;
 } // namespace
 
 Connection::Connection(asio::ip::tcp::socket socket, ClientId id, std::string peerAddress,
-                       std::string peerText, const Limits& limits, ConnectionOwner& owner)
+                       std::string peerText, const Limits& limits, ConnectionOwner& owner,
+                       Metrics& metrics)
     : m_socket(std::move(socket)), m_id(id), m_peerAddress(std::move(peerAddress)),
-      m_peerText(std::move(peerText)), m_limits(limits), m_owner(owner),
+      m_peerText(std::move(peerText)), m_limits(limits), m_owner(owner), m_metrics(metrics),
       m_loginTimer(m_socket.get_executor())
 {
 }
 
 void Connection::start()
 {
-    std::error_code ignored;
+    ErrorCode ignored;
     m_socket.non_blocking(true, ignored);
     m_socket.set_option(asio::socket_base::keep_alive(true), ignored);
     // Lines are gathered before each write, so there is nothing for Nagle to add.
@@ -32,9 +33,11 @@ void Connection::start()
         // A connection that never passes the version check would hold its slot, and the
         // per-address share, for as long as its peer likes.
         m_loginTimer.expires_after(m_limits.loginTimeout);
-        m_loginTimer.async_wait([self = shared_from_this()](const std::error_code& error) {
-            if (!error && self->m_versionState != VersionState::Accepted)
+        m_loginTimer.async_wait([self = shared_from_this()](const ErrorCode& error) {
+            if (!error && self->m_versionState != VersionState::Accepted && !self->m_closed) {
+                self->m_metrics.refused(Refusal::LoginTimeout);
                 self->close("no accepted version check within the login timeout");
+            }
         });
     }
 }
@@ -52,10 +55,10 @@ void Connection::waitReadable()
     // connection small: the bytes go to the one shared read buffer when they arrive.
     m_socket.async_wait(
         asio::socket_base::wait_read,
-        [self = shared_from_this()](const std::error_code& error) { self->onReadable(error); });
+        [self = shared_from_this()](const ErrorCode& error) { self->onReadable(error); });
 }
 
-void Connection::onReadable(const std::error_code& error)
+void Connection::onReadable(const ErrorCode& error)
 {
     if (m_closed)
         return;
@@ -64,7 +67,7 @@ void Connection::onReadable(const std::error_code& error)
         return;
     }
     auto& buffer = m_owner.readBuffer();
-    std::error_code readError;
+    ErrorCode readError;
     const std::size_t n = m_socket.read_some(asio::buffer(buffer), readError);
     if (readError == asio::error::would_block || readError == asio::error::try_again) {
         waitReadable();
@@ -76,11 +79,13 @@ void Connection::onReadable(const std::error_code& error)
     }
     m_reader.feed(std::string_view(buffer.data(), n));
     while (auto line = m_reader.nextLine()) {
+        ++m_metrics.linesReceived;
         m_owner.handleLine(*this, *line);
         if (m_closed)
             return;
     }
     if (m_reader.failed()) {
+        m_metrics.refused(Refusal::LongLine);
         close("line longer than " + std::to_string(kMaxLineLength) + " characters");
         return;
     }
@@ -117,7 +122,7 @@ void Connection::flush()
             const std::size_t skip = i == m_outputHead ? m_outputOffset : 0;
             buffers[count++] = asio::buffer(text.data() + skip, text.size() - skip);
         }
-        std::error_code error;
+        ErrorCode error;
         std::size_t written =
             m_socket.write_some(std::span<const asio::const_buffer>(buffers.data(), count), error);
         if (error == asio::error::would_block || error == asio::error::try_again) {
@@ -129,6 +134,7 @@ void Connection::flush()
             return;
         }
         m_pendingBytes -= written;
+        m_metrics.bytesSent += written;
         while (written > 0) {
             const std::size_t left = m_output[m_outputHead]->size() - m_outputOffset;
             if (written < left) {
@@ -137,6 +143,7 @@ void Connection::flush()
             }
             written -= left;
             m_output[m_outputHead++].reset();
+            ++m_metrics.linesSent;
             m_outputOffset = 0;
         }
     }
@@ -150,7 +157,7 @@ void Connection::waitWritable()
 {
     m_waitingWritable = true;
     m_socket.async_wait(asio::socket_base::wait_write,
-                        [self = shared_from_this()](const std::error_code& error) {
+                        [self = shared_from_this()](const ErrorCode& error) {
                             self->m_waitingWritable = false;
                             if (self->m_closed)
                                 return;
@@ -168,7 +175,7 @@ void Connection::close(const std::string& reason)
         return;
     m_closed = true;
     m_loginTimer.cancel();
-    std::error_code ignored;
+    ErrorCode ignored;
     m_socket.close(ignored);
     m_output.clear();
     m_pendingBytes = 0;
@@ -179,6 +186,11 @@ bool Connection::admitChatLine(std::chrono::steady_clock::time_point now)
 {
     if (m_limits.floodLines == 0)
         return true;
+    if (m_floodRing.size() > m_limits.floodLines) {
+        // The limit was lowered by a reload: start counting afresh against the new one.
+        m_floodRing.clear();
+        m_floodNext = 0;
+    }
     if (m_floodRing.size() < m_limits.floodLines) {
         m_floodRing.push_back(now);
         return true;

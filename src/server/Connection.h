@@ -1,10 +1,10 @@
 #pragma once
 
 #include "base/common/LineFraming.h"
+#include "server/Asio.h"
+#include "server/Metrics.h"
 #include "server/Registry.h"
 
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -46,7 +46,8 @@ public:
     };
 
     Connection(asio::ip::tcp::socket socket, ClientId id, std::string peerAddress,
-               std::string peerText, const Limits& limits, ConnectionOwner& owner);
+               std::string peerText, const Limits& limits, ConnectionOwner& owner,
+               Metrics& metrics);
 
     // Sets the socket options, starts reading and the clock for the version check.
     void start();
@@ -83,7 +84,7 @@ public:
 
 private:
     void waitReadable();
-    void onReadable(const std::error_code& error);
+    void onReadable(const ErrorCode& error);
     void waitWritable();
 
     asio::ip::tcp::socket m_socket;
@@ -92,6 +93,7 @@ private:
     std::string m_peerText;
     const Limits& m_limits;
     ConnectionOwner& m_owner;
+    Metrics& m_metrics;
     LineReader m_reader;
     asio::steady_timer m_loginTimer;
 

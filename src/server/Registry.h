@@ -39,6 +39,19 @@ public:
         for (const auto& user : m_users)
             f(user.client);
     }
+    // Nicknames and rooms in the order the lobby lists them.
+    template <typename F>
+    void forEachNickname(F&& f) const
+    {
+        for (const auto& user : m_users)
+            f(user.nickname);
+    }
+    template <typename F>
+    void forEachRoom(F&& f) const
+    {
+        for (const auto& room : m_rooms)
+            f(room.record);
+    }
 
     struct RoomOutcome
     {

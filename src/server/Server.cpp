@@ -3,19 +3,14 @@
 #include "base/common/LineFraming.h"
 #include "server/ServerLog.h"
 
-#include <asio/ip/v6_only.hpp>
-#include <asio/post.hpp>
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/post.hpp>
 
 namespace vantrell::server {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-Clock::duration toDuration(Seconds seconds)
-{
-    return std::chrono::duration_cast<Clock::duration>(seconds);
-}
 
 std::string ipv4Text(const asio::ip::address& address)
 {
@@ -36,9 +31,11 @@ Server::Server(asio::io_context& io, ServerOptions options)
 {
 }
 
+Server::~Server() = default;
+
 Result<void> Server::start()
 {
-    std::error_code error;
+    ErrorCode error;
     const auto address = asio::ip::make_address(m_options.address, error);
     if (error)
         return Error{"bad listen address \"" + m_options.address + "\""};
@@ -57,6 +54,12 @@ Result<void> Server::start()
                      std::to_string(m_options.port) + ": " + error.message()};
     const auto local = m_acceptor.local_endpoint(error);
     logLine("listening on " + local.address().to_string() + ":" + std::to_string(local.port()));
+    if (!m_options.httpAddress.empty()) {
+        m_http = std::make_unique<HttpServer>(
+            m_io, [this](std::string_view path) { return page(path); }, m_metrics);
+        if (auto started = m_http->start(m_options.httpAddress, m_options.httpPort); !started)
+            return started;
+    }
     accept();
     scheduleTimedUserList();
     return {};
@@ -69,11 +72,13 @@ void Server::stop(const std::string& why)
     m_stopping = true;
     logLine("stopping: " + why + "; closing " + std::to_string(m_connections.size()) +
             " connections");
-    std::error_code ignored;
+    ErrorCode ignored;
     m_acceptor.close(ignored);
     m_acceptRetry.cancel();
     m_userListTimer.cancel();
     m_timedListTimer.cancel();
+    if (m_http)
+        m_http->stop();
     // Closing reports back through connectionClosed, which posts the removal; the posted
     // handlers run and then the loop has no more work.
     std::vector<std::shared_ptr<Connection>> all;
@@ -86,12 +91,12 @@ void Server::stop(const std::string& why)
 
 void Server::accept()
 {
-    m_acceptor.async_accept([this](const std::error_code& error, asio::ip::tcp::socket socket) {
+    m_acceptor.async_accept([this](const ErrorCode& error, asio::ip::tcp::socket socket) {
         onAccepted(error, std::move(socket));
     });
 }
 
-void Server::onAccepted(const std::error_code& error, asio::ip::tcp::socket socket)
+void Server::onAccepted(const ErrorCode& error, asio::ip::tcp::socket socket)
 {
     if (m_stopping || error == asio::error::operation_aborted)
         return;
@@ -99,7 +104,7 @@ void Server::onAccepted(const std::error_code& error, asio::ip::tcp::socket sock
         // Out of descriptors or memory for the moment: try again shortly rather than spin.
         logLine("accept failed: " + error.message());
         m_acceptRetry.expires_after(std::chrono::milliseconds(100));
-        m_acceptRetry.async_wait([this](const std::error_code& e) {
+        m_acceptRetry.async_wait([this](const ErrorCode& e) {
             if (!e && !m_stopping)
                 accept();
         });
@@ -107,7 +112,7 @@ void Server::onAccepted(const std::error_code& error, asio::ip::tcp::socket sock
     }
     accept();
 
-    std::error_code endpointError;
+    ErrorCode endpointError;
     const auto peer = socket.remote_endpoint(endpointError);
     if (endpointError)
         return; // gone before we could look at it
@@ -115,24 +120,34 @@ void Server::onAccepted(const std::error_code& error, asio::ip::tcp::socket sock
     const std::string peerText = address + ":" + std::to_string(peer.port());
 
     std::string refusal;
-    if (m_connections.size() >= m_options.maxClients)
+    const auto bytes =
+        peer.address().is_v4()
+            ? asio::ip::make_address_v6(asio::ip::v4_mapped, peer.address().to_v4()).to_bytes()
+            : peer.address().to_v6().to_bytes();
+    if (m_denyList.denies(bytes)) {
+        refusal = "address on the ban list";
+        m_metrics.refused(Refusal::Denied);
+    } else if (m_connections.size() >= m_options.maxClients) {
         refusal = "server full (" + std::to_string(m_options.maxClients) + " clients)";
-    else if (m_options.maxClientsPerAddress > 0 &&
-             m_perAddress[address] >= m_options.maxClientsPerAddress)
+        m_metrics.refused(Refusal::TotalLimit);
+    } else if (m_options.maxClientsPerAddress > 0 &&
+               m_perAddress[address] >= m_options.maxClientsPerAddress) {
         refusal = "too many clients from " + address + " (" +
                   std::to_string(m_options.maxClientsPerAddress) + ")";
+        m_metrics.refused(Refusal::PerAddressLimit);
+    }
     if (!refusal.empty()) {
         if (m_perAddress[address] == 0)
             m_perAddress.erase(address);
         logLine("refused " + peerText + ": " + refusal);
-        std::error_code ignored;
+        ErrorCode ignored;
         socket.close(ignored);
         return;
     }
 
     const ClientId id = m_nextClientId++;
-    auto connection =
-        std::make_shared<Connection>(std::move(socket), id, address, peerText, m_limits, *this);
+    auto connection = std::make_shared<Connection>(std::move(socket), id, address, peerText,
+                                                   m_limits, *this, m_metrics);
     m_connections.emplace(id, connection);
     ++m_perAddress[address];
     logLine("connect #" + std::to_string(id) + " " + peerText);
@@ -228,7 +243,7 @@ void Server::userListChanged(Connection* newcomer)
         if (!m_userListTimerArmed) {
             m_userListTimerArmed = true;
             m_userListTimer.expires_at(due);
-            m_userListTimer.async_wait([this](const std::error_code& error) {
+            m_userListTimer.async_wait([this](const ErrorCode& error) {
                 m_userListTimerArmed = false;
                 if (!error && !m_stopping)
                     broadcastUserList();
@@ -258,7 +273,7 @@ void Server::scheduleTimedUserList()
     if (m_options.timedListInterval.count() <= 0)
         return;
     m_timedListTimer.expires_after(toDuration(m_options.timedListInterval));
-    m_timedListTimer.async_wait([this](const std::error_code& error) {
+    m_timedListTimer.async_wait([this](const ErrorCode& error) {
         if (error || m_stopping)
             return;
         broadcast(m_registry.timedUserListLine());

@@ -2,14 +2,14 @@
 
 #include "base/common/Result.h"
 #include "base/lobby/MainServerCodec.h"
+#include "server/Asio.h"
 #include "server/Connection.h"
+#include "server/DenyList.h"
+#include "server/HttpServer.h"
+#include "server/Metrics.h"
 #include "server/Registry.h"
 #include "server/ServerOptions.h"
 
-#include <asio/io_context.hpp>
-#include <asio/ip/tcp.hpp>
-#include <asio/signal_set.hpp>
-#include <asio/steady_timer.hpp>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -23,11 +23,19 @@ class Server : public ConnectionOwner
 {
 public:
     Server(asio::io_context& io, ServerOptions options);
+    ~Server() override;
+
+    // Reads the ban list and the message of the day; the error names the file and line.
+    Result<void> loadFiles();
 
     // Binds and starts accepting; logs the address and port it listens on.
     Result<void> start();
     // Closes every connection and the listener; the event loop then runs out of work.
     void stop(const std::string& why);
+    // Takes what can change while running (ban list, message of the day, flood limits) from
+    // freshly read options, and logs what cannot. A file that fails to load leaves its
+    // previous contents in force.
+    void reload(const ServerOptions& fresh);
 
     void handleLine(Connection& connection, std::string_view line) override;
     void connectionClosed(Connection& connection, const std::string& reason) override;
@@ -47,7 +55,7 @@ private:
     };
 
     void accept();
-    void onAccepted(const std::error_code& error, asio::ip::tcp::socket socket);
+    void onAccepted(const ErrorCode& error, asio::ip::tcp::socket socket);
     void removeConnection(ClientId id, const std::string& reason);
     void flushPending();
 
@@ -63,6 +71,9 @@ private:
     void onAdvertiseRoom(Connection& c, const lobby::AdvertiseRoom& m);
     void onStopAdvertising(Connection& c);
     void refuse(Connection& c, RefusalKind kind, const std::string& what);
+    void reloadDenyList(const std::string& path);
+    void reloadMotd(const std::string& path);
+    std::optional<HttpServer::Page> page(std::string_view path) const;
 
     asio::io_context& m_io;
     ServerOptions m_options;
@@ -72,6 +83,12 @@ private:
     asio::steady_timer m_userListTimer;
     asio::steady_timer m_timedListTimer;
     bool m_stopping = false;
+
+    Metrics m_metrics;
+    std::unique_ptr<HttpServer> m_http;
+    DenyList m_denyList;
+    std::vector<SharedLine> m_motd;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
 
     Registry m_registry;
     std::unordered_map<ClientId, std::shared_ptr<Connection>> m_connections;

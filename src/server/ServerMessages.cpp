@@ -61,6 +61,7 @@ void Server::onVersionCheck(Connection& c, const lobby::ClientVersionCheck& m)
     // The lobby closes the connection itself when it reads this; until then the connection
     // stays open but is served nothing else.
     c.setVersionState(Connection::VersionState::Refused);
+    m_metrics.refused(Refusal::WrongVersion);
     send(c, lobby::WrongVersion{});
     logLine("refused " + clientName(c) + ": wrong version \"" + Registry::cleanNickname(m.token) +
             "\"");
@@ -85,6 +86,8 @@ void Server::onAddNickName(Connection& c, const lobby::AddNickName& m)
             Registry::cleanNickname(m.computerName) + "\"), " +
             std::to_string(m_registry.userCount()) + " users");
     userListChanged(&c);
+    for (const SharedLine& line : m_motd)
+        c.send(line);
 }
 
 void Server::onGlobalChat(Connection& c, const lobby::GlobalChat& m)
@@ -97,6 +100,7 @@ void Server::onGlobalChat(Connection& c, const lobby::GlobalChat& m)
     if (m.text.empty())
         return;
     if (!c.admitChatLine(std::chrono::steady_clock::now())) {
+        m_metrics.refused(Refusal::Flood);
         refuse(c, FloodLimit, "chat over the flood limit dropped (further drops are counted)");
         return;
     }

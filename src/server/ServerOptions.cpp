@@ -1,6 +1,7 @@
 #include "server/ServerOptions.h"
 
 #include "base/common/Fields.h"
+#include "server/TextFile.h"
 
 #include <charconv>
 #include <functional>
@@ -28,6 +29,15 @@ bool parseCount(const std::string& text, std::size_t& out)
         static_cast<unsigned long long>(value) > std::numeric_limits<std::size_t>::max())
         return false;
     out = static_cast<std::size_t>(value);
+    return true;
+}
+
+bool parsePort(const std::string& text, std::uint16_t& out)
+{
+    long long port = 0;
+    if (!parseDecimal(text, port) || port > 65535)
+        return false;
+    out = static_cast<std::uint16_t>(port);
     return true;
 }
 
@@ -64,6 +74,16 @@ std::string serverHelpText()
            "                               this long after connecting is closed, so idle\n"
            "                               connections cannot hold slots (default 30; 0 no\n"
            "                               limit)\n"
+           "  --http ADDRESS:PORT          serve the status pages over HTTP (default off):\n"
+           "                               / (HTML), /status.json and /metrics (Prometheus);\n"
+           "                               an IPv6 address goes in brackets, [::1]:8080\n"
+           "  --deny-file FILE             addresses and CIDR ranges (IPv4 and IPv6) that may\n"
+           "                               not connect, one per line, # starts a comment\n"
+           "  --motd FILE                  message of the day: each line of the file is sent\n"
+           "                               to every user who registers, as chat from \"Server\"\n"
+           "  --config FILE                read options from FILE, one \"option = value\" per\n"
+           "                               line with the long option names (port = 4444);\n"
+           "                               options on the command line win\n"
            "  --help                       show this text and exit\n"
            "\n"
            "A connection is served only after its version check passes; a wrong token is\n"
@@ -72,7 +92,11 @@ std::string serverHelpText()
            "\n"
            "The server raises its open-file limit to the hard limit at start-up. It logs one\n"
            "line per connect, disconnect, registration, room change and refusal to standard\n"
-           "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n";
+           "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n"
+           "SIGHUP reads the configuration file, the ban list and the message of the day\n"
+           "again and applies the ban list, the message of the day and the flood limits; a\n"
+           "file that fails to load keeps its previous contents, and the log says which other\n"
+           "options need a restart. A bad option or file at start-up exits with status 2.\n";
 }
 
 Result<ServerOptions> parseServerOptions(const std::vector<std::string>& arguments)
@@ -80,47 +104,64 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
     ServerOptions options;
     using Setter = std::function<bool(const std::string&)>;
     const std::map<std::string, Setter> setters{
-        {"--address",
+        {"address",
          [&](const std::string& v) {
              options.address = v;
              return !v.empty();
          }},
-        {"--port",
-         [&](const std::string& v) {
-             long long port = 0;
-             if (!parseDecimal(v, port) || port > 65535)
-                 return false;
-             options.port = static_cast<std::uint16_t>(port);
-             return true;
-         }},
-        {"--version-token",
+        {"port", [&](const std::string& v) { return parsePort(v, options.port); }},
+        {"version-token",
          [&](const std::string& v) {
              options.versionToken = v;
              return true;
          }},
-        {"--timed-list-interval",
+        {"timed-list-interval",
          [&](const std::string& v) { return parseSeconds(v, options.timedListInterval); }},
-        {"--user-list-min-gap",
+        {"user-list-min-gap",
          [&](const std::string& v) { return parseSeconds(v, options.userListMinGap); }},
-        {"--max-clients",
+        {"max-clients",
          [&](const std::string& v) {
              return parseCount(v, options.maxClients) && options.maxClients > 0;
          }},
-        {"--max-clients-per-address",
+        {"max-clients-per-address",
          [&](const std::string& v) { return parseCount(v, options.maxClientsPerAddress); }},
-        {"--max-pending-output",
+        {"max-pending-output",
          [&](const std::string& v) {
              return parseCount(v, options.maxPendingOutput) && options.maxPendingOutput > 0;
          }},
-        {"--flood-lines", [&](const std::string& v) { return parseCount(v, options.floodLines); }},
-        {"--flood-window",
+        {"flood-lines", [&](const std::string& v) { return parseCount(v, options.floodLines); }},
+        {"flood-window",
          [&](const std::string& v) {
              return parseSeconds(v, options.floodWindow) && options.floodWindow.count() > 0;
          }},
-        {"--login-timeout",
+        {"login-timeout",
          [&](const std::string& v) { return parseSeconds(v, options.loginTimeout); }},
+        {"http",
+         [&](const std::string& v) {
+             // ADDRESS:PORT, with an IPv6 address in brackets: [::1]:8080
+             const auto colon = v.rfind(':');
+             if (colon == std::string::npos || colon == 0)
+                 return false;
+             std::string address = v.substr(0, colon);
+             if (address.front() == '[' && address.back() == ']')
+                 address = address.substr(1, address.size() - 2);
+             options.httpAddress = address;
+             return !address.empty() && parsePort(v.substr(colon + 1), options.httpPort);
+         }},
+        {"deny-file",
+         [&](const std::string& v) {
+             options.denyFile = v;
+             return !v.empty();
+         }},
+        {"motd",
+         [&](const std::string& v) {
+             options.motdFile = v;
+             return !v.empty();
+         }},
     };
 
+    // The command line first, so that its --config is known; its values are set last.
+    std::vector<std::pair<std::string, std::string>> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
         if (name == "--help" || name == "-h") {
@@ -134,16 +175,47 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
             name.resize(eq);
             haveValue = true;
         }
-        const auto setter = setters.find(name);
-        if (setter == setters.end())
+        if (name.rfind("--", 0) != 0 || (name != "--config" && !setters.count(name.substr(2))))
             return Error{"unknown option " + name};
         if (!haveValue) {
             if (i + 1 >= arguments.size())
                 return Error{"option " + name + " needs a value"};
             value = arguments[++i];
         }
-        if (!setter->second(value))
-            return Error{"bad value for " + name + ": \"" + value + "\""};
+        if (name == "--config")
+            options.configFile = value;
+        else
+            given.emplace_back(name.substr(2), value);
+    }
+
+    if (!options.configFile.empty()) {
+        const auto text = readTextFile(options.configFile);
+        if (!text)
+            return Error{text.error()};
+        std::string_view rest = *text;
+        for (std::size_t lineNumber = 1; !rest.empty(); ++lineNumber) {
+            const auto end = rest.find('\n');
+            const std::string_view line = trimmed(rest.substr(0, end));
+            rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+            if (line.empty() || line.front() == '#')
+                continue;
+            const std::string where = options.configFile + ":" + std::to_string(lineNumber) + ": ";
+            const auto eq = line.find('=');
+            if (eq == std::string_view::npos)
+                return Error{where + "expected \"option = value\""};
+            const std::string name(trimmed(line.substr(0, eq)));
+            const std::string value(trimmed(line.substr(eq + 1)));
+            const auto setter = setters.find(name);
+            if (setter == setters.end())
+                return Error{where + "unknown option \"" + name + "\""};
+            if (!setter->second(value))
+                return Error{where + "bad value for " + name + ": \"" + value + "\""};
+        }
+    }
+
+    for (const auto& [name, value] : given) {
+        if (!setters.at(name)(value))
+            return Error{"bad value for --" + name + ": \"" + value + "\""};
     }
     return options;
 }

@@ -1,12 +1,13 @@
 // vantrell-server: the main server that lobbies connect to.
+#include "server/Asio.h"
 #include "server/Server.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
+#include <boost/asio/signal_set.hpp>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -29,7 +30,8 @@ void raiseOpenFileLimit()
 int main(int argc, char** argv)
 {
     using namespace vantrell::server;
-    const auto options = parseServerOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const auto options = parseServerOptions(arguments);
     if (!options) {
         std::fprintf(stderr, "vantrell-server: %s\nTry vantrell-server --help\n",
                      options.error().c_str());
@@ -50,13 +52,34 @@ int main(int argc, char** argv)
     // One thread runs every socket, so the context needs no locking.
     asio::io_context io(1);
     Server server(io, *options);
+    if (const auto loaded = server.loadFiles(); !loaded) {
+        std::fprintf(stderr, "vantrell-server: %s\n", loaded.error().c_str());
+        return 2;
+    }
     // Signals are caught before the "listening on" line, so that whoever waits for that
     // line may stop the server at once.
     std::signal(SIGPIPE, SIG_IGN);
+    // SIGHUP reads the configuration file and the files it names again.
+    asio::signal_set hangups(io, SIGHUP);
+    std::function<void()> waitForHangup = [&] {
+        hangups.async_wait([&](const ErrorCode& error, int) {
+            if (error)
+                return;
+            logLine("SIGHUP: reloading");
+            if (const auto fresh = parseServerOptions(arguments); fresh)
+                server.reload(*fresh);
+            else
+                logLine("reload: nothing changed: " + fresh.error());
+            waitForHangup();
+        });
+    };
+    waitForHangup();
     asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&](const std::error_code& error, int signal) {
-        if (!error)
+    signals.async_wait([&](const ErrorCode& error, int signal) {
+        if (!error) {
             server.stop(signal == SIGINT ? "SIGINT" : "SIGTERM");
+            hangups.cancel();
+        }
     });
     if (const auto started = server.start(); !started) {
         std::fprintf(stderr, "vantrell-server: %s\n", started.error().c_str());

@@ -203,8 +203,10 @@ private slots:
             << QByteArray("RoomSettingsUpdate~two~a~1~b~2~") << HostCase{MaybeHost()};
         QTest::newRow("count empty")
             << QByteArray("RoomSettingsUpdate~~a~1~") << HostCase{MaybeHost()};
-        QTest::newRow("count negative")
-            << QByteArray("RoomSettingsUpdate~-1~") << HostCase{MaybeHost()};
+        QTest::newRow("count negative: an empty list") << QByteArray("RoomSettingsUpdate~-1~a~1~")
+                                                       << HostCase{MaybeHost(RoomSettingsUpdate{})};
+        QTest::newRow("count a lone minus")
+            << QByteArray("RoomSettingsUpdate~-~a~1~") << HostCase{MaybeHost()};
         QTest::newRow("count overflows")
             << QByteArray("RoomSettingsUpdate~99999999999999999999~a~1~") << HostCase{MaybeHost()};
         QTest::newRow("keyword alone") << QByteArray("RoomSettingsUpdate") << HostCase{MaybeHost()};
@@ -217,6 +219,9 @@ private slots:
         QTest::newRow("member list count not a number")
             << QByteArray("UserRoomSettingsUpdate~x~0~Host~os~ ~1.2.3.4~~~23513~")
             << HostCase{MaybeHost()};
+        QTest::newRow("member list count negative: an empty list")
+            << QByteArray("UserRoomSettingsUpdate~-2~0~Host~os~ ~1.2.3.4~~~23513~")
+            << HostCase{MaybeHost(UserRoomSettingsUpdate{})};
         QTest::newRow("member list keyword alone")
             << QByteArray("UserRoomSettingsUpdate") << HostCase{MaybeHost()};
 

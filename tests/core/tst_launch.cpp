@@ -357,6 +357,23 @@ private slots:
         QVERIFY(!game.room.inGame());
     }
 
+    // A member who leaves during the broadcast: the game and its peer list are those of the
+    // room the host launched, not a room game without peers.
+    void memberLeavingDuringTheBroadcast()
+    {
+        Machine machine;
+        HostGame game(roomhost::RoomKind::HDuke);
+        QVERIFY(game.room.isOpen());
+        auto kim = game.join(QStringLiteral("Kim"), 1, true);
+        QVERIFY(kim);
+        game.launch(machine);
+        kim->disconnectNow();
+        QTRY_COMPARE(game.room.members().size(), std::size_t(1));
+        QTRY_VERIFY(machine.port.hasStarted());
+        QCOMPARE(machine.port.netlist(), QStringLiteral("interface 10.0.0.1:23513\r\nmode peer\r\n"
+                                                        "allow 127.0.0.1:23514\r\n"));
+    }
+
     // A source port that cannot be started: its message, nothing written or deleted in the
     // game folder, and the window back to normal.
     void missingExecutable_data()
@@ -537,7 +554,8 @@ private slots:
         setup.hDukePath = (machine.game / "missing").string();
         member.ClientLaunchhDukeGame(setup);
         QCOMPARE(texts(messages), QStringList{"Error starting hDuke!"});
-        QCOMPARE(notReady.size(), 0);
+        // The host must not count this member ready for the next Launch.
+        QCOMPARE(notReady.size(), 1);
         QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
         QVERIFY(!member.isBusy());
         QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));

@@ -150,6 +150,24 @@ private slots:
         QVERIFY(!join.isJoining());
     }
 
+    // The program quits while the download-error box waits: the join ends there.
+    void abortFromTheErrorBox()
+    {
+        QTemporaryDir dir;
+        core::Environment env;
+        prepare(dir, Setup::Ready, env);
+        settings::Settings settings(env.configFolder());
+        core::RoomJoin join(env, settings);
+        QSignalSpy boxes(&join, &core::RoomJoin::messageBox);
+        QSignalSpy opened(&join, &core::RoomJoin::openRoom);
+        connect(&join, &core::RoomJoin::messageBox, &join, &core::RoomJoin::abort);
+        QVERIFY(join.join({"192.0.2.9", "8502", "hDuke", "Duke Nukem 3D", "gone.map"}));
+        QTRY_COMPARE(boxes.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(opened.size(), 0);
+        QVERIFY(!join.isJoining());
+    }
+
     // The list is rebuilt while a download runs and the player may double-click again: the
     // second join is ignored, and closing the window leaves no file behind.
     void oneJoinAtATime()

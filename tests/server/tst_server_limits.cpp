@@ -26,10 +26,11 @@ private slots:
         QVERIFY(help.waitForFinished(10000));
         QCOMPARE(help.exitCode(), 0);
         const QString text = QString::fromUtf8(help.readAllStandardOutput());
-        for (const char* option : {"--address", "--port", "--version-token",
-                                   "--timed-list-interval", "--user-list-min-gap", "--max-clients",
-                                   "--max-clients-per-address", "--max-pending-output",
-                                   "--flood-lines", "--flood-window", "--login-timeout", "--help"})
+        for (const char* option :
+             {"--address", "--port", "--version-token", "--timed-list-interval",
+              "--user-list-min-gap", "--max-clients", "--max-clients-per-address",
+              "--max-pending-output", "--flood-lines", "--flood-window", "--login-timeout",
+              "--http", "--deny-file", "--motd", "--config", "--help"})
             QVERIFY2(text.contains(QLatin1String(option)), option);
     }
 

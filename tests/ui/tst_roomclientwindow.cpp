@@ -97,8 +97,10 @@ private slots:
         form.openRoom({"127.0.0.1", std::to_string(roomPort), "hDuke"});
         QVERIFY(form.isVisible());
         QCOMPARE(form.windowTitle(), QString("Room"));
-        // Menus locked while the room is open; the chat stays usable.
-        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{false, false, false}));
+        // Menus locked once the room connection is made, not while it is being made; the
+        // chat stays usable.
+        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true}));
+        QTRY_COMPARE(menusEnabled(*bob->form1), (QList<bool>{false, false, false}));
         auto* ready = child<QPushButton>(&form, "readyButton");
         QVERIFY(!ready->isEnabled());
 
@@ -165,16 +167,27 @@ private slots:
         // Filling the list chose nothing for the player.
         QCOMPARE(room.lines().size(), 2);
 
+        // Typing, Delete, Space, End and the wheel pick nothing.
         teams->setFocus();
-        QTest::keyClick(teams, Qt::Key_Down);
-        QTest::keyClicks(teams, "T");
+        QTest::keyClicks(teams, "T ");
+        for (const auto key : {Qt::Key_Delete, Qt::Key_End, Qt::Key_PageDown})
+            QTest::keyClick(teams, key);
         QWheelEvent wheel(QPointF(5, 5), teams->mapToGlobal(QPointF(5, 5)), QPoint(),
                           QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(teams, &wheel);
         QCOMPARE(teams->currentIndex(), -1);
         QCOMPARE(room.lines().size(), 2);
+        // The keyboard still opens and leaves the list, steps through it and moves on.
+        QTest::keyClick(teams, Qt::Key_F4);
+        QTRY_VERIFY(teams->view()->isVisible());
+        QTest::keyClick(teams->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!teams->view()->isVisible());
+        QTest::keyClick(teams, Qt::Key_Down);
+        QTRY_COMPARE(room.lines().last(), QString("ClientSentTeamChanged~Team 1"));
         teams->activated(1); // what picking "Team 2" from the open list reports
         QTRY_COMPARE(room.lines().last(), QString("ClientSentTeamChanged~Team 2"));
+        QTest::keyClick(teams, Qt::Key_Tab);
+        QVERIFY(form.focusWidget() != teams);
         form.close();
     }
 

@@ -2,8 +2,10 @@
 #include "ui/common/PrivatePicture.h"
 #include "ui/lobby/RoomListView.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -183,6 +185,31 @@ private slots:
         QCOMPARE(QString::fromStdString(row.sourcePort), QStringLiteral("hDuke"));
         QCOMPARE(QString::fromStdString(row.game), QStringLiteral("Duke Nukem 3D"));
         QCOMPARE(QString::fromStdString(row.map), QStringLiteral("DM7.MAP"));
+    }
+
+    // Dragging a header elsewhere leaves every column where it is.
+    void columnsKeepTheirOrder()
+    {
+        ui::RoomListView view;
+        view.resize(900, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QHeaderView* head = view.header();
+        const auto at = [head](int column) {
+            return QPointF(head->sectionViewportPosition(column) + 10, head->height() / 2);
+        };
+        const auto mouse = [head](QEvent::Type type, QPointF pos, Qt::MouseButtons held) {
+            QMouseEvent event(type, pos, head->viewport()->mapToGlobal(pos),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                              Qt::NoModifier);
+            QApplication::sendEvent(head->viewport(), &event);
+        };
+        mouse(QEvent::MouseButtonPress, at(Column::RoomName), Qt::LeftButton);
+        mouse(QEvent::MouseMove, at(Column::RoomName) + QPointF(40, 0), Qt::LeftButton);
+        mouse(QEvent::MouseMove, at(Column::RoomName + 3), Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, at(Column::RoomName + 3), Qt::NoButton);
+        for (int column = 0; column < ui::RoomListModel::ColumnCount; ++column)
+            QCOMPARE(head->visualIndex(column), column);
     }
 
     void inGameColumnKeepsItsWidth()

@@ -38,10 +38,25 @@ std::size_t wholeRows(const std::vector<std::string>& fields, long long announce
                : available;
 }
 
+// The row count of a list line; a negative count (an empty list) reads as 0.
+bool parseRowCount(const std::vector<std::string>& fields, long long& count)
+{
+    if (fields.size() < 2)
+        return false;
+    const std::string_view text = fields[1];
+    if (!text.starts_with('-'))
+        return parseDecimal(text, count);
+    long long magnitude = 0;
+    if (!parseDecimal(text.substr(1), magnitude))
+        return false;
+    count = 0;
+    return true;
+}
+
 std::optional<RoomSettingsUpdate> parseSettingsUpdate(const std::vector<std::string>& fields)
 {
     long long count = 0;
-    if (fields.size() < 2 || !parseDecimal(fields[1], count))
+    if (!parseRowCount(fields, count))
         return std::nullopt;
     RoomSettingsUpdate update;
     const std::size_t rows = wholeRows(fields, count, 2);
@@ -57,7 +72,7 @@ std::optional<UserRoomSettingsUpdate>
 parseUserSettingsUpdate(const std::vector<std::string>& fields)
 {
     long long count = 0;
-    if (fields.size() < 2 || !parseDecimal(fields[1], count))
+    if (!parseRowCount(fields, count))
         return std::nullopt;
     UserRoomSettingsUpdate update;
     const std::size_t rows = wholeRows(fields, count, kMemberRowFields);

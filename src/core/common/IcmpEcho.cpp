@@ -118,7 +118,7 @@ EchoResult sendIcmpEcho(std::uint32_t ipv4, std::chrono::milliseconds wait, Icmp
     const auto deadline = start + wait;
     if (::sendto(sock.get(), packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to),
                  sizeof to) < 0) {
-        // Sent nothing, yet the member may well be there: it counts as unanswered.
+        result.failure = std::string("sending the echo request: ") + std::strerror(errno);
         return result;
     }
 
@@ -225,8 +225,9 @@ void IcmpPinger::run()
         const quint64 id = request.id;
         const bool answered = result.answered;
         const qint64 ms = result.roundTrip.count();
+        const bool sent = request.valid && result.failure.empty();
         QMetaObject::invokeMethod(
-            this, [this, id, answered, ms] { emit echoFinished(id, answered, ms); },
+            this, [this, id, answered, ms, sent] { emit echoFinished(id, answered, ms, sent); },
             Qt::QueuedConnection);
     }
 }

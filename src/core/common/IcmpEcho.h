@@ -56,7 +56,9 @@ public:
     quint64 ping(const QString& address, std::chrono::milliseconds wait);
 
 signals:
-    void echoFinished(quint64 id, bool answered, qint64 roundTripMs);
+    // `sent` is false when no request could go out at all (no right to send ICMP, no
+    // route, not an IPv4 address); the echo then also counts as unanswered.
+    void echoFinished(quint64 id, bool answered, qint64 roundTripMs, bool sent);
 
 private:
     struct Request

@@ -104,14 +104,17 @@ void HostLaunch::launch(RoomHost& room, HostLaunchSetup setup)
     m_inGameSet = false;
     m_room = &room;
     m_setup = std::move(setup);
-    m_branch = branchFor(m_setup.settings.kind, room.members().size());
+    // The rows at the click decide solo or room and make the command line: a member who
+    // comes or goes during the broadcast cannot leave a room game without peers.
+    m_members = room.members();
+    m_branch = branchFor(m_setup.settings.kind, m_members.size());
     m_folder = GameFolder();
     m_commandText.clear();
     m_roomGone = connect(&room, &QObject::destroyed, this, &HostLaunch::onRoomGone);
 
     emit roomsListEnabled(false);
     bool ready = true;
-    for (const auto& row : room.members()) {
+    for (const auto& row : m_members) {
         if (row.readyCode == "1") {
             ready = false;
             emit roomLog(kNotReady);
@@ -144,7 +147,7 @@ void HostLaunch::runBranch()
     launch::HostInputs in;
     in.settings = m_setup.settings;
     in.settingsRows = room->settingsList();
-    in.members = room->members();
+    in.members = m_members;
     in.nickname = m_setup.nickname;
     in.recordDemo = m_setup.recordDemo;
     const launch::GameCommand command = build(m_branch, in);

@@ -112,6 +112,7 @@ private:
     bool m_inGameSet = false;
     QPointer<RoomHost> m_room;
     HostLaunchSetup m_setup;
+    std::vector<roomhost::MemberRow> m_members;
     Branch m_branch = Branch::HDukeSolo;
     GameFolder m_folder;
     GameStart m_start;

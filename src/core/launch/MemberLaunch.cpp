@@ -87,7 +87,9 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
     }
 
     // Nothing in the game folder is touched for a source port that cannot be started.
+    // Whatever stops the launch, the host must stop counting this member as ready.
     if (!checkExecutable(executable).ok()) {
+        emit SendToServerClientNotReady();
         emit message(failureMessage());
         finish();
         return;
@@ -101,6 +103,7 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
         const auto written =
             m_folder.writePeerList(launch::memberPeerList(in.members, setup.ownRemotePort));
         if (!written.ok()) {
+            emit SendToServerClientNotReady();
             emit roomLog(QString::fromStdString(written.error()));
             finish();
             return;

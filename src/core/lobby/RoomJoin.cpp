@@ -1,7 +1,7 @@
 #include "core/lobby/RoomJoin.h"
 
 #include <QFileInfo>
-#include <QTimer>
+#include <QMetaObject>
 
 namespace vantrell::core {
 
@@ -63,11 +63,7 @@ bool RoomJoin::join(const lobby::JoinRow& row)
     if (!download) {
         complete(m_pending->openRoom);
     } else if (download->refused) {
-        // Reported after join() returns, as a real download's end would be.
-        QTimer::singleShot(0, this, [this, generation = m_generation] {
-            if (m_pending && generation == m_generation)
-                downloadEnded(false, -1);
-        });
+        downloadEnded(false, -1); // reported from a queued call, as a real download's end
     } else {
         m_downloader.start(m_env.webHost, fromUtf8(download->path),
                            std::filesystem::path(fromUtf8(download->target).toStdU16String()));
@@ -85,11 +81,24 @@ void RoomJoin::downloadEnded(bool ok, qint64 size)
 {
     if (!m_pending)
         return;
-    if (ok)
+    if (ok) {
         emit logLine(fromUtf8(lobby::usermapReceivedLine(m_pending->download->target, size)));
-    else
-        emit messageBox(fromUtf8(std::string(lobby::kUsermapDownloadError)));
-    complete(m_pending->openRoom);
+        complete(m_pending->openRoom);
+        return;
+    }
+    // The box waits for the player with window events running, so it opens from a queued
+    // call rather than inside the download's network handler; quitting the program while
+    // it waits aborts this join, and what the join would have opened is gone.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = m_generation] {
+            if (!m_pending || generation != m_generation)
+                return;
+            emit messageBox(fromUtf8(std::string(lobby::kUsermapDownloadError)));
+            if (m_pending && generation == m_generation)
+                complete(m_pending->openRoom);
+        },
+        Qt::QueuedConnection);
 }
 
 void RoomJoin::complete(bool openRoom)

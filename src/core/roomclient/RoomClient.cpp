@@ -151,6 +151,7 @@ void RoomClient::onConnected()
     connect(m_connection, &RoomConnection::closed, this, &RoomClient::onConnectionClosed);
 
     const quint64 stay = m_stay;
+    emit connected();
     emit logLine(QStringLiteral("You are now connected to the Room!"));
     if (stay != m_stay)
         return;
@@ -171,14 +172,37 @@ void RoomClient::connectFailed()
         m_socket->deleteLater();
         m_socket = nullptr;
     }
-    const quint64 stay = m_stay;
     if (!beginLeaving())
         return;
-    emit messageBox(QStringLiteral("Unable to connect to Room!"));
-    if (stay != m_stay)
-        return; // the player closed the window meanwhile
-    m_failedConnectClose.start();
-    startUsermapCheck();
+    // From a queued call: the socket that reported the failure is on its way out.
+    QMetaObject::invokeMethod(
+        this,
+        [this, stay = m_stay] {
+            if (stay != m_stay)
+                return;
+            emit messageBox(QStringLiteral("Unable to connect to Room!"));
+            if (stay != m_stay)
+                return; // the player closed the window meanwhile
+            m_failedConnectClose.start();
+            startUsermapCheck();
+        },
+        Qt::QueuedConnection);
+}
+
+void RoomClient::boxThenLeave(const QString& text)
+{
+    // A box waits for the player with window events running. Opened from a queued call it
+    // never runs inside the handler of the connection that leaving the room destroys.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text, stay = m_stay] {
+            if (stay != m_stay)
+                return;
+            emit messageBox(text);
+            if (stay == m_stay)
+                emit leaveRequested();
+        },
+        Qt::QueuedConnection);
 }
 
 bool RoomClient::beginLeaving()
@@ -198,12 +222,8 @@ void RoomClient::onConnectionClosed()
 void RoomClient::connectionCheck()
 {
     if (!isConnected()) {
-        const quint64 stay = m_stay;
-        if (!beginLeaving())
-            return;
-        emit messageBox(QStringLiteral("You have lost the connection to the Room."));
-        if (stay == m_stay)
-            emit leaveRequested();
+        if (beginLeaving())
+            boxThenLeave(QStringLiteral("You have lost the connection to the Room."));
         return;
     }
     if (const auto shown = roomclient::spectatorAndDemoShown(m_settings))
@@ -234,12 +254,8 @@ void RoomClient::onLine(const std::string& line)
     if (!message)
         return;
     if (std::holds_alternative<roomhost::RoomIsFull>(*message)) {
-        const quint64 stay = m_stay;
-        if (!beginLeaving())
-            return;
-        emit messageBox(QStringLiteral("Room is full!"));
-        if (stay == m_stay)
-            emit leaveRequested();
+        if (beginLeaving())
+            boxThenLeave(QStringLiteral("Room is full!"));
     } else if (auto* settings = std::get_if<roomhost::RoomSettingsUpdate>(&*message)) {
         UpdateClientRoomSettings(std::move(settings->rows));
     } else if (auto* members = std::get_if<roomhost::UserRoomSettingsUpdate>(&*message)) {
@@ -385,10 +401,15 @@ void RoomClient::pingNext()
     m_pendingEcho = m_icmp.ping(address, m_env.timing.interval(kEchoWait));
 }
 
-void RoomClient::onEcho(quint64 id, bool answered, qint64 roundTripMs)
+void RoomClient::onEcho(quint64 id, bool answered, qint64 roundTripMs, bool sent)
 {
     if (!m_pingRunning || id != m_pendingEcho)
         return;
+    // A request that could not be sent ends the pass and leaves every row as it was.
+    if (!sent) {
+        m_pingRunning = false;
+        return;
+    }
     const std::size_t row = m_pingRow++;
     // An echo that got no answer counts as the whole wait.
     const auto shown = roomclient::clientPingText(answered ? roundTripMs : kEchoWait.count());

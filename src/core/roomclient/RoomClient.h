@@ -95,6 +95,8 @@ public:
     void ClientPingClients();
 
 signals:
+    // The room connection is made (the main window's menus lock from here).
+    void connected();
     void logLine(const QString& line);
     // A chat line of the room; it is in the log as well.
     void chatMessage(const QString& nickname, const QString& text);
@@ -135,7 +137,9 @@ private:
     void ClientLaunchhDukeGame();
 
     void pingNext();
-    void onEcho(quint64 id, bool answered, qint64 roundTripMs);
+    // The message box, then the leave, both skipped once the stay is over.
+    void boxThenLeave(const QString& text);
+    void onEcho(quint64 id, bool answered, qint64 roundTripMs, bool sent);
 
     const Environment& m_env;
     UsermapFolderSource m_folders;

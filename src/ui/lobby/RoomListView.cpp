@@ -31,6 +31,8 @@ RoomListView::RoomListView(QWidget* parent) : QTreeView(parent)
 
     QHeaderView* head = header();
     head->setStretchLastSection(false);
+    // The columns keep their order: no dragging one elsewhere.
+    head->setSectionsMovable(false);
     head->setMinimumSectionSize(0);
     for (int column = 0; column < RoomListModel::ColumnCount; ++column) {
         if (kWidths[column] == 0)

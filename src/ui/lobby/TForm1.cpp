@@ -160,6 +160,11 @@ void TForm1::showEvent(QShowEvent* event)
         m_startedUp = true;
         startUp();
     }
+    // Shown or activated, whichever comes first: a desktop need not make a newly shown
+    // window active (focus-stealing prevention, no window manager), and the room list must
+    // refresh all the same.
+    if (!m_roomRefresh.isActive())
+        m_roomRefresh.start();
 }
 
 void TForm1::changeEvent(QEvent* event)
@@ -209,8 +214,14 @@ void TForm1::connectClick()
 void TForm1::onConnectFailed(const QString& errorText)
 {
     m_connectButton->setEnabled(true);
-    m_messages.information(QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ") +
-                           errorText);
+    // Not inside the socket's own error handler: the box runs window events while it waits.
+    QMetaObject::invokeMethod(
+        this,
+        [this, errorText] {
+            m_messages.information(
+                QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ") + errorText);
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::onConnected()

@@ -141,7 +141,6 @@ void TForm7::openRoom(const lobby::RoomAddress& room)
         leaveRoom();
     m_room = room;
     m_inRoom = true;
-    emit mainWindowLockRequested();
 
     if (m_mainWindow && !isVisible())
         centreOn(*this, *m_mainWindow);
@@ -248,9 +247,24 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_teams)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
+        // Typing picks nothing and Delete beeps; the keys that move between controls, open
+        // or close the list or step through it still work for a keyboard user.
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_F4:
+            return false;
+        case Qt::Key_Delete:
             QApplication::beep();
-        return true;
+            return true;
+        default:
+            return true;
+        }
     }
     // The wheel would pick a team past the list as well.
     if (event->type() == QEvent::Wheel)

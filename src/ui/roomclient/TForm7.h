@@ -64,8 +64,7 @@ public slots:
     void sendClick();
 
 signals:
-    // Open: the main window's menus are locked; closed: given back.
-    void mainWindowLockRequested();
+    // Closed: the main window is given back (its menus lock once the room connection is made).
     void mainWindowUnlockRequested();
 
 protected:

@@ -1,0 +1,151 @@
+// What the operator gives the server in files (ban list, message of the day), what a reload
+// changes, and the status pages.
+#include "base/common/LineFraming.h"
+#include "server/Server.h"
+#include "server/ServerLog.h"
+#include "server/StatusPages.h"
+#include "server/TextFile.h"
+
+namespace vantrell::server {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The message of the day as the chat lines every new user is sent: one per non-empty line
+// of the file, from "Server", each within the line length a lobby reads. A "~" would cut
+// the line short on the lobby's side, so it is shown as "-".
+Result<std::vector<SharedLine>> loadMotd(const std::string& path)
+{
+    // It all goes to every new user at once, so it must stay well within the output a
+    // client may have queued.
+    const auto text = readTextFile(path, 64 * 1024);
+    if (!text)
+        return Error{text.error()};
+    std::vector<SharedLine> lines;
+    std::string_view rest = *text;
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        std::string line(rest.substr(0, end));
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        for (char& c : line) {
+            if (c == '~')
+                c = '-';
+        }
+        std::string encoded =
+            encodeLine(lobby::encodeServerMessage(lobby::GlobalChat{"Server", line}));
+        if (encoded.size() > kMaxLineLength + 2) {
+            encoded.resize(kMaxLineLength);
+            encoded += "\r\n";
+        }
+        lines.push_back(std::make_shared<const std::string>(std::move(encoded)));
+    }
+    return lines;
+}
+
+} // namespace
+
+Result<void> Server::loadFiles()
+{
+    if (!m_options.denyFile.empty()) {
+        auto list = DenyList::load(m_options.denyFile);
+        if (!list)
+            return Error{list.error()};
+        m_denyList = std::move(list).value();
+        logLine("ban list " + m_options.denyFile + ": " + std::to_string(m_denyList.size()) +
+                " entries");
+    }
+    if (!m_options.motdFile.empty()) {
+        auto motd = loadMotd(m_options.motdFile);
+        if (!motd)
+            return Error{motd.error()};
+        m_motd = std::move(motd).value();
+    }
+    return {};
+}
+
+void Server::reloadDenyList(const std::string& path)
+{
+    if (path.empty()) {
+        if (m_denyList.size() > 0)
+            logLine("reload: no ban list any more");
+        m_denyList = {};
+        return;
+    }
+    auto list = DenyList::load(path);
+    if (!list) {
+        logLine("reload: ban list not changed, the previous one stays: " + list.error());
+        return;
+    }
+    m_denyList = std::move(list).value();
+    logLine("reload: ban list " + path + ": " + std::to_string(m_denyList.size()) + " entries");
+}
+
+void Server::reloadMotd(const std::string& path)
+{
+    if (path.empty()) {
+        m_motd.clear();
+        return;
+    }
+    auto motd = loadMotd(path);
+    if (!motd) {
+        logLine("reload: message of the day not changed, the previous one stays: " + motd.error());
+        return;
+    }
+    m_motd = std::move(motd).value();
+    logLine("reload: message of the day " + path + ": " + std::to_string(m_motd.size()) + " lines");
+}
+
+void Server::reload(const ServerOptions& fresh)
+{
+    reloadDenyList(fresh.denyFile);
+    m_options.denyFile = fresh.denyFile;
+    reloadMotd(fresh.motdFile);
+    m_options.motdFile = fresh.motdFile;
+    // Connections read the limits through a reference, so they see the new ones at once.
+    m_options.floodLines = fresh.floodLines;
+    m_options.floodWindow = fresh.floodWindow;
+    m_limits.floodLines = fresh.floodLines;
+    m_limits.floodWindow = toDuration(fresh.floodWindow);
+
+    const ServerOptions& o = m_options;
+    const std::pair<const char*, bool> fixed[] = {
+        {"address", o.address != fresh.address},
+        {"port", o.port != fresh.port},
+        {"version-token", o.versionToken != fresh.versionToken},
+        {"timed-list-interval", o.timedListInterval != fresh.timedListInterval},
+        {"user-list-min-gap", o.userListMinGap != fresh.userListMinGap},
+        {"max-clients", o.maxClients != fresh.maxClients},
+        {"max-clients-per-address", o.maxClientsPerAddress != fresh.maxClientsPerAddress},
+        {"max-pending-output", o.maxPendingOutput != fresh.maxPendingOutput},
+        {"login-timeout", o.loginTimeout != fresh.loginTimeout},
+        {"http", o.httpAddress != fresh.httpAddress || o.httpPort != fresh.httpPort},
+    };
+    for (const auto& [name, changed] : fixed) {
+        if (changed)
+            logLine(std::string("reload: ") + name +
+                    " cannot change while the server runs; restart it to apply the new value");
+    }
+}
+
+std::optional<HttpServer::Page> Server::page(std::string_view path) const
+{
+    const StatusFacts facts{
+        m_registry,
+        static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - m_started).count()),
+        m_connections.size(), m_metrics};
+    if (path == "/")
+        return HttpServer::Page{"text/html; charset=utf-8", statusHtml(facts)};
+    if (path == "/status.json")
+        return HttpServer::Page{"application/json", statusJson(facts)};
+    if (path == "/metrics")
+        return HttpServer::Page{"text/plain; version=0.0.4; charset=utf-8", metricsText(facts)};
+    return std::nullopt;
+}
+
+} // namespace vantrell::server
