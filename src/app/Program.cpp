@@ -66,12 +66,23 @@ void Program::connectWindows()
     QObject::connect(main, &TForm1::startedUp, main, [this] { startUp(); });
     QObject::connect(&m_portMapper, &core::UPnPPortMapper::logLine, main, &TForm1::addLogLine);
 
-    // The menus.
-    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), &QWidget::show);
-    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(), &QWidget::show);
-    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(), &QWidget::show);
+    // The menus. The window opened comes up active, ready for the keyboard (and a settings
+    // window loads as it becomes active): a display server need not activate a window only
+    // because it is shown.
+    const auto showActive = [](QWidget* window) {
+        return [window] {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        };
+    };
+    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), showActive(m_form8.get()));
+    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(),
+                     showActive(m_form2.get()));
+    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(),
+                     showActive(m_form3.get()));
     QObject::connect(main, &TForm1::roomCreationApproved, m_form5.get(),
-                     [this](roomhost::RoomKind kind) { openRoomCreation(kind); });
+                     [this](SourcePort port) { openRoomCreation(port); });
 
     // Every window that keeps the main window locked while it is open.
     for (ui::SettingsWindow* window :
@@ -208,12 +219,12 @@ void Program::startUp()
     m_form1->activateWindow();
 }
 
-void Program::openRoomCreation(roomhost::RoomKind kind)
+void Program::openRoomCreation(SourcePort port)
 {
     // The usermaps folders as the source-port window has them after loading the file and
     // saving it back; it unlocks the main window, which the creation window locks again.
     m_form2->reloadAndSave();
-    m_form5->openFor(kind, core::usermapsFolderFor(kind, m_settings.sourcePorts));
+    m_form5->openFor(port, core::usermapsFolderFor(port, m_settings.sourcePorts));
 }
 
 void Program::joinRoom(const lobby::JoinRow& row)

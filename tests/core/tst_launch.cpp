@@ -2,6 +2,7 @@
 #include "core/common/Timing.h"
 #include "core/launch/HostLaunch.h"
 #include "core/launch/MemberLaunch.h"
+#include "core/launch/PreparedGame.h"
 #include "core/roomhost/MainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "support/FileContents.h"
@@ -54,14 +55,14 @@ struct Machine
     std::string executable() const { return port.path().toStdString(); }
 };
 
-roomhost::RoomSettings settingsOf(roomhost::RoomKind kind)
+roomhost::RoomSettings settingsOf(SourcePort kind)
 {
     roomhost::RoomSettings s;
     s.kind = kind;
     s.playerPlaces = 8;
     s.roomName = "Launch room";
-    if (kind != roomhost::RoomKind::NBlood) {
-        s.gameType = kind == roomhost::RoomKind::HDuke ? "Dukematch (Spawn)" : "Dukematch";
+    if (kind != SourcePort::NBlood) {
+        s.gameType = kind == SourcePort::HDuke ? "Dukematch (Spawn)" : "Dukematch";
         s.skill = "Piece Of Cake";
         s.spawn = "N/A";
     }
@@ -71,7 +72,7 @@ roomhost::RoomSettings settingsOf(roomhost::RoomKind kind)
     return s;
 }
 
-RoomHostConfig hostConfig(roomhost::RoomKind kind)
+RoomHostConfig hostConfig(SourcePort kind)
 {
     RoomHostConfig config = loopbackRoomConfig(8, kind);
     config.settings = settingsOf(kind);
@@ -82,7 +83,7 @@ RoomHostConfig hostConfig(roomhost::RoomKind kind)
 // join with a local address and game port of their own (10.0.0.n+1, 2351n+3).
 struct HostGame
 {
-    explicit HostGame(roomhost::RoomKind kind, MainServerLink* mainServer = nullptr)
+    explicit HostGame(SourcePort kind, MainServerLink* mainServer = nullptr)
         : lab(std::make_unique<LoopbackRoom>(hostConfig(kind), kSpeedUp, mainServer))
     {
     }
@@ -146,8 +147,10 @@ MemberLaunchSetup memberSetup(const RoomMemberScript& script, const Machine& mac
     const QStringList port = script.linesOf(QStringLiteral("YourRemotePortIs"));
     if (!port.isEmpty())
         setup.ownRemotePort = port.last().section(QLatin1Char('~'), 1, 1).toStdString();
-    setup.hDukePath = setup.oldMpPath = setup.nBloodPath = machine.executable();
-    setup.duke3dUsermaps = setup.bloodUsermaps = machine.usermaps.string();
+    for (auto& port : setup.sourcePorts.ports)
+        port.path = machine.executable();
+    for (auto& folder : setup.sourcePorts.usermapsFolders)
+        folder = machine.usermaps.string();
     return setup;
 }
 
@@ -186,7 +189,7 @@ private slots:
         hostMachine.port.configure(0, 900);
 
         AdvertisementRecorder mainServer;
-        HostGame game(roomhost::RoomKind::HDuke, &mainServer);
+        HostGame game(SourcePort::HDuke, &mainServer);
         QVERIFY(game.room.isOpen());
         RoomHost& room = game.room;
         room.advertiseButtonClicked();
@@ -275,7 +278,7 @@ private slots:
         QTest::addColumn<QList<bool>>("launchButton");
         QTest::addColumn<QString>("command");
 
-        using K = roomhost::RoomKind;
+        using K = SourcePort;
         const QList<bool> offOn = {false, true};
         QTest::newRow("hduke solo")
             << int(K::HDuke) << 0 << QStringList{"Launching game....", "Game closed...."} << offOn
@@ -284,10 +287,10 @@ private slots:
             << int(K::HDuke) << 1 << QStringList{"Launching game....", "Game has closed..."}
             << offOn << "-name Host  /s1 -map my map.map /c1 -net netlist.txt";
         QTest::newRow("oldmp solo")
-            << int(K::OldMP) << 0 << QStringList{"Game has closed..."} << QList<bool>{}
+            << int(K::EDuke32OldMP) << 0 << QStringList{"Game has closed..."} << QList<bool>{}
             << "-name Host -q8 -s1 -c1 -nologo -map my map.map";
         QTest::newRow("oldmp room")
-            << int(K::OldMP) << 1 << QStringList{"Launching game....", "Game has closed..."}
+            << int(K::EDuke32OldMP) << 1 << QStringList{"Launching game....", "Game has closed..."}
             << offOn
             << "-name Host  -s1 -map my map.map -c1 -nologo /net /n0:2 "
                "/p23513";
@@ -308,7 +311,7 @@ private slots:
         QFETCH(QString, command);
 
         Machine machine;
-        HostGame game(static_cast<roomhost::RoomKind>(kind));
+        HostGame game(static_cast<SourcePort>(kind));
         QVERIFY(game.room.isOpen());
         std::unique_ptr<RoomMemberScript> member;
         if (members)
@@ -339,7 +342,7 @@ private slots:
     void notReadyRoomStartsNothing()
     {
         Machine machine;
-        HostGame game(roomhost::RoomKind::HDuke);
+        HostGame game(SourcePort::HDuke);
         QVERIFY(game.room.isOpen());
         auto ready = game.join(QStringLiteral("Kim"), 1, true);
         auto idle = game.join(QStringLiteral("Ann"), 2, false);
@@ -362,7 +365,7 @@ private slots:
     void memberLeavingDuringTheBroadcast()
     {
         Machine machine;
-        HostGame game(roomhost::RoomKind::HDuke);
+        HostGame game(SourcePort::HDuke);
         QVERIFY(game.room.isOpen());
         auto kim = game.join(QStringLiteral("Kim"), 1, true);
         QVERIFY(kim);
@@ -390,7 +393,7 @@ private slots:
         QFETCH(QString, message);
         Machine machine;
         writeFile(machine.game / "kesh.txt", "marker");
-        HostGame game(roomhost::RoomKind::HDuke);
+        HostGame game(SourcePort::HDuke);
         QVERIFY(game.room.isOpen());
         std::unique_ptr<RoomMemberScript> member;
         if (members)
@@ -416,7 +419,7 @@ private slots:
     {
         Machine machine;
         machine.port.configure(0, 600);
-        HostGame game(roomhost::RoomKind::OldMP);
+        HostGame game(SourcePort::EDuke32OldMP);
         QVERIFY(game.room.isOpen());
         auto kim = game.join(QStringLiteral("Kim"), 1, true);
         QVERIFY(kim);
@@ -439,7 +442,7 @@ private slots:
     {
         Machine machine(QStringLiteral("nblood"));
         machine.port.configure(0, 800);
-        auto game = std::make_unique<HostGame>(roomhost::RoomKind::NBlood);
+        auto game = std::make_unique<HostGame>(SourcePort::NBlood);
         QVERIFY(game->room.isOpen());
         game->launch(machine);
         QTRY_COMPARE(game->started.size(), 1);
@@ -454,7 +457,7 @@ private slots:
     {
         Machine machine;
         writeFile(machine.game / "kesh.txt", "marker");
-        HostGame game(roomhost::RoomKind::HDuke);
+        HostGame game(SourcePort::HDuke);
         QVERIFY(game.room.isOpen());
         auto kim = game.join(QStringLiteral("Kim"), 1, true);
         QVERIFY(kim);
@@ -479,8 +482,7 @@ private slots:
         QSignalSpy roomsList(&member, &MemberLaunch::roomsListEnabled);
         RoomMemberScript none;
         auto setup = memberSetup(none, machine, "Kim");
-        setup.inputs.settings =
-            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::HDuke), 1);
+        setup.inputs.settings = roomhost::buildSettingsList(settingsOf(SourcePort::HDuke), 1);
         setup.inputs.members = {roomhost::MemberRow{}};
         member.ClientLaunchhDukeGame(setup);
         QVERIFY(!member.isBusy());
@@ -509,8 +511,7 @@ private slots:
         QSignalSpy done(&member, &MemberLaunch::finished);
         RoomMemberScript none;
         auto setup = memberSetup(none, machine, "Kim");
-        setup.inputs.settings =
-            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::NBlood), 2);
+        setup.inputs.settings = roomhost::buildSettingsList(settingsOf(SourcePort::NBlood), 2);
         setup.inputs.members = {roomhost::MemberRow{}, roomhost::MemberRow{}};
         setup.inputs.members[0].remoteAddress = "203.0.113.5";
         setup.inputs.members[0].udpPort = "23513";
@@ -548,10 +549,9 @@ private slots:
         QSignalSpy roomsList(&member, &MemberLaunch::roomsListEnabled);
         RoomMemberScript none;
         auto setup = memberSetup(none, machine, "Kim");
-        setup.inputs.settings =
-            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::HDuke), 2);
+        setup.inputs.settings = roomhost::buildSettingsList(settingsOf(SourcePort::HDuke), 2);
         setup.inputs.members = {roomhost::MemberRow{}, roomhost::MemberRow{}};
-        setup.hDukePath = (machine.game / "missing").string();
+        setup.sourcePorts.port(SourcePort::HDuke).path = (machine.game / "missing").string();
         member.ClientLaunchhDukeGame(setup);
         QCOMPARE(texts(messages), QStringList{"Error starting hDuke!"});
         // The host must not count this member ready for the next Launch.
@@ -561,6 +561,63 @@ private slots:
         QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));
         QVERIFY(!fs::exists(machine.game / "netlist.txt"));
         QVERIFY(!fs::exists(machine.game / "my map.map"));
+    }
+    // What both launches do to the game folder: nothing at all for a port that cannot
+    // start, otherwise the usermap and the marker handled around the game and put back once.
+    void preparedGame_data()
+    {
+        QTest::addColumn<bool>("startable");
+        QTest::addColumn<QString>("usermap");
+        QTest::addColumn<bool>("mapInFolder");
+        QTest::addColumn<bool>("marker");
+        QTest::newRow("map and marker") << true << "my map.map" << false << true;
+        QTest::newRow("map already there") << true << "my map.map" << true << false;
+        QTest::newRow("no usermap") << true << "" << false << true;
+        QTest::newRow("name leaves the folder") << true << "../my map.map" << false << false;
+        QTest::newRow("not startable") << false << "my map.map" << false << true;
+    }
+
+    void preparedGame()
+    {
+        QFETCH(bool, startable);
+        QFETCH(QString, usermap);
+        QFETCH(bool, mapInFolder);
+        QFETCH(bool, marker);
+        Machine machine;
+        if (mapInFolder)
+            writeFile(machine.game / "my map.map", "own copy");
+        if (marker)
+            writeFile(machine.game / "kesh.txt", "old marker");
+        launch::GameCommand command;
+        command.line.piece().fixed("-map ").value(usermap.toStdString());
+        command.usermap = usermap.toStdString();
+        const std::string executable =
+            startable ? machine.executable() : (machine.game / "missing").string();
+
+        PreparedGame game;
+        QCOMPARE(game.prepare(executable, command).ok(), startable);
+        game.stageUsermap(machine.usermaps.string());
+        QVERIFY(game.removeMarker());
+        QCOMPARE(fs::exists(machine.game / "kesh.txt"), marker && !startable);
+        const bool staged = startable && usermap == QStringLiteral("my map.map");
+        QCOMPARE(contentsOf(machine.game / "my map.map"),
+                 staged ? QStringLiteral("usermap")
+                        : (mapInFolder ? QStringLiteral("own copy") : QStringLiteral("<missing>")));
+        QVERIFY(!fs::exists(machine.root.path().toStdString() + "/my map.map"));
+        if (startable) {
+            QCOMPARE(QString::fromStdString(game.commandText()), QStringLiteral("-map ") + usermap);
+            QCOMPARE(fs::path(game.start().workingFolder), machine.game);
+        }
+
+        QVERIFY(game.tidy().ok());
+        QCOMPARE(contentsOf(machine.game / "kesh.txt"),
+                 !marker ? QStringLiteral("<missing>")
+                         : (startable ? kMarkerLine : QStringLiteral("old marker")));
+        QCOMPARE(fs::exists(machine.game / "my map.map"), mapInFolder);
+        // Put back once: a second tidy-up writes nothing again.
+        fs::remove(machine.game / "kesh.txt");
+        QVERIFY(game.tidy().ok());
+        QVERIFY(!fs::exists(machine.game / "kesh.txt"));
     }
 };
 

@@ -5,7 +5,7 @@
 
 using namespace vantrell;
 
-core::RoomHostConfig loopbackRoomConfig(int places, roomhost::RoomKind kind)
+core::RoomHostConfig loopbackRoomConfig(int places, SourcePort kind)
 {
     core::RoomHostConfig config;
     config.listenAddress = QHostAddress::LocalHost;

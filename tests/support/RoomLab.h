@@ -20,8 +20,7 @@ inline constexpr double kSpeedUp = 20.0;
 // A room listening on loopback on a port the system picks, with ICMP off (replies come over
 // the room connection) and a host row of fixed values.
 vantrell::core::RoomHostConfig
-loopbackRoomConfig(int places = 8,
-                   vantrell::roomhost::RoomKind kind = vantrell::roomhost::RoomKind::HDuke);
+loopbackRoomConfig(int places = 8, vantrell::SourcePort kind = vantrell::SourcePort::HDuke);
 
 // The first argument of every signal the spy caught, as text: log lines, message boxes.
 QStringList texts(const QSignalSpy& spy);

@@ -593,7 +593,28 @@ private slots:
         QCOMPARE(program.form5->isVisible(), opens);
         QCOMPARE(menusEnabled(*program.form1), (QList<bool>{!opens, !opens, !opens}));
         if (opens)
-            QCOMPARE(QString::fromLatin1(roomhost::roomKindName(program.form5->kind())), command);
+            QCOMPARE(QString::fromLatin1(sourcePortRow(program.form5->kind()).kindName), command);
+    }
+
+    // A window opened from the menu comes up active, ready for the keyboard: a display
+    // server need not activate a window only because it is shown.
+    void menuWindowsComeUpActive_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("source ports") << "Source Ports";
+        QTest::newRow("networking") << "Multiplayer and Networking";
+        QTest::newRow("manual join") << "Join a room manually";
+    }
+    void menuWindowsComeUpActive()
+    {
+        QFETCH(QString, entry);
+        ProgramFixture program;
+        program.start();
+        for (QAction* action : program.form1->findChildren<QAction*>())
+            if (action->text() == entry)
+                action->trigger();
+        QTRY_VERIFY(QApplication::activeWindow() && QApplication::activeWindow() != program.form1);
+        QVERIFY(QApplication::activeWindow()->isVisible());
     }
 
     void closingSavesTheSizeAndEnds()

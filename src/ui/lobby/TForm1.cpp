@@ -339,10 +339,10 @@ void TForm1::addLogLines(std::initializer_list<QString> lines)
         addLogLine(line);
 }
 
-void TForm1::createRoom(roomhost::RoomKind kind)
+void TForm1::createRoom(SourcePort port)
 {
     m_settings.sourcePorts.load(m_settings.file);
-    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_settings.sourcePorts);
+    const core::CreateRoomCheck check = core::checkCreateRoom(port, m_settings.sourcePorts);
     for (const QString& text : check.messageBoxes)
         m_messages.information(text);
     for (const QString& line : check.logLines)
@@ -350,7 +350,7 @@ void TForm1::createRoom(roomhost::RoomKind kind)
     if (!check.passed)
         return;
     DisableForm1Items();
-    emit roomCreationApproved(kind);
+    emit roomCreationApproved(port);
 }
 
 void TForm1::showFileTransfer(qint64 received, qint64 total)
