@@ -12,9 +12,7 @@ class TestSourcePorts : public QObject
     Q_OBJECT
 
 private slots:
-    // Every row in its place, and the names a room port is found by lead back to it. The
-    // shown name and the stored one differ for NBlood: its keys keep the settings file's
-    // spelling, its rooms the one peers know.
+    // Every row in its place, its names leading back to it; NBlood's keys say "nBlood".
     void rows_data()
     {
         QTest::addColumn<int>("port");
