@@ -1,17 +1,10 @@
 #include "core/lobby/LobbyConnection.h"
 
+#include "core/common/QtStrings.h"
+
 namespace vantrell::core {
 
 namespace {
-QStringList toQStringList(const std::vector<std::string>& values)
-{
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(values.size()));
-    for (const std::string& value : values)
-        out << QString::fromStdString(value);
-    return out;
-}
-
 // Nicknames and chat are sent as stored; non-ASCII becomes "?" on the wire.
 std::string toWire(const QString& text)
 {
