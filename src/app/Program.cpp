@@ -23,6 +23,7 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
     : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
       m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
 {
+    m_lobby.setTiming(env.timing);
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
     m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
     m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
@@ -65,12 +66,23 @@ void Program::connectWindows()
     QObject::connect(main, &TForm1::startedUp, main, [this] { startUp(); });
     QObject::connect(&m_portMapper, &core::UPnPPortMapper::logLine, main, &TForm1::addLogLine);
 
-    // The menus.
-    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), &QWidget::show);
-    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(), &QWidget::show);
-    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(), &QWidget::show);
+    // The menus. The window opened comes up active, ready for the keyboard (and a settings
+    // window loads as it becomes active): a display server need not activate a window only
+    // because it is shown.
+    const auto showActive = [](QWidget* window) {
+        return [window] {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        };
+    };
+    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), showActive(m_form8.get()));
+    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(),
+                     showActive(m_form2.get()));
+    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(),
+                     showActive(m_form3.get()));
     QObject::connect(main, &TForm1::roomCreationApproved, m_form5.get(),
-                     [this](roomhost::RoomKind kind) { openRoomCreation(kind); });
+                     [this](SourcePort port) { openRoomCreation(port); });
 
     // Every window that keeps the main window locked while it is open.
     for (ui::SettingsWindow* window :
@@ -207,12 +219,12 @@ void Program::startUp()
     m_form1->activateWindow();
 }
 
-void Program::openRoomCreation(roomhost::RoomKind kind)
+void Program::openRoomCreation(SourcePort port)
 {
     // The usermaps folders as the source-port window has them after loading the file and
     // saving it back; it unlocks the main window, which the creation window locks again.
     m_form2->reloadAndSave();
-    m_form5->openFor(kind, core::usermapsFolderFor(kind, m_settings.sourcePorts));
+    m_form5->openFor(port, core::usermapsFolderFor(port, m_settings.sourcePorts));
 }
 
 void Program::joinRoom(const lobby::JoinRow& row)
@@ -238,6 +250,10 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
     // shown in the host's own row of the member list.
     QObject::connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),
                      &core::RoomHost::setHostRemoteAddress);
+    // Back on the main server after losing it: the room it listed is listed again. The main
+    // window's own answer to the connect (version check, nickname) goes out first.
+    QObject::connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
+                     &core::RoomHost::advertiseAgain);
     // A hosted room keeps the main window locked but its chat usable.
     m_form1->enableChatItems();
     m_form6->openRoom(*m_room, settings);

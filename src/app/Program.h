@@ -89,7 +89,7 @@ public:
 private:
     void connectWindows();
     void startUp();
-    void openRoomCreation(roomhost::RoomKind kind);
+    void openRoomCreation(SourcePort port);
     void openRoom(const roomhost::RoomSettings& settings);
     void connectHostLaunch();
     void launchHostGame();

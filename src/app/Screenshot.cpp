@@ -179,11 +179,11 @@ int main(int argc, char* argv[])
     networking.upnp = false;
     networking.tcpPort = std::to_string(freePort());
     settings::SourcePortSettings ports;
-    ports.ports[settings::SourcePortSettings::HDuke] = {
+    ports.port(SourcePort::HDuke) = {
         true, QDir(games).filePath(QStringLiteral("hduke/hduke.exe")).toStdString()};
-    ports.ports[settings::SourcePortSettings::NBlood] = {
+    ports.port(SourcePort::NBlood) = {
         true, QDir(games).filePath(QStringLiteral("nblood/nblood.exe")).toStdString()};
-    ports.usermapsFolders[settings::SourcePortSettings::Duke3d] = usermaps.toStdString();
+    ports.usermapsFolder(Game::Duke3d) = usermaps.toStdString();
     if (!networking.save(config) || !ports.save(config))
         return fail("cannot write the configuration file");
 
@@ -283,7 +283,7 @@ int main(int argc, char* argv[])
     calebNetworking.inGameNickname = "Caleb";
     calebNetworking.udpPort = "23514";
     settings::SourcePortSettings calebPorts = ports;
-    calebPorts.usermapsFolders[settings::SourcePortSettings::Duke3d] = calebMaps.toStdString();
+    calebPorts.usermapsFolder(Game::Duke3d) = calebMaps.toStdString();
     if (!calebNetworking.save(calebConfig) || !calebPorts.save(calebConfig))
         return fail("cannot write the member's configuration file");
     core::Environment calebEnv = env;

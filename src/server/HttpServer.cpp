@@ -55,9 +55,10 @@ private:
             respond(http::status::request_header_fields_too_large, {}, false, false);
             return;
         }
-        if (error == http::error::end_of_stream || error == beast::error::timeout ||
-            error == asio::error::operation_aborted || error == asio::error::connection_reset ||
-            error == asio::error::eof) {
+        // A client that goes away or stalls mid-request is not answered, only closed.
+        if (error == http::error::end_of_stream || error == http::error::partial_message ||
+            error == beast::error::timeout || error == asio::error::operation_aborted ||
+            error == asio::error::connection_reset || error == asio::error::eof) {
             finish();
             return;
         }

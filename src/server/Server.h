@@ -10,6 +10,7 @@
 #include "server/Registry.h"
 #include "server/ServerOptions.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -73,7 +74,7 @@ private:
     void refuse(Connection& c, RefusalKind kind, const std::string& what);
     void reloadDenyList(const std::string& path);
     void reloadMotd(const std::string& path);
-    std::optional<HttpServer::Page> page(std::string_view path) const;
+    std::optional<HttpServer::Page> page(std::string_view path);
 
     asio::io_context& m_io;
     ServerOptions m_options;
@@ -89,6 +90,8 @@ private:
     DenyList m_denyList;
     std::vector<SharedLine> m_motd;
     std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
+    std::array<HttpServer::Page, 3> m_pageCache;
+    std::array<std::chrono::steady_clock::time_point, 3> m_pageBuiltAt{};
 
     Registry m_registry;
     std::unordered_map<ClientId, std::shared_ptr<Connection>> m_connections;

@@ -6,6 +6,8 @@
 #include "server/StatusPages.h"
 #include "server/TextFile.h"
 
+#include <algorithm>
+
 namespace vantrell::server {
 
 namespace {
@@ -132,20 +134,35 @@ void Server::reload(const ServerOptions& fresh)
     }
 }
 
-std::optional<HttpServer::Page> Server::page(std::string_view path) const
+std::optional<HttpServer::Page> Server::page(std::string_view path)
 {
-    const StatusFacts facts{
-        m_registry,
-        static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - m_started).count()),
-        m_connections.size(), m_metrics};
-    if (path == "/")
-        return HttpServer::Page{"text/html; charset=utf-8", statusHtml(facts)};
-    if (path == "/status.json")
-        return HttpServer::Page{"application/json", statusJson(facts)};
-    if (path == "/metrics")
-        return HttpServer::Page{"text/plain; version=0.0.4; charset=utf-8", metricsText(facts)};
-    return std::nullopt;
+    const std::pair<std::string_view, const char*> pages[] = {
+        {"/", "text/html; charset=utf-8"},
+        {"/status.json", "application/json"},
+        {"/metrics", "text/plain; version=0.0.4; charset=utf-8"}};
+    const auto known = std::find_if(std::begin(pages), std::end(pages),
+                                    [&](const auto& entry) { return entry.first == path; });
+    if (known == std::end(pages))
+        return std::nullopt;
+    // A page with every user online is large: it is built at most once a second, however
+    // often it is asked for, so a web client polling hard or pipelining requests costs the
+    // event loop little more than the copying.
+    const auto index = static_cast<std::size_t>(known - std::begin(pages));
+    const auto now = Clock::now();
+    auto& cached = m_pageCache[index];
+    if (cached.body.empty() || now - m_pageBuiltAt[index] >= std::chrono::seconds(1)) {
+        const StatusFacts facts{
+            m_registry,
+            static_cast<std::uint64_t>(
+                std::chrono::duration_cast<std::chrono::seconds>(now - m_started).count()),
+            m_connections.size(), m_metrics};
+        cached.contentType = known->second;
+        cached.body = path == "/"              ? statusHtml(facts)
+                      : path == "/status.json" ? statusJson(facts)
+                                               : metricsText(facts);
+        m_pageBuiltAt[index] = now;
+    }
+    return cached;
 }
 
 } // namespace vantrell::server

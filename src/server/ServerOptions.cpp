@@ -1,6 +1,7 @@
 #include "server/ServerOptions.h"
 
 #include "base/common/Fields.h"
+#include "server/Asio.h"
 #include "server/TextFile.h"
 
 #include <charconv>
@@ -39,6 +40,15 @@ bool parsePort(const std::string& text, std::uint16_t& out)
         return false;
     out = static_cast<std::uint16_t>(port);
     return true;
+}
+
+// Checked here rather than when listening, so that a bad address in the configuration file
+// is reported with its line.
+bool isAddress(const std::string& text)
+{
+    ErrorCode error;
+    asio::ip::make_address(text, error);
+    return !error;
 }
 
 } // namespace
@@ -109,7 +119,7 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
         {"address",
          [&](const std::string& v) {
              options.address = v;
-             return !v.empty();
+             return isAddress(v);
          }},
         {"port", [&](const std::string& v) { return parsePort(v, options.port); }},
         {"version-token",
@@ -148,7 +158,7 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
              if (address.front() == '[' && address.back() == ']')
                  address = address.substr(1, address.size() - 2);
              options.httpAddress = address;
-             return !address.empty() && parsePort(v.substr(colon + 1), options.httpPort);
+             return isAddress(address) && parsePort(v.substr(colon + 1), options.httpPort);
          }},
         {"deny-file",
          [&](const std::string& v) {

@@ -11,7 +11,6 @@
 using namespace vantrell;
 using namespace vantrell::launch;
 using roomhost::MemberRow;
-using roomhost::RoomKind;
 using roomhost::RoomSettings;
 
 namespace {
@@ -38,11 +37,11 @@ std::vector<MemberRow> room(std::size_t count)
     return rows;
 }
 
-RoomSettings choices(RoomKind kind)
+RoomSettings choices(SourcePort kind)
 {
     RoomSettings s;
     s.kind = kind;
-    s.gameType = kind == RoomKind::HDuke ? "Dukematch (Spawn)" : "Dukematch";
+    s.gameType = kind == SourcePort::HDuke ? "Dukematch (Spawn)" : "Dukematch";
     s.skill = "Piece Of Cake";
     s.spawn = "N/A";
     s.originalMap = "E1L1: Hollywood Holocaust";
@@ -101,8 +100,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("usermap");
 
-        const RoomSettings duke = choices(RoomKind::HDuke);
-        const RoomSettings oldMp = choices(RoomKind::OldMP);
+        const RoomSettings duke = choices(SourcePort::HDuke);
+        const RoomSettings oldMp = choices(SourcePort::EDuke32OldMP);
 
         // ---- hDuke, host alone ----
         QTest::newRow("hduke solo example")
@@ -370,7 +369,7 @@ private slots:
 
         // ---- NBlood ----
         const RoomSettings blood = with(RoomSettings{}, [](RoomSettings& s) {
-            s.kind = RoomKind::NBlood;
+            s.kind = SourcePort::NBlood;
             s.userMap = "bloody.map";
         });
         QTest::newRow("nblood solo with usermap")

@@ -17,14 +17,11 @@ const std::string kBlood = "/games/blood/maps";
 JoinSettings allSetUp()
 {
     JoinSettings s;
-    s.oldMpPath = "/games/oldmp/eduke32";
-    s.oldMpEnabled = true;
-    s.hDukePath = "/games/hduke/hduke";
-    s.hDukeEnabled = true;
-    s.nBloodPath = "/games/nblood/nblood";
-    s.nBloodEnabled = true;
-    s.dukeUsermapsFolder = kDuke;
-    s.bloodUsermapsFolder = kBlood;
+    s.sourcePorts.port(vantrell::SourcePort::EDuke32OldMP) = {true, "/games/oldmp/eduke32"};
+    s.sourcePorts.port(vantrell::SourcePort::HDuke) = {true, "/games/hduke/hduke"};
+    s.sourcePorts.port(vantrell::SourcePort::NBlood) = {true, "/games/nblood/nblood"};
+    s.sourcePorts.usermapsFolder(vantrell::Game::Duke3d) = kDuke;
+    s.sourcePorts.usermapsFolder(vantrell::Game::Blood) = kBlood;
     return s;
 }
 
@@ -84,8 +81,8 @@ private slots:
         QTest::addColumn<QStringList>("log");
         QTest::addColumn<bool>("openRoom");
 
-        const QString duke = QString::fromLatin1(kDukeGame.data(), kDukeGame.size());
-        const QString blood = QString::fromLatin1(kBloodGame.data(), kBloodGame.size());
+        const QString duke = QStringLiteral("Duke Nukem 3D");
+        const QString blood = QStringLiteral("Blood Game");
         QTest::newRow("hDuke ready") << duke << "hDuke" << Change::None << QStringList() << true;
         QTest::newRow("OldMP ready")
             << duke << "EDuke32-OldMP" << Change::None << QStringList() << true;
@@ -152,13 +149,13 @@ private slots:
         case Change::None:
             break;
         case Change::OldMpOff:
-            settings.oldMpEnabled = false;
+            settings.sourcePorts.port(vantrell::SourcePort::EDuke32OldMP).enabled = false;
             break;
         case Change::HDukeOff:
-            settings.hDukeEnabled = false;
+            settings.sourcePorts.port(vantrell::SourcePort::HDuke).enabled = false;
             break;
         case Change::HDukeMissing:
-            disk.files.erase(settings.hDukePath);
+            disk.files.erase(settings.sourcePorts.port(vantrell::SourcePort::HDuke).path);
             break;
         case Change::DukeFolderMissing:
             disk.folders.erase(kDuke);
@@ -167,7 +164,7 @@ private slots:
             disk.folders.erase(kBlood);
             break;
         case Change::DukeFolderEmpty:
-            settings.dukeUsermapsFolder.clear();
+            settings.sourcePorts.usermapsFolder(vantrell::Game::Duke3d).clear();
             disk.folders.insert("");
             break;
         case Change::Unreadable:
@@ -195,8 +192,8 @@ private slots:
         QTest::addColumn<bool>("refused");
         QTest::addColumn<bool>("openRoom");
 
-        const QString duke = QString::fromLatin1(kDukeGame.data(), kDukeGame.size());
-        const QString blood = QString::fromLatin1(kBloodGame.data(), kBloodGame.size());
+        const QString duke = QStringLiteral("Duke Nukem 3D");
+        const QString blood = QStringLiteral("Blood Game");
         const auto q = [](const std::string& s) { return QString::fromStdString(s); };
         QTest::newRow("level title") << duke << "E1L1: Hollywood Holocaust" << Change::None
                                      << QString() << QString() << false << true;
@@ -240,11 +237,11 @@ private slots:
         JoinSettings settings = allSetUp();
         Disk disk;
         if (change == Change::HDukeOff)
-            settings.hDukeEnabled = false;
+            settings.sourcePorts.port(vantrell::SourcePort::HDuke).enabled = false;
         if (change == Change::DukeFolderMissing)
             disk.folders.erase(kDuke);
         if (change == Change::DukeFolderEmpty) {
-            settings.dukeUsermapsFolder.clear();
+            settings.sourcePorts.usermapsFolder(vantrell::Game::Duke3d).clear();
             disk.files.insert(kSep + "have.map");
         }
 
@@ -289,7 +286,7 @@ private slots:
             probed = probed || p.find("evil") != std::string::npos;
             return disk.files.count(p) > 0;
         };
-        const JoinRow row{"198.51.100.4", "8501", "hDuke", std::string(kDukeGame),
+        const JoinRow row{"198.51.100.4", "8501", "hDuke", std::string("Duke Nukem 3D"),
                           map.toStdString()};
         const JoinPlan plan = planJoin(row, allSetUp(), facts, "maps.example.test");
         QVERIFY(plan.download);

@@ -14,7 +14,8 @@ namespace {
 
 std::vector<SettingRow> hDukeRows(const std::string& gameType)
 {
-    std::vector<SettingRow> rows(roomhost::kHDukeRowCount, SettingRow{"x", "y"});
+    std::vector<SettingRow> rows(vantrell::sourcePortRow(vantrell::SourcePort::HDuke).settingsRows,
+                                 SettingRow{"x", "y"});
     rows[roomhost::kGameTypeRow].value = gameType;
     return rows;
 }
@@ -78,7 +79,7 @@ private slots:
         // An EDuke32-OldMP list has 12 rows: its row 4 is no hDuke game type.
         const TeamChoices filled{{"Team 1", "Team 2"}, true};
         auto rows = hDukeRows("Cooperative");
-        rows.resize(roomhost::kOldMPRowCount);
+        rows.resize(vantrell::sourcePortRow(vantrell::SourcePort::EDuke32OldMP).settingsRows);
         QCOMPARE(nextTeamChoices(filled, rows), filled);
         QCOMPARE(nextTeamChoices(TeamChoices{}, {}), TeamChoices{});
     }

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace vantrell;
 using namespace vantrell::roomhost;
 
 Q_DECLARE_METATYPE(RoomSettings)
@@ -25,7 +26,7 @@ QStringList values(const std::vector<SettingRow>& rows)
 RoomSettings hDukeRoom()
 {
     RoomSettings s;
-    s.kind = RoomKind::HDuke;
+    s.kind = SourcePort::HDuke;
     s.roomName = "Friday night";
     s.playerPlaces = 6;
     s.originalMap = "E1L2: Red Light District";
@@ -79,7 +80,7 @@ private slots:
                            "Enabled"};
 
         RoomSettings oldMp;
-        oldMp.kind = RoomKind::OldMP;
+        oldMp.kind = SourcePort::EDuke32OldMP;
         oldMp.playerPlaces = 16;
         oldMp.originalMapChosen = false;
         oldMp.originalMap = "E3L1: Raw Meat"; // not ticked: the user map plays
@@ -98,7 +99,7 @@ private slots:
                            "Enabled",       "Disabled"};
 
         RoomSettings blood;
-        blood.kind = RoomKind::NBlood;
+        blood.kind = SourcePort::NBlood;
         blood.originalMapChosen = true; // an NBlood room always plays its user map
         blood.originalMap = "E1L1: Hollywood Holocaust";
         blood.userMap = "bloodmap.map";
@@ -123,8 +124,8 @@ private slots:
         const auto rows = buildSettingsList(settings, std::size_t(memberRows));
         QCOMPARE(::names(rows), names);
         QCOMPARE(::values(rows), values);
-        QCOMPARE(rows.size(), settingsRowCount(settings.kind));
-        QCOMPARE(roomKindFromRowCount(rows.size()), std::optional<RoomKind>(settings.kind));
+        QCOMPARE(rows.size(), sourcePortRow(settings.kind).settingsRows);
+        QCOMPARE(roomPortWithRows(rows.size()), std::optional<SourcePort>(settings.kind));
     }
 
     void playersRowOnlyPatchedInKnownShapes()
@@ -163,7 +164,7 @@ private slots:
         QCOMPARE(ad.inGame, std::string("No"));
 
         RoomSettings blood;
-        blood.kind = RoomKind::NBlood;
+        blood.kind = SourcePort::NBlood;
         blood.userMap = "b.map";
         blood.gameType = "Cooperative";
         blood.skill = "Let's Rock";
@@ -180,13 +181,13 @@ private slots:
     {
         for (auto [name, port] : {std::pair{"hDuke", "hDuke"}, std::pair{"OldMP", "EDuke32-OldMP"},
                                   std::pair{"NBlood", "NBlood"}}) {
-            auto kind = roomKindFromName(name);
+            auto kind = roomPortOfKind(name);
             QVERIFY(kind);
-            QCOMPARE(roomKindName(*kind), std::string_view(name));
-            QCOMPARE(sourcePortName(*kind), std::string_view(port));
+            QCOMPARE(sourcePortRow(*kind).kindName, std::string_view(name));
+            QCOMPARE(sourcePortRow(*kind).name, std::string_view(port));
         }
-        QVERIFY(!roomKindFromName("hduke"));
-        QVERIFY(!roomKindFromName("EDuke32-OldMP"));
+        QVERIFY(!roomPortOfKind("hduke"));
+        QVERIFY(!roomPortOfKind("EDuke32-OldMP"));
     }
 
     void choiceLists()
@@ -196,9 +197,9 @@ private slots:
         QCOMPARE(maps.front(), std::string_view("None"));
         QCOMPARE(maps[9], std::string_view("--- Episode 2: Lunar Apocalypse"));
         QCOMPARE(maps.back(), std::string_view("E4L11: Area 51"));
-        QCOMPARE(gameTypes(RoomKind::HDuke).size(), std::size_t(5));
-        QCOMPARE(gameTypes(RoomKind::OldMP).size(), std::size_t(3));
-        QVERIFY(gameTypes(RoomKind::NBlood).empty());
+        QCOMPARE(gameTypes(SourcePort::HDuke).size(), std::size_t(5));
+        QCOMPARE(gameTypes(SourcePort::EDuke32OldMP).size(), std::size_t(3));
+        QVERIFY(gameTypes(SourcePort::NBlood).empty());
         QCOMPARE(teamsForGameType(3).size(), std::size_t(9));
         QCOMPARE(teamsForGameType(3).back(), std::string_view("Team 9"));
         QCOMPARE(teamsForGameType(4).size(), std::size_t(2));

@@ -52,8 +52,8 @@ NetworkingSettings ownNetworking()
 SourcePortSettings ownSourcePorts()
 {
     SourcePortSettings values;
-    values.ports[SourcePortSettings::HDuke] = {true, "/own/hduke"};
-    values.ports[SourcePortSettings::NBlood] = {true, "/own/nblood"};
+    values.port(vantrell::SourcePort::HDuke) = {true, "/own/hduke"};
+    values.port(vantrell::SourcePort::NBlood) = {true, "/own/nblood"};
     values.usermapsFolders = {"/own/duke", "/own/blood", "/own/sw"};
     return values;
 }
@@ -190,12 +190,12 @@ private slots:
         QCOMPARE((QStringList{q(net.udpPort), q(net.tcpPort), q(net.lobbyNickname),
                               q(net.inGameNickname), net.upnp ? "1" : "0"}),
                  networking);
-        const auto port = [&](int index) {
-            return QString(ports.ports[index].enabled ? "1 " : "0 ") + q(ports.ports[index].path);
+        const auto port = [&](vantrell::SourcePort which) {
+            return QString(ports.port(which).enabled ? "1 " : "0 ") + q(ports.port(which).path);
         };
-        QCOMPARE((QStringList{port(SourcePortSettings::HDuke), port(SourcePortSettings::NBlood),
-                              q(ports.usermapsFolders[SourcePortSettings::Duke3d]),
-                              q(ports.usermapsFolders[SourcePortSettings::Blood])}),
+        QCOMPARE((QStringList{port(vantrell::SourcePort::HDuke), port(vantrell::SourcePort::NBlood),
+                              q(ports.usermapsFolder(vantrell::Game::Duke3d)),
+                              q(ports.usermapsFolder(vantrell::Game::Blood))}),
                  sourcePorts);
         if (contents.isNull())
             QVERIFY(!file.exists()); // reading never creates the file

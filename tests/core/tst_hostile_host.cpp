@@ -25,7 +25,8 @@ QByteArray crlf(const std::string& line)
 
 std::string settingsWithMap(const std::string& map)
 {
-    std::vector<roomhost::SettingRow> rows(roomhost::kHDukeRowCount, {"Name", "Value"});
+    std::vector<roomhost::SettingRow> rows(
+        vantrell::sourcePortRow(vantrell::SourcePort::HDuke).settingsRows, {"Name", "Value"});
     rows[roomhost::kGameRow].value = "Duke Nukem 3D";
     rows[roomhost::kSourcePortRow].value = "hDuke";
     rows[roomhost::kMapRow].value = map;
@@ -118,10 +119,12 @@ private slots:
         } else {
             host.sendRaw(crlf(settingsWithMap("E1L1")) + crlf(memberList(2, 2)) +
                          crlf("RoomChat~Host~after"));
-            QTRY_VERIFY_WITH_TIMEOUT(client.memberRows().size() == 2 &&
-                                         client.settingsRows().size() == roomhost::kHDukeRowCount &&
-                                         client.settingsRows()[roomhost::kMapRow].value == "E1L1",
-                                     10000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                client.memberRows().size() == 2 &&
+                    client.settingsRows().size() ==
+                        vantrell::sourcePortRow(vantrell::SourcePort::HDuke).settingsRows &&
+                    client.settingsRows()[roomhost::kMapRow].value == "E1L1",
+                10000);
             QCOMPARE(leaves, 0);
             QVERIFY(client.isConnected());
         }

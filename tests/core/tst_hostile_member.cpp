@@ -168,6 +168,7 @@ private slots:
         // An honest member joins while the attack's lines are still being handled.
         RoomMemberScript ann;
         QVERIFY(ann.connectTo(host.serverPort()));
+        ann.setEchoPings(true); // as every member program does
         ann.send("AddUserToList~Ann~Linux 64 bit ~127.0.0.1~23513");
         ann.send("ClientRequestsRemotePort");
         QTRY_VERIFY_WITH_TIMEOUT(!ann.linesOf("YourRemotePortIs").isEmpty(), 10000);

@@ -3,6 +3,7 @@
 #include "core/common/Timing.h"
 #include "core/launch/HostLaunch.h"
 #include "core/launch/MemberLaunch.h"
+#include "core/launch/PreparedGame.h"
 #include "core/roomhost/MainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "support/FileContents.h"
@@ -62,14 +63,14 @@ struct Machine
     std::string executable() const { return port.path().toStdString(); }
 };
 
-roomhost::RoomSettings settingsOf(roomhost::RoomKind kind)
+roomhost::RoomSettings settingsOf(SourcePort kind)
 {
     roomhost::RoomSettings s;
     s.kind = kind;
     s.playerPlaces = 8;
     s.roomName = "Launch room";
-    if (kind != roomhost::RoomKind::NBlood) {
-        s.gameType = kind == roomhost::RoomKind::HDuke ? "Dukematch (Spawn)" : "Dukematch";
+    if (kind != SourcePort::NBlood) {
+        s.gameType = kind == SourcePort::HDuke ? "Dukematch (Spawn)" : "Dukematch";
         s.skill = "Piece Of Cake";
         s.spawn = "N/A";
     }
@@ -79,7 +80,7 @@ roomhost::RoomSettings settingsOf(roomhost::RoomKind kind)
     return s;
 }
 
-RoomHostConfig hostConfig(roomhost::RoomKind kind)
+RoomHostConfig hostConfig(SourcePort kind)
 {
     RoomHostConfig config;
     config.listenAddress = QHostAddress::LocalHost;
@@ -152,8 +153,8 @@ MemberLaunchSetup memberSetup(const RoomMemberScript& script, const Machine& mac
     const QStringList port = script.linesOf(QStringLiteral("YourRemotePortIs"));
     if (!port.isEmpty())
         setup.ownRemotePort = port.last().section(QLatin1Char('~'), 1, 1).toStdString();
-    setup.hDukePath = setup.oldMpPath = setup.nBloodPath = machine.executable();
-    setup.duke3dUsermaps = setup.bloodUsermaps = machine.usermaps.string();
+    setup.sourcePorts.ports.fill({true, machine.executable()});
+    setup.sourcePorts.usermapsFolders.fill(machine.usermaps.string());
     return setup;
 }
 
@@ -192,7 +193,7 @@ private slots:
         // Long enough for the room to be advertised as in game meanwhile.
         hostMachine.port.configure(0, 900);
 
-        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        const auto config = hostConfig(SourcePort::HDuke);
         AdvertisementRecorder mainServer;
         RoomHost room(timing, config, &mainServer);
         QVERIFY(room.open());
@@ -285,7 +286,7 @@ private slots:
         QTest::addColumn<QList<bool>>("launchButton");
         QTest::addColumn<QString>("command");
 
-        using K = roomhost::RoomKind;
+        using K = SourcePort;
         const QList<bool> offOn = {false, true};
         QTest::newRow("hduke solo")
             << int(K::HDuke) << 0 << QStringList{"Launching game....", "Game closed...."} << offOn
@@ -294,10 +295,10 @@ private slots:
             << int(K::HDuke) << 1 << QStringList{"Launching game....", "Game has closed..."}
             << offOn << "-name Host  /s1 -map my map.map /c1 -net netlist.txt";
         QTest::newRow("oldmp solo")
-            << int(K::OldMP) << 0 << QStringList{"Game has closed..."} << QList<bool>{}
+            << int(K::EDuke32OldMP) << 0 << QStringList{"Game has closed..."} << QList<bool>{}
             << "-name Host -q8 -s1 -c1 -nologo -map my map.map";
         QTest::newRow("oldmp room")
-            << int(K::OldMP) << 1 << QStringList{"Launching game....", "Game has closed..."}
+            << int(K::EDuke32OldMP) << 1 << QStringList{"Launching game....", "Game has closed..."}
             << offOn
             << "-name Host  -s1 -map my map.map -c1 -nologo /net /n0:2 "
                "/p23513";
@@ -319,7 +320,7 @@ private slots:
 
         Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(static_cast<roomhost::RoomKind>(kind));
+        const auto config = hostConfig(static_cast<SourcePort>(kind));
         RoomHost room(timing, config, nullptr);
         QVERIFY(room.open());
         std::unique_ptr<RoomMemberScript> member;
@@ -358,7 +359,7 @@ private slots:
     {
         Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        const auto config = hostConfig(SourcePort::HDuke);
         RoomHost room(timing, config, nullptr);
         QVERIFY(room.open());
         auto ready = join(room, QStringLiteral("Kim"), 1, true);
@@ -387,7 +388,7 @@ private slots:
     {
         Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        const auto config = hostConfig(SourcePort::HDuke);
         RoomHost room(timing, config, nullptr);
         QVERIFY(room.open());
         auto kim = join(room, QStringLiteral("Kim"), 1, true);
@@ -418,7 +419,7 @@ private slots:
         Timing timing(kSpeedUp);
         Machine machine;
         writeFile(machine.game / "kesh.txt", "marker");
-        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        const auto config = hostConfig(SourcePort::HDuke);
         RoomHost room(timing, config, nullptr);
         QVERIFY(room.open());
         std::unique_ptr<RoomMemberScript> member;
@@ -451,7 +452,7 @@ private slots:
         Timing timing(kSpeedUp);
         Machine machine;
         machine.port.configure(0, 600);
-        const auto config = hostConfig(roomhost::RoomKind::OldMP);
+        const auto config = hostConfig(SourcePort::EDuke32OldMP);
         RoomHost room(timing, config, nullptr);
         QVERIFY(room.open());
         auto kim = join(room, QStringLiteral("Kim"), 1, true);
@@ -479,7 +480,7 @@ private slots:
         Timing timing(kSpeedUp);
         Machine machine(QStringLiteral("nblood"));
         machine.port.configure(0, 800);
-        const auto config = hostConfig(roomhost::RoomKind::NBlood);
+        const auto config = hostConfig(SourcePort::NBlood);
         auto room = std::make_unique<RoomHost>(timing, config, nullptr);
         QVERIFY(room->open());
         auto host = std::make_unique<HostLaunch>(timing);
@@ -499,7 +500,7 @@ private slots:
         Timing timing(kSpeedUp);
         Machine machine;
         writeFile(machine.game / "kesh.txt", "marker");
-        const auto config = hostConfig(roomhost::RoomKind::HDuke);
+        const auto config = hostConfig(SourcePort::HDuke);
         auto room = std::make_unique<RoomHost>(timing, config, nullptr);
         QVERIFY(room->open());
         auto kim = join(*room, QStringLiteral("Kim"), 1, true);
@@ -528,8 +529,7 @@ private slots:
         QSignalSpy roomsList(&member, &MemberLaunch::roomsListEnabled);
         RoomMemberScript none;
         auto setup = memberSetup(none, machine, "Kim");
-        setup.inputs.settings =
-            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::HDuke), 1);
+        setup.inputs.settings = roomhost::buildSettingsList(settingsOf(SourcePort::HDuke), 1);
         setup.inputs.members = {roomhost::MemberRow{}};
         member.ClientLaunchhDukeGame(setup);
         QVERIFY(!member.isBusy());
@@ -558,8 +558,7 @@ private slots:
         QSignalSpy done(&member, &MemberLaunch::finished);
         RoomMemberScript none;
         auto setup = memberSetup(none, machine, "Kim");
-        setup.inputs.settings =
-            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::NBlood), 2);
+        setup.inputs.settings = roomhost::buildSettingsList(settingsOf(SourcePort::NBlood), 2);
         setup.inputs.members = {roomhost::MemberRow{}, roomhost::MemberRow{}};
         setup.inputs.members[0].remoteAddress = "203.0.113.5";
         setup.inputs.members[0].udpPort = "23513";
@@ -597,10 +596,9 @@ private slots:
         QSignalSpy roomsList(&member, &MemberLaunch::roomsListEnabled);
         RoomMemberScript none;
         auto setup = memberSetup(none, machine, "Kim");
-        setup.inputs.settings =
-            roomhost::buildSettingsList(settingsOf(roomhost::RoomKind::HDuke), 2);
+        setup.inputs.settings = roomhost::buildSettingsList(settingsOf(SourcePort::HDuke), 2);
         setup.inputs.members = {roomhost::MemberRow{}, roomhost::MemberRow{}};
-        setup.hDukePath = (machine.game / "missing").string();
+        setup.sourcePorts.port(SourcePort::HDuke).path = (machine.game / "missing").string();
         member.ClientLaunchhDukeGame(setup);
         QCOMPARE(texts(messages), QStringList{"Error starting hDuke!"});
         // The host must not count this member ready for the next Launch.
@@ -610,6 +608,61 @@ private slots:
         QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));
         QVERIFY(!fs::exists(machine.game / "netlist.txt"));
         QVERIFY(!fs::exists(machine.game / "my map.map"));
+    }
+    // What both launches do to the game folder: nothing at all for a port that cannot
+    // start, otherwise the usermap and the marker handled around the game and put back once.
+    void preparedGame_data()
+    {
+        QTest::addColumn<bool>("startable");
+        QTest::addColumn<QString>("usermap");
+        QTest::addColumn<bool>("mapInFolder");
+        QTest::addColumn<bool>("marker");
+        QTest::newRow("map and marker") << true << "my map.map" << false << true;
+        QTest::newRow("map already there") << true << "my map.map" << true << false;
+        QTest::newRow("no usermap") << true << "" << false << true;
+        QTest::newRow("name leaves the folder") << true << "../my map.map" << false << false;
+        QTest::newRow("not startable") << false << "my map.map" << false << true;
+    }
+
+    void preparedGame()
+    {
+        QFETCH(bool, startable);
+        QFETCH(QString, usermap);
+        QFETCH(bool, mapInFolder);
+        QFETCH(bool, marker);
+        Machine machine;
+        if (mapInFolder)
+            writeFile(machine.game / "my map.map", "own copy");
+        if (marker)
+            writeFile(machine.game / "kesh.txt", "old marker");
+        launch::GameCommand command;
+        command.line.piece().fixed("-map ").value(usermap.toStdString());
+        command.usermap = usermap.toStdString();
+        const std::string executable =
+            startable ? machine.executable() : (machine.game / "missing").string();
+
+        PreparedGame game;
+        QCOMPARE(game.prepare(executable, command).ok(), startable);
+        game.stageUsermap(machine.usermaps.string());
+        QVERIFY(game.removeMarker());
+        QCOMPARE(fs::exists(machine.game / "kesh.txt"), marker && !startable);
+        const bool staged = startable && usermap == QStringLiteral("my map.map");
+        QCOMPARE(contentsOf(machine.game / "my map.map"),
+                 staged ? QStringLiteral("usermap")
+                        : (mapInFolder ? QStringLiteral("own copy") : QStringLiteral("<missing>")));
+        QVERIFY(!fs::exists(machine.root.path().toStdString() + "/my map.map"));
+        if (startable)
+            QCOMPARE(fs::path(game.start().workingFolder), machine.game);
+
+        QVERIFY(game.tidy().ok());
+        QCOMPARE(contentsOf(machine.game / "kesh.txt"),
+                 !marker ? QStringLiteral("<missing>")
+                         : (startable ? kMarkerLine : QStringLiteral("old marker")));
+        QCOMPARE(fs::exists(machine.game / "my map.map"), mapInFolder);
+        // Put back once: a second tidy-up writes nothing again.
+        fs::remove(machine.game / "kesh.txt");
+        QVERIFY(game.tidy().ok());
+        QVERIFY(!fs::exists(machine.game / "kesh.txt"));
     }
 };
 

@@ -53,7 +53,8 @@ QStringList texts(const QSignalSpy& spy)
 
 std::string hDukeSettingsLine(const std::string& gameType)
 {
-    std::vector<roomhost::SettingRow> rows(roomhost::kHDukeRowCount, {"Name", "Value"});
+    std::vector<roomhost::SettingRow> rows(
+        vantrell::sourcePortRow(vantrell::SourcePort::HDuke).settingsRows, {"Name", "Value"});
     rows[roomhost::kGameRow].value = "Duke Nukem 3D";
     rows[roomhost::kSourcePortRow].value = "hDuke";
     rows[roomhost::kMapRow].value = "E1L1";

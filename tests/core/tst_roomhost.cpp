@@ -21,7 +21,7 @@ namespace {
 
 constexpr double kSpeedUp = 20.0;
 
-RoomHostConfig roomConfig(int places, roomhost::RoomKind kind = roomhost::RoomKind::HDuke)
+RoomHostConfig roomConfig(int places, SourcePort kind = SourcePort::HDuke)
 {
     return loopbackRoomConfig(places, kind);
 }

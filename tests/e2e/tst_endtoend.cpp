@@ -132,8 +132,8 @@ bool TestEndToEnd::setUpPlayer(Player& player, StandInPort& game, int gameMs, co
     networking.udpPort = udpPort;
     networking.upnp = false;
     settings::SourcePortSettings ports;
-    ports.ports[settings::SourcePortSettings::HDuke] = {true, game.path().toStdString()};
-    ports.usermapsFolders[settings::SourcePortSettings::Duke3d] = usermaps.toStdString();
+    ports.port(SourcePort::HDuke) = {true, game.path().toStdString()};
+    ports.usermapsFolder(Game::Duke3d) = usermaps.toStdString();
     return networking.save(config) && ports.save(config) && player.start();
 }
 

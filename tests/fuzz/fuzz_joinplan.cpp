@@ -37,14 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     JoinSettings settings;
     settings.readable = provider.ConsumeBool();
-    settings.hDukePath = "/games/hduke/hduke";
-    settings.hDukeEnabled = provider.ConsumeBool();
-    settings.oldMpPath = "/games/oldmp/eduke32";
-    settings.oldMpEnabled = provider.ConsumeBool();
-    settings.nBloodPath = "/games/nblood/nblood";
-    settings.nBloodEnabled = provider.ConsumeBool();
-    settings.dukeUsermapsFolder = kDuke;
-    settings.bloodUsermapsFolder = kBlood;
+    auto& ports = settings.sourcePorts;
+    ports.port(vantrell::SourcePort::HDuke) = {provider.ConsumeBool(), "/games/hduke/hduke"};
+    ports.port(vantrell::SourcePort::EDuke32OldMP) = {provider.ConsumeBool(),
+                                                      "/games/oldmp/eduke32"};
+    ports.port(vantrell::SourcePort::NBlood) = {provider.ConsumeBool(), "/games/nblood/nblood"};
+    ports.usermapsFolder(vantrell::Game::Duke3d) = kDuke;
+    ports.usermapsFolder(vantrell::Game::Blood) = kBlood;
     const bool mapExists = provider.ConsumeBool();
 
     JoinDisk disk;
@@ -53,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     };
     disk.isFile = [&](const std::string& path) {
-        const bool executable =
-            path == settings.hDukePath || path == settings.oldMpPath || path == settings.nBloodPath;
+        bool executable = false;
+        for (const auto& port : ports.ports)
+            executable = executable || (!port.path.empty() && path == port.path);
         FUZZ_CHECK(executable || insideUsermaps(path));
         return executable || mapExists;
     };

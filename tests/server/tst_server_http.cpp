@@ -208,6 +208,8 @@ private slots:
                                      << ":2: unknown option \"colour\"";
         QTest::newRow("bad value") << "--config" << QByteArray("# x\n\nflood-window = 0\n")
                                    << ":3: bad value for flood-window";
+        QTest::newRow("host name for http")
+            << "--config" << QByteArray("http = localhost:80\n") << ":1: bad value for http";
         QTest::newRow("no equals") << "--config" << QByteArray("port 4444\n") << ":1: expected";
         QTest::newRow("no nesting")
             << "--config" << QByteArray("config = other\n") << ":1: unknown option \"config\"";

@@ -85,6 +85,23 @@ bool MainServer::waitForLog(const QStringList& texts, int from, int timeoutMs)
         timeoutMs);
 }
 
+namespace {
+// The pause before each thing a player does, so a person watching can follow (scripts/demo
+// sets it); none in tests.
+int demoPauseMs()
+{
+    static const int pause = qEnvironmentVariableIntValue("VANTRELL_DEMO_PAUSE_MS");
+    return pause;
+}
+
+bool isAction(const QString& verb)
+{
+    static const QStringList actions{"click",  "menu",  "type",        "check",
+                                     "choose", "close", "doubleclick", "dismiss"};
+    return actions.contains(verb);
+}
+} // namespace
+
 Player::Player(const QString& root, const QString& name) : m_folder(root), m_name(name)
 {
     m_folder.mkpath(name);
@@ -115,6 +132,14 @@ bool Player::start()
     m_process.setStandardErrorFile(path("stderr.txt"));
     m_process.setWorkingDirectory(folder());
     m_process.setProgram(path("vantrell"));
+    if (demoPauseMs() > 0) {
+        // The first player's windows open on the left half of the screen, the next one's
+        // on the right.
+        static int started = 0;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VANTRELL_DEMO_SIDE"), QString::number(started++ % 2));
+        m_process.setProcessEnvironment(environment);
+    }
     m_process.start();
     return m_process.waitForStarted();
 }
@@ -131,23 +156,6 @@ void Player::refused(const QString& what)
 {
     QTest::qFail(qPrintable(what), __FILE__, __LINE__);
 }
-
-namespace {
-// The pause before each thing a player does, so a person watching can follow (scripts/demo
-// sets it); none in tests.
-int demoPauseMs()
-{
-    static const int pause = qEnvironmentVariableIntValue("VANTRELL_DEMO_PAUSE_MS");
-    return pause;
-}
-
-bool isAction(const QString& verb)
-{
-    static const QStringList actions{"click",  "menu",  "type",        "check",
-                                     "choose", "close", "doubleclick", "dismiss"};
-    return actions.contains(verb);
-}
-} // namespace
 
 QJsonValue Player::ask(const QStringList& command)
 {

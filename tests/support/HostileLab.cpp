@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QTest>
 
 HostileSocket::HostileSocket(quint16 port, const QHostAddress& to, int receiveBuffer)
@@ -121,6 +122,7 @@ LoopLatencyProbe::LoopLatencyProbe(int intervalMs) : m_intervalMs(intervalMs)
 void LoopLatencyProbe::start()
 {
     m_worst = 0;
+    m_worstBusy = 0;
     m_ticks = 0;
     m_clock.start();
     m_last = 0;
@@ -133,10 +135,26 @@ void LoopLatencyProbe::stop()
     tick();
 }
 
+namespace {
+// Nanoseconds this thread has run on a CPU, from the scheduler's statistics.
+qint64 threadCpuNs()
+{
+    QFile stats(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!stats.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stats.readAll().split(' ');
+    return fields.isEmpty() ? 0 : fields[0].toLongLong();
+}
+} // namespace
+
 void LoopLatencyProbe::tick()
 {
     const qint64 now = m_clock.elapsed();
+    const qint64 cpu = threadCpuNs();
     m_worst = std::max(m_worst, now - m_last - m_intervalMs);
+    if (m_ticks > 0)
+        m_worstBusy = std::max(m_worstBusy, (cpu - m_lastCpuNs) / 1000000);
+    m_lastCpuNs = cpu;
     m_last = now;
     ++m_ticks;
 }

@@ -5,8 +5,7 @@
 // A room for the room host's tests: listening on loopback on a port the system picks, with
 // ICMP off (replies come over the room connection) and a host row of fixed values.
 inline vantrell::core::RoomHostConfig
-loopbackRoomConfig(int places = 8,
-                   vantrell::roomhost::RoomKind kind = vantrell::roomhost::RoomKind::HDuke)
+loopbackRoomConfig(int places = 8, vantrell::SourcePort kind = vantrell::SourcePort::HDuke)
 {
     vantrell::core::RoomHostConfig config;
     config.listenAddress = QHostAddress::LocalHost;

@@ -1,5 +1,7 @@
 #include "support/ScriptedServer.h"
 
+#include <algorithm>
+
 #include <QTest>
 
 ScriptedServer::ScriptedServer()
@@ -16,6 +18,16 @@ ScriptedServer::ScriptedServer()
                 reader->feed(std::string_view(bytes.constData(), bytes.size()));
                 while (auto line = reader->nextLine()) {
                     const QString text = QString::fromStdString(*line);
+                    if (text == "ClientRequestsRemotePort") {
+                        auto client =
+                            std::find_if(m_clients.begin(), m_clients.end(),
+                                         [&](const Client& c) { return c.socket == socket; });
+                        if (client->askedPort) {
+                            socket->write("PingPong\r\n");
+                            continue;
+                        }
+                        client->askedPort = true;
+                    }
                     m_lines << text;
                     emit lineReceived(text);
                 }

@@ -9,7 +9,9 @@
 #include <QTcpSocket>
 
 // A stand-in main server on loopback for lines the real one does not send on demand:
-// it records every line each client sends and sends whatever the test scripts.
+// it records every line each client sends and sends whatever the test scripts. As a live
+// room host would, it answers a room member's repeated "ClientRequestsRemotePort" (the
+// member's probe of a silent link) with a "PingPong", and leaves those out of lines().
 class ScriptedServer : public QObject
 {
     Q_OBJECT
@@ -36,6 +38,7 @@ private:
     {
         QTcpSocket* socket;
         vantrell::LineReader* reader;
+        bool askedPort = false;
     };
 
     QTcpServer m_server;

@@ -78,7 +78,7 @@ private slots:
         host.writeConfig(config("HostAnn", "Duke Host", roomPort, "23513",
                                 hostRoot.filePath(QStringLiteral("maps")), hostPort.path()));
         host.start();
-        host.form1->createRoom(roomhost::RoomKind::HDuke);
+        host.form1->createRoom(SourcePort::HDuke);
         child<QCheckBox>(host.form5, "userMapBox")->click();
         auto* userMaps = child<QComboBox>(host.form5, "userMapList");
         userMaps->setCurrentIndex(userMaps->findText("castle.map"));

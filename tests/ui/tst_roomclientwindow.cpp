@@ -113,7 +113,7 @@ private slots:
         host.env.fileServerPort = 0;
         host.writeConfig(config("HostAnn", roomPort, m_hostMaps.path(), m_sourcePort));
         host.start();
-        host.form1->createRoom(roomhost::RoomKind::HDuke);
+        host.form1->createRoom(SourcePort::HDuke);
         QVERIFY(host.form5->isVisible());
         child<QCheckBox>(host.form5, "userMapBox")->click();
         auto* userMaps = child<QComboBox>(host.form5, "userMapList");

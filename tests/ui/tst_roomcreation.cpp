@@ -20,7 +20,6 @@
 #include <QTest>
 
 using namespace vantrell;
-using roomhost::RoomKind;
 
 Q_DECLARE_METATYPE(vantrell::roomhost::RoomSettings)
 
@@ -39,7 +38,7 @@ class TestRoomCreation : public QObject
     {
         return ::child<T>(m_form.get(), name);
     }
-    void open(RoomKind kind) { m_form->openFor(kind, m_maps.path().toStdString()); }
+    void open(SourcePort kind) { m_form->openFor(kind, m_maps.path().toStdString()); }
 
 private slots:
     void initTestCase()
@@ -68,17 +67,17 @@ private slots:
         QTest::addColumn<QStringList>("userMaps");
         QTest::addColumn<int>("hDukeOptionsShown");
         QTest::addColumn<int>("oldMpOptionsShown");
-        QTest::newRow("hDuke") << int(RoomKind::HDuke) << "Create a hDuke room."
+        QTest::newRow("hDuke") << int(SourcePort::HDuke) << "Create a hDuke room."
                                << "hDuke" << 8
                                << QStringList{"Dukematch (Spawn)", "Cooperative",
                                               "Dukematch (No Spawn)", "Team Dukematch",
                                               "Team Dukematch (Special Respawn)"}
                                << QStringList{"A.MAP", "b.map"} << 8 << 0;
-        QTest::newRow("OldMP") << int(RoomKind::OldMP) << "Create a EDuke32-OldMP room."
+        QTest::newRow("OldMP") << int(SourcePort::EDuke32OldMP) << "Create a EDuke32-OldMP room."
                                << "EDuke32-OldMP" << 16
                                << QStringList{"Dukematch", "Cooperative", "Team Dukematch"}
                                << QStringList{"A.MAP", "b.map"} << 0 << 3;
-        QTest::newRow("NBlood") << int(RoomKind::NBlood) << "Create a NBlood room."
+        QTest::newRow("NBlood") << int(SourcePort::NBlood) << "Create a NBlood room."
                                 << "NBlood" << 8 << QStringList{}
                                 << QStringList{"None", "A.MAP", "b.map"} << 0 << 0;
     }
@@ -93,9 +92,10 @@ private slots:
         QFETCH(int, hDukeOptionsShown);
         QFETCH(int, oldMpOptionsShown);
         // Open another kind first: preparing must undo what the previous kind set.
-        open(RoomKind(kind) == RoomKind::NBlood ? RoomKind::OldMP : RoomKind::NBlood);
+        open(SourcePort(kind) == SourcePort::NBlood ? SourcePort::EDuke32OldMP
+                                                    : SourcePort::NBlood);
         child<QComboBox>("originalMapList")->setCurrentIndex(5);
-        open(RoomKind(kind));
+        open(SourcePort(kind));
 
         QCOMPARE(m_form->windowTitle(), caption);
         QCOMPARE(child<QLineEdit>("sourcePortEdit")->text(), sourcePort);
@@ -123,14 +123,15 @@ private slots:
             shown += child<QCheckBox>(qPrintable(QString("oldMpOption%1").arg(i)))->isVisible();
         QCOMPARE(shown, oldMpOptionsShown);
 
-        const bool blood = RoomKind(kind) == RoomKind::NBlood;
+        const bool blood = SourcePort(kind) == SourcePort::NBlood;
         QCOMPARE(child<QCheckBox>("originalMapBox")->isChecked(), !blood);
         QCOMPARE(child<QCheckBox>("userMapBox")->isChecked(), blood);
         QCOMPARE(child<QCheckBox>("originalMapBox")->isEnabled(), !blood);
         QCOMPARE(child<QCheckBox>("userMapBox")->isEnabled(), !blood);
         QCOMPARE(child<QComboBox>("originalMapList")->isEnabled(), !blood);
         QCOMPARE(userMap->isEnabled(), blood);
-        QCOMPARE(child<QCheckBox>("spectateBox")->isEnabled(), RoomKind(kind) == RoomKind::HDuke);
+        QCOMPARE(child<QCheckBox>("spectateBox")->isEnabled(),
+                 SourcePort(kind) == SourcePort::HDuke);
         // Nothing picked yet: the list reads "None" either way.
         const auto s = m_form->settingsFromControls();
         QCOMPARE(s.userMap, std::string("None"));
@@ -140,15 +141,15 @@ private slots:
     void emptyFolderListsNothing()
     {
         QTemporaryDir empty;
-        m_form->prepare(RoomKind::HDuke, empty.path().toStdString());
+        m_form->prepare(SourcePort::HDuke, empty.path().toStdString());
         QCOMPARE(child<QComboBox>("userMapList")->count(), 0);
-        m_form->prepare(RoomKind::NBlood, QDir(empty.path()).filePath("gone").toStdString());
+        m_form->prepare(SourcePort::NBlood, QDir(empty.path()).filePath("gone").toStdString());
         QCOMPARE(itemsOf(child<QComboBox>("userMapList")), QStringList{"None"});
     }
 
     void mapBoxesAreNeverBothUnticked()
     {
-        open(RoomKind::HDuke);
+        open(SourcePort::HDuke);
         auto* original = child<QCheckBox>("originalMapBox");
         auto* user = child<QCheckBox>("userMapBox");
         auto* originalList = child<QComboBox>("originalMapList");
@@ -187,7 +188,7 @@ private slots:
 
     void dependentControls()
     {
-        open(RoomKind::HDuke);
+        open(SourcePort::HDuke);
         auto* passwordBox = child<QCheckBox>("passwordBox");
         auto* password = child<QLineEdit>("passwordEdit");
         QVERIFY(!password->isEnabled());
@@ -231,7 +232,7 @@ private slots:
     {
         QFETCH(int, position);
         QFETCH(int, teams);
-        open(RoomKind::HDuke);
+        open(SourcePort::HDuke);
         auto* gameType = child<QComboBox>("gameTypeList");
         auto* team = child<QComboBox>("teamList");
         gameType->setCurrentIndex(position == 3 ? 4 : 3); // from a team game ...
@@ -247,14 +248,14 @@ private slots:
                      QString("Team %1").arg(teams).toStdString());
         }
         // Reopening leaves no team behind a non-team game type.
-        open(RoomKind::HDuke);
+        open(SourcePort::HDuke);
         QVERIFY(m_form->settingsFromControls().hostTeam.empty());
         QVERIFY(!team->isEnabled());
     }
 
     void nameFilterDiscardsForbiddenCharacters()
     {
-        open(RoomKind::HDuke);
+        open(SourcePort::HDuke);
         auto* name = child<QLineEdit>("roomNameEdit");
         name->setFocus();
         QTest::keyClicks(name, "Duke~s|room, 1");
@@ -282,7 +283,7 @@ private slots:
         const QStringList duke = {"Game",  "SourcePort", "Map",        "Players",  "Game Type",
                                   "Skill", "Spawn",      "Connection", "Fraglimit"};
         QTest::newRow("hDuke")
-            << int(RoomKind::HDuke)
+            << int(SourcePort::HDuke)
             << duke + QStringList{"ForceRespawn",           "Disable Pistol",  "Disable Coop View",
                                   "Disable Changing Teams", "Chronometer",     "Special Fragbar",
                                   "Srart with all Weapons", "Disable Expander"}
@@ -292,7 +293,7 @@ private slots:
                            "Disabled",      "Enabled",     "Disabled",
                            "Disabled",      "Disabled",    "Disabled",
                            "Disabled",      "Disabled"};
-        QTest::newRow("OldMP") << int(RoomKind::OldMP)
+        QTest::newRow("OldMP") << int(SourcePort::EDuke32OldMP)
                                << duke + QStringList{"Disable Friendly Fire", "Enable Weapon Stay",
                                                      "Allow Visibility Adjustment"}
                                << QStringList{
@@ -300,7 +301,7 @@ private slots:
                                       "1/4",           "Cooperative",   "Let's Rock",
                                       "Items",         "Master/Slave",  "0",
                                       "Disabled",      "Enabled",       "Disabled"};
-        QTest::newRow("NBlood") << int(RoomKind::NBlood)
+        QTest::newRow("NBlood") << int(SourcePort::NBlood)
                                 << QStringList{"Game", "SourcePort", "Map", "Players"}
                                 << QStringList{"Blood Game", "NBlood", "None", "1/4"};
     }
@@ -309,7 +310,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QStringList, names);
         QFETCH(QStringList, values);
-        open(RoomKind(kind));
+        open(SourcePort(kind));
         QSignalSpy created(m_form.get(), &ui::TForm5::roomCreated);
         QSignalSpy closed(m_form.get(), &ui::TForm5::closedWithoutCreating);
         QTest::keyClicks(child<QLineEdit>("roomNameEdit"), "Late game");
@@ -339,7 +340,7 @@ private slots:
 
     void closingWithoutCreating()
     {
-        open(RoomKind::OldMP);
+        open(SourcePort::EDuke32OldMP);
         QSignalSpy created(m_form.get(), &ui::TForm5::roomCreated);
         QSignalSpy closed(m_form.get(), &ui::TForm5::closedWithoutCreating);
         QVERIFY(m_form->close());

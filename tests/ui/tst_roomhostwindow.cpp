@@ -24,7 +24,6 @@
 #include <QTest>
 
 using namespace vantrell;
-using roomhost::RoomKind;
 
 namespace {
 // A port nothing listens on right now (taken from the system, then let go).
@@ -115,7 +114,7 @@ class TestRoomHostWindow : public QObject
     }
 
     // The player's way in: the menu command, the creation window, "Create room".
-    void createRoom(ProgramFixture& p, RoomKind kind, const QString& name)
+    void createRoom(ProgramFixture& p, SourcePort kind, const QString& name)
     {
         p.form1->createRoom(kind);
         QVERIFY(p.form5->isVisible());
@@ -143,7 +142,7 @@ private slots:
     void closingTheCreationWindowUnlocksTheLobby()
     {
         auto p = program(freePort());
-        p->form1->createRoom(RoomKind::NBlood);
+        p->form1->createRoom(SourcePort::NBlood);
         QVERIFY(p->form5->isVisible());
         QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false}));
         QVERIFY(p->form5->close());
@@ -162,17 +161,17 @@ private slots:
         settings::ConfigFile config(p->folder().toStdString());
         QVERIFY(config.writeString("Usermaps Directorys", "Blood Usermaps Path",
                                    blood.path().toStdString()));
-        const auto listed = [&p](RoomKind kind) {
+        const auto listed = [&p](SourcePort kind) {
             p->form1->createRoom(kind);
             const QStringList items = itemsOf(child<QComboBox>(p->form5, "userMapList"));
             p->form5->close();
             return items;
         };
-        QCOMPARE(listed(RoomKind::OldMP), QStringList{"castle.map"});
-        QCOMPARE(listed(RoomKind::NBlood), (QStringList{"None", "cradle.map"}));
+        QCOMPARE(listed(SourcePort::EDuke32OldMP), QStringList{"castle.map"});
+        QCOMPARE(listed(SourcePort::NBlood), (QStringList{"None", "cradle.map"}));
         QVERIFY(config.writeString("Usermaps Directorys", "Duke3d Usermaps Path",
                                    blood.path().toStdString()));
-        QCOMPARE(listed(RoomKind::HDuke), QStringList{"cradle.map"});
+        QCOMPARE(listed(SourcePort::HDuke), QStringList{"cradle.map"});
     }
 
     void openingShowsTheNewRoom_data()
@@ -180,9 +179,9 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("settingsRows");
         QTest::addColumn<bool>("recordDemo");
-        QTest::newRow("hDuke") << int(RoomKind::HDuke) << 17 << true;
-        QTest::newRow("OldMP") << int(RoomKind::OldMP) << 12 << false;
-        QTest::newRow("NBlood") << int(RoomKind::NBlood) << 4 << false;
+        QTest::newRow("hDuke") << int(SourcePort::HDuke) << 17 << true;
+        QTest::newRow("OldMP") << int(SourcePort::EDuke32OldMP) << 12 << false;
+        QTest::newRow("NBlood") << int(SourcePort::NBlood) << 4 << false;
     }
     void openingShowsTheNewRoom()
     {
@@ -191,7 +190,7 @@ private slots:
         QFETCH(bool, recordDemo);
         const quint16 port = freePort();
         auto p = program(port);
-        createRoom(*p, RoomKind(kind), "Late game");
+        createRoom(*p, SourcePort(kind), "Late game");
         ui::TForm6& form = hostWindow(*p);
 
         QCOMPARE(form.windowTitle(), QString("Late game"));
@@ -224,7 +223,7 @@ private slots:
     {
         const quint16 port = freePort();
         auto p = program(port);
-        createRoom(*p, RoomKind::HDuke, "Room");
+        createRoom(*p, SourcePort::HDuke, "Room");
         ui::TForm6& form = hostWindow(*p);
         auto* members = child<ui::MemberListView>(&form, "memberList");
 
@@ -278,7 +277,7 @@ private slots:
         QTcpServer squatter;
         QVERIFY(squatter.listen(QHostAddress::AnyIPv4, port));
         auto p = program(port);
-        createRoom(*p, RoomKind::OldMP, "Blocked");
+        createRoom(*p, SourcePort::EDuke32OldMP, "Blocked");
         ui::TForm6& form = hostWindow(*p);
         QCOMPARE(logLines(form),
                  (QStringList{QString("Your room failed to start on TCP port %1.").arg(port),
@@ -297,7 +296,7 @@ private slots:
     {
         // A port the system would have to pick is no room port: the room does not start.
         auto p = program(0);
-        createRoom(*p, RoomKind::NBlood, "Zero");
+        createRoom(*p, SourcePort::NBlood, "Zero");
         QVERIFY(!hostWindow(*p).room()->isListening());
         QCOMPARE(logLines(hostWindow(*p)).value(0),
                  QString("Your room failed to start on TCP port 0."));
@@ -319,7 +318,7 @@ private slots:
         SocketFileServer files(filePort);
         const quint16 port = freePort();
         auto p = program(port, {}, &files);
-        createRoom(*p, RoomKind::HDuke, "Files");
+        createRoom(*p, SourcePort::HDuke, "Files");
         QCOMPARE(files.starts, 1);
         QCOMPARE(files.isListening(), !portTaken);
         const QStringList expected =
@@ -339,7 +338,7 @@ private slots:
     {
         const quint16 port = freePort();
         auto p = program(port, "[Host Room Window Size]\r\nMain height=640\r\nMain width=900\r\n");
-        createRoom(*p, RoomKind::HDuke, "Sized");
+        createRoom(*p, SourcePort::HDuke, "Sized");
         ui::TForm6& form = hostWindow(*p);
         QCOMPARE(form.frameGeometry().size(), QSize(900, 640));
         form.resize(700, 500);
@@ -354,7 +353,7 @@ private slots:
         QVERIFY(config.writeString(ui::TForm6::kSizeSection, "Main width", "wide"));
         QVERIFY(config.writeString(ui::TForm6::kSizeSection, "Main height", "610"));
         p->form1->EnableForm1Items();
-        createRoom(*p, RoomKind::HDuke, "Again");
+        createRoom(*p, SourcePort::HDuke, "Again");
         QCOMPARE(form.frameGeometry().height(), 610);
         QCOMPARE(form.frameGeometry().width(), saved.width.value());
         QVERIFY(form.close());
@@ -364,7 +363,7 @@ private slots:
     {
         const quint16 port = freePort();
         auto p = program(port);
-        createRoom(*p, RoomKind::HDuke, "Doomed");
+        createRoom(*p, SourcePort::HDuke, "Doomed");
         // The file replaced by a folder: every write of it fails, whoever runs the test.
         QVERIFY(QFile::remove(p->configPath()));
         QVERIFY(QDir(p->folder()).mkdir("vantrel.cfg"));

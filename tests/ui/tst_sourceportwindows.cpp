@@ -185,10 +185,8 @@ private slots:
         QVERIFY(next.locate("nBlood")->isEnabled());
         QCOMPARE(next.pathField("nBlood")->text(), native("/games/nblood/nblood"));
         QCOMPARE(next.usermapsField(2)->text(), QStringLiteral("/maps/2"));
-        QCOMPARE(next.usermapsSetting(settings::SourcePortSettings::Duke3d),
-                 QStringLiteral("/maps/0"));
-        QCOMPARE(next.usermapsSetting(settings::SourcePortSettings::Blood),
-                 QStringLiteral("/maps/1"));
+        QCOMPARE(next.usermapsSetting(int(Game::Duke3d)), QStringLiteral("/maps/0"));
+        QCOMPARE(next.usermapsSetting(int(Game::Blood)), QStringLiteral("/maps/1"));
         next.enabledBox("hDuke")->click();
         QVERIFY(next.pathField("hDuke")->isEnabled());
         QCOMPARE(next.pathField("hDuke")->text(), native("/games/hduke/hduke.exe"));
@@ -204,8 +202,7 @@ private slots:
         QVERIFY(showActive(program.form1));
         QTRY_VERIFY(configLines(m_dir->path()).contains("Blood Usermaps Path=/maps/blood"));
         QVERIFY(program.form2->isVisible());
-        QCOMPARE(program.usermapsSetting(settings::SourcePortSettings::Blood),
-                 QStringLiteral("/maps/blood"));
+        QCOMPARE(program.usermapsSetting(int(Game::Blood)), QStringLiteral("/maps/blood"));
     }
 
     // Each "Locate" offers its own executable (on this platform also without ".exe");
@@ -260,10 +257,8 @@ private slots:
         Program program(m_dir->path());
         program.form2->reloadAndSave();
         QVERIFY(!program.form2->isVisible());
-        QCOMPARE(program.usermapsSetting(settings::SourcePortSettings::Duke3d),
-                 QStringLiteral("/duke"));
-        QCOMPARE(program.usermapsSetting(settings::SourcePortSettings::Blood),
-                 QStringLiteral("/blood"));
+        QCOMPARE(program.usermapsSetting(int(Game::Duke3d)), QStringLiteral("/duke"));
+        QCOMPARE(program.usermapsSetting(int(Game::Blood)), QStringLiteral("/blood"));
         QVERIFY(configLines(m_dir->path()).contains("hDuke Checkbox=0"));
         QVERIFY(!program.mainLocked());
     }

@@ -10,7 +10,7 @@ namespace vantrell::launch {
 
 namespace {
 
-constexpr char kPrefix = '/';
+const char kPrefix = sourcePortRow(SourcePort::HDuke).switchPrefix;
 
 } // namespace
 

@@ -10,7 +10,7 @@ namespace vantrell::launch {
 
 namespace {
 
-constexpr char kPrefix = '-';
+const char kPrefix = sourcePortRow(SourcePort::EDuke32OldMP).switchPrefix;
 
 std::optional<std::string> gameTypeSwitch(int position)
 {
@@ -68,7 +68,7 @@ GameCommand oldMpMember(const MemberInputs& in)
     GameCommand command;
     CommandLine& line = command.line;
     const auto gameType =
-        gameTypeSwitch(positionOf(gameTypes(RoomKind::OldMP), in.value(kGameTypeRow)));
+        gameTypeSwitch(positionOf(gameTypes(SourcePort::EDuke32OldMP), in.value(kGameTypeRow)));
     if (gameType)
         line.piece().fixed("-name ").value(in.nickname).fixed(" " + *gameType);
     const std::string map = in.value(kMapRow);

@@ -6,39 +6,6 @@ namespace vantrell::lobby {
 
 namespace {
 
-struct PortSetup
-{
-    std::string_view name;
-    std::string JoinSettings::*path;
-    bool JoinSettings::*enabled;
-};
-
-struct GameSetup
-{
-    std::string_view game;
-    std::string JoinSettings::*folder;
-    std::string_view webPath;
-    std::string_view folderMissingLine;
-    PortSetup ports[2];
-    int portCount;
-};
-
-const GameSetup kGames[] = {
-    {kDukeGame,
-     &JoinSettings::dukeUsermapsFolder,
-     "/content/uploaded_files/",
-     "Your UserMaps directory location is invalid!",
-     {{"EDuke32-OldMP", &JoinSettings::oldMpPath, &JoinSettings::oldMpEnabled},
-      {"hDuke", &JoinSettings::hDukePath, &JoinSettings::hDukeEnabled}},
-     2},
-    {kBloodGame,
-     &JoinSettings::bloodUsermapsFolder,
-     "/bloodcontent/uploaded_files/",
-     "Your Blood game UserMaps directory location is invalid!",
-     {{"NBlood", &JoinSettings::nBloodPath, &JoinSettings::nBloodEnabled}, {}},
-     1},
-};
-
 std::string concat(std::initializer_list<std::string_view> parts)
 {
     std::string out;
@@ -64,17 +31,18 @@ bool isUsermapName(std::string_view map)
 }
 
 // The source-port check: true when the port may be started; otherwise the advice lines.
-bool checkPort(const PortSetup& port, const JoinSettings& settings, const JoinDisk& disk,
+bool checkPort(const SourcePortRow& port, const JoinSettings& settings, const JoinDisk& disk,
                std::vector<std::string>& log)
 {
     const std::string please =
         concat({"Please set up the ", port.name, " SourcePort first before joining a room."});
-    if (!(settings.*port.enabled)) {
+    const settings::SourcePortSettings::Entry& entry = settings.sourcePorts.port(port.port);
+    if (!entry.enabled) {
         log.insert(log.end(), {"", concat({"Your SourcePort for ", port.name, " is not set up."}),
                                please, ""});
         return false;
     }
-    const std::string& executable = settings.*port.path;
+    const std::string& executable = entry.path;
     if (!executable.empty() && disk.isFile(executable))
         return true;
     log.insert(
@@ -92,41 +60,36 @@ JoinPlan planJoin(const JoinRow& row, const JoinSettings& settings, const JoinDi
     JoinPlan plan;
     plan.address = RoomAddress{row.ip, row.roomPort, row.sourcePort};
 
-    const GameSetup* game = nullptr;
-    for (const GameSetup& candidate : kGames) {
-        if (candidate.game == row.game)
-            game = &candidate;
-    }
+    const std::optional<Game> gameFound = gameWithRoomName(row.game);
+    const GameRow* game = gameFound ? &gameRow(*gameFound) : nullptr;
+    // The room's port, when it is one of the game's.
+    const std::optional<SourcePort> portFound = roomPortNamed(row.sourcePort);
+    const SourcePortRow* port =
+        portFound && gameFound && sourcePortRow(*portFound).game == *gameFound
+            ? &sourcePortRow(*portFound)
+            : nullptr;
 
     if (!settings.readable) {
         // Nothing from the file can be trusted: every port counts as not enabled, so the
         // player learns what to fix. The usermaps folder is unknown, so neither the folder
         // advice nor a download (it would have nowhere to go) follows.
         plan.logLines.emplace_back(kUnreadableConfigLine);
-        if (game) {
-            const JoinSettings none;
-            for (int i = 0; i < game->portCount; ++i) {
-                if (game->ports[i].name == row.sourcePort)
-                    checkPort(game->ports[i], none, disk, plan.logLines);
-            }
-        }
+        if (port)
+            checkPort(*port, JoinSettings{}, disk, plan.logLines);
         return plan;
     }
     if (!game)
         return plan;
 
-    const std::string& folder = settings.*game->folder;
+    const std::string& folder = settings.sourcePorts.usermapsFolder(game->game);
     const bool folderFound = !folder.empty() && disk.isFolder(folder);
     bool join = false;
     if (!folderFound) {
         plan.logLines.insert(plan.logLines.end(),
-                             {"", std::string(game->folderMissingLine),
+                             {"", std::string(game->joinFolderMissing),
                               "You cannot join a game without setting up the game first!", ""});
-    } else {
-        for (int i = 0; i < game->portCount; ++i) {
-            if (game->ports[i].name == row.sourcePort)
-                join = checkPort(game->ports[i], settings, disk, plan.logLines);
-        }
+    } else if (port) {
+        join = checkPort(*port, settings, disk, plan.logLines);
     }
     plan.openRoom = join;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/lobby/RoomAddress.h"
+#include "base/settings/SourcePortSettings.h"
 
 #include <functional>
 #include <optional>
@@ -29,14 +30,7 @@ struct JoinRow
 struct JoinSettings
 {
     bool readable = true;
-    std::string oldMpPath;
-    bool oldMpEnabled = false;
-    std::string hDukePath;
-    bool hDukeEnabled = false;
-    std::string nBloodPath;
-    bool nBloodEnabled = false;
-    std::string dukeUsermapsFolder;
-    std::string bloodUsermapsFolder;
+    settings::SourcePortSettings sourcePorts;
 };
 
 // Questions about the disk, asked with the paths exactly as configured.
@@ -69,8 +63,6 @@ struct JoinPlan
     bool openRoom = false;
 };
 
-inline constexpr std::string_view kDukeGame = "Duke Nukem 3D";
-inline constexpr std::string_view kBloodGame = "Blood Game";
 inline constexpr std::string_view kUnreadableConfigLine =
     "There was an error trying to read the vantrel.cfg file!  Try running the program with "
     "Admin Privilages! ";

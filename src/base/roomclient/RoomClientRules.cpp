@@ -7,7 +7,7 @@ namespace vantrell::roomclient {
 TeamChoices nextTeamChoices(const TeamChoices& current,
                             const std::vector<roomhost::SettingRow>& rows)
 {
-    if (rows.size() != roomhost::kHDukeRowCount)
+    if (roomPortWithRows(rows.size()) != SourcePort::HDuke)
         return current;
     const std::string& gameType = rows[roomhost::kGameTypeRow].value;
     const auto filledWith = [&current](int teams) {
@@ -41,23 +41,16 @@ std::optional<std::string> clientPingText(std::int64_t roundTripMs)
 
 RoomControls controlsForSourcePort(std::string_view sourcePort)
 {
-    if (sourcePort == "EDuke32-OldMP")
-        return {false, true};
-    if (sourcePort == "NBlood")
-        return {false, false};
-    return {};
+    const std::optional<SourcePort> port = roomPortNamed(sourcePort);
+    return port ? sourcePortRow(*port).memberControls : RoomControls{};
 }
 
 std::optional<bool> spectatorAndDemoShown(const std::vector<roomhost::SettingRow>& rows)
 {
     if (rows.size() <= roomhost::kSourcePortRow)
         return std::nullopt;
-    const std::string& sourcePort = rows[roomhost::kSourcePortRow].value;
-    if (sourcePort == "hDuke")
-        return true;
-    if (sourcePort == "EDuke32-OldMP")
-        return false;
-    return std::nullopt;
+    const std::optional<SourcePort> port = roomPortNamed(rows[roomhost::kSourcePortRow].value);
+    return port ? sourcePortRow(*port).checkShowsSpectatorAndDemo : std::nullopt;
 }
 
 std::optional<std::uint16_t> parseRoomPort(std::string_view text)

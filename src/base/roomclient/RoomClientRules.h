@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/common/SourcePorts.h"
 #include "base/roomhost/RoomCodec.h"
 
 #include <cstdint>
@@ -20,7 +21,7 @@ struct TeamChoices
     bool operator==(const TeamChoices&) const = default;
 };
 
-// The drop-down after the settings list changed to `rows`. Only an hDuke list (17 rows)
+// The drop-down after the settings list changed to `rows`. Only a list of hDuke's length
 // says anything; its game type (row 4) decides: a team game fills an empty drop-down (nine
 // teams, or two for "Team Dukematch (Special Respawn)") and leaves a filled one alone; the
 // three games without teams empty and disable it; any other value changes nothing.
@@ -32,21 +33,13 @@ TeamChoices nextTeamChoices(const TeamChoices& current,
 // was (nothing).
 std::optional<std::string> clientPingText(std::int64_t roundTripMs);
 
-// Which of the window's optional controls a room shows.
-struct RoomControls
-{
-    bool spectatorAndDemo = true; // "Be a Spectator" and "Record Demo" with their labels
-    bool team = true;             // "Select team:" with its drop-down
-    bool operator==(const RoomControls&) const = default;
-};
-
-// The controls for the source port a join handed over: "EDuke32-OldMP" hides spectator and
-// demo, "NBlood" hides the team choice as well; anything else keeps them all.
+// The controls for the source port a join handed over, as its row says; a name that is no
+// room port's keeps them all.
 RoomControls controlsForSourcePort(std::string_view sourcePort);
 
 // What the periodic connection check does to the spectator and demo boxes, from row 1 (the
-// source port) of the settings list: shown for "hDuke", hidden for "EDuke32-OldMP",
-// nothing otherwise (no such row, or another source port).
+// source port) of the settings list, as that port's row says; nothing without such a row or
+// for a name that is no room port's.
 std::optional<bool> spectatorAndDemoShown(const std::vector<roomhost::SettingRow>& rows);
 
 // A room port as a join hands it over: decimal digits naming a port from 1 to 65535.

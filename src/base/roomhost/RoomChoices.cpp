@@ -54,18 +54,17 @@ const std::vector<std::string_view>& originalMaps()
     return maps;
 }
 
-std::vector<std::string_view> gameTypes(RoomKind kind)
+std::vector<std::string_view> gameTypes(SourcePort port)
 {
-    switch (kind) {
-    case RoomKind::HDuke:
+    switch (port) {
+    case SourcePort::HDuke:
         return {"Dukematch (Spawn)", "Cooperative", "Dukematch (No Spawn)", "Team Dukematch",
                 "Team Dukematch (Special Respawn)"};
-    case RoomKind::OldMP:
+    case SourcePort::EDuke32OldMP:
         return {"Dukematch", "Cooperative", "Team Dukematch"};
-    case RoomKind::NBlood:
-        break;
+    default:
+        return {};
     }
-    return {};
 }
 
 const std::vector<std::string_view>& skills()

@@ -14,8 +14,8 @@ namespace vantrell::roomhost {
 // Headings are selectable too and then stand as the map.
 const std::vector<std::string_view>& originalMaps();
 
-// Game types offered for a kind (empty for NBlood, which has none).
-std::vector<std::string_view> gameTypes(RoomKind kind);
+// Game types offered for a room port (empty for a port without the Duke Nukem 3D choices).
+std::vector<std::string_view> gameTypes(SourcePort port);
 const std::vector<std::string_view>& skills();
 const std::vector<std::string_view>& spawns();
 

@@ -6,83 +6,21 @@
 
 namespace vantrell::roomhost {
 
-std::string_view roomKindName(RoomKind kind)
-{
-    switch (kind) {
-    case RoomKind::HDuke:
-        return "hDuke";
-    case RoomKind::OldMP:
-        return "OldMP";
-    case RoomKind::NBlood:
-        return "NBlood";
-    }
-    return {};
-}
-
-std::optional<RoomKind> roomKindFromName(std::string_view name)
-{
-    for (RoomKind kind : {RoomKind::HDuke, RoomKind::OldMP, RoomKind::NBlood}) {
-        if (roomKindName(kind) == name)
-            return kind;
-    }
-    return std::nullopt;
-}
-
-std::string_view sourcePortName(RoomKind kind)
-{
-    switch (kind) {
-    case RoomKind::HDuke:
-        return "hDuke";
-    case RoomKind::OldMP:
-        return "EDuke32-OldMP";
-    case RoomKind::NBlood:
-        return "NBlood";
-    }
-    return {};
-}
-
-std::string_view gameName(RoomKind kind)
-{
-    return kind == RoomKind::NBlood ? "Blood Game" : "Duke Nukem 3D";
-}
-
-std::size_t settingsRowCount(RoomKind kind)
-{
-    switch (kind) {
-    case RoomKind::HDuke:
-        return kHDukeRowCount;
-    case RoomKind::OldMP:
-        return kOldMPRowCount;
-    case RoomKind::NBlood:
-        return kNBloodRowCount;
-    }
-    return 0;
-}
-
-std::optional<RoomKind> roomKindFromRowCount(std::size_t rows)
-{
-    for (RoomKind kind : {RoomKind::HDuke, RoomKind::OldMP, RoomKind::NBlood}) {
-        if (settingsRowCount(kind) == rows)
-            return kind;
-    }
-    return std::nullopt;
-}
-
 std::string RoomSettings::map() const
 {
-    if (kind == RoomKind::NBlood || !originalMapChosen)
+    if (!sourcePortRow(kind).dukeChoices || !originalMapChosen)
         return userMap;
     return originalMap;
 }
 
 std::string RoomSettings::effectiveGameType() const
 {
-    return kind == RoomKind::NBlood ? std::string() : gameType;
+    return sourcePortRow(kind).dukeChoices ? gameType : std::string();
 }
 
 std::string RoomSettings::effectiveSkill() const
 {
-    return kind == RoomKind::NBlood ? std::string() : skill;
+    return sourcePortRow(kind).dukeChoices ? skill : std::string();
 }
 
 std::string playersText(std::size_t memberRows, int playerPlaces)
@@ -99,21 +37,22 @@ std::string enabledText(bool on)
 
 std::vector<SettingRow> buildSettingsList(const RoomSettings& settings, std::size_t memberRows)
 {
+    const SourcePortRow& port = sourcePortRow(settings.kind);
     std::vector<SettingRow> rows;
-    rows.reserve(settingsRowCount(settings.kind));
+    rows.reserve(port.settingsRows);
     rows.push_back({"Game", settings.game()});
     rows.push_back({"SourcePort", settings.sourcePort()});
     rows.push_back({"Map", settings.map()});
     rows.push_back({"Players", playersText(memberRows, settings.playerPlaces)});
-    if (settings.kind == RoomKind::NBlood)
+    if (!port.dukeChoices)
         return rows;
 
     rows.push_back({"Game Type", settings.gameType});
     rows.push_back({"Skill", settings.skill});
     rows.push_back({"Spawn", settings.spawn});
-    rows.push_back({"Connection", settings.kind == RoomKind::HDuke ? "P2P" : "Master/Slave"});
+    rows.push_back({"Connection", std::string(port.connection)});
     rows.push_back({"Fraglimit", std::to_string(settings.fraglimit)});
-    if (settings.kind == RoomKind::HDuke) {
+    if (settings.kind == SourcePort::HDuke) {
         for (std::size_t i = 0; i < hDukeOptions().size(); ++i)
             rows.push_back(
                 {std::string(hDukeOptions()[i].rowName), enabledText(settings.hDukeOptions[i])});
@@ -127,7 +66,7 @@ std::vector<SettingRow> buildSettingsList(const RoomSettings& settings, std::siz
 
 bool updatePlayersRow(std::vector<SettingRow>& rows, std::size_t memberRows, int playerPlaces)
 {
-    if (!roomKindFromRowCount(rows.size()))
+    if (!roomPortWithRows(rows.size()))
         return false;
     rows[kPlayersRow].value = playersText(memberRows, playerPlaces);
     return true;

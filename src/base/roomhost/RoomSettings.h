@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/common/SourcePorts.h"
 #include "base/lobby/MainServerCodec.h"
 #include "base/roomhost/RoomCodec.h"
 
@@ -11,22 +12,6 @@
 #include <vector>
 
 namespace vantrell::roomhost {
-
-// The three kinds of room this program can host, one per launchable source port.
-enum class RoomKind
-{
-    HDuke,
-    OldMP,
-    NBlood,
-};
-
-// "hDuke", "OldMP" or "NBlood": the name the create-room commands use for the kind.
-std::string_view roomKindName(RoomKind kind);
-std::optional<RoomKind> roomKindFromName(std::string_view name);
-// "hDuke", "EDuke32-OldMP" or "NBlood": what the room shows and advertises as source port.
-std::string_view sourcePortName(RoomKind kind);
-// "Duke Nukem 3D" or "Blood Game".
-std::string_view gameName(RoomKind kind);
 
 // Positions of the settings rows every kind has. Members and the launch read rows by index.
 inline constexpr std::size_t kGameRow = 0;
@@ -40,18 +25,11 @@ inline constexpr std::size_t kConnectionRow = 7;
 inline constexpr std::size_t kFraglimitRow = 8;
 inline constexpr std::size_t kFirstOptionRow = 9;
 
-// Row counts by kind; a peer tells the kind of a room by them.
-inline constexpr std::size_t kHDukeRowCount = 17;
-inline constexpr std::size_t kOldMPRowCount = 12;
-inline constexpr std::size_t kNBloodRowCount = 4;
-std::size_t settingsRowCount(RoomKind kind);
-// The kind whose settings list has this many rows, if any.
-std::optional<RoomKind> roomKindFromRowCount(std::size_t rows);
-
 // What the host chose in the creation window, kept unchanged for the life of the room.
 struct RoomSettings
 {
-    RoomKind kind = RoomKind::HDuke;
+    // The room's source port; only ports that host rooms.
+    SourcePort kind = SourcePort::HDuke;
     std::string roomName;
     int playerPlaces = 8; // counts the host
     bool spectate = false;
@@ -68,12 +46,13 @@ struct RoomSettings
     std::array<bool, 8> hDukeOptions{};
     std::array<bool, 3> oldMpOptions{};
 
-    std::string sourcePort() const { return std::string(sourcePortName(kind)); }
-    std::string game() const { return std::string(gameName(kind)); }
+    std::string sourcePort() const { return std::string(sourcePortRow(kind).name); }
+    std::string game() const { return std::string(gameRow(sourcePortRow(kind).game).roomName); }
     // The map the room plays: the original map when its box is ticked, else the user map.
-    // An NBlood room always plays its user map.
+    // A room without the Duke Nukem 3D choices always plays its user map.
     std::string map() const;
-    // NBlood rooms have neither game type nor skill, whatever the controls held.
+    // Rooms without those choices have neither game type nor skill, whatever the controls
+    // held.
     std::string effectiveGameType() const;
     std::string effectiveSkill() const;
     // "1" when password protection is on, "0" otherwise.
@@ -85,12 +64,12 @@ struct RoomSettings
 // "<member rows>/<player places>", as the "Players" row and the advertisement show it.
 std::string playersText(std::size_t memberRows, int playerPlaces);
 
-// The positional settings list of a room: 17 rows for hDuke, 12 for EDuke32-OldMP, 4 for
-// NBlood. memberRows is the current count of member rows, host included.
+// The positional settings list of a room, as long as its port's row says. memberRows is the current
+// count of member rows, host included.
 std::vector<SettingRow> buildSettingsList(const RoomSettings& settings, std::size_t memberRows);
 
 // Writes the current player count into the "Players" row. Does nothing (and returns false)
-// unless the list has one of the three known row counts, so a list of unexpected shape is
+// unless the list has the length of a room port's list, so a list of unexpected shape is
 // never patched at a wrong position.
 bool updatePlayersRow(std::vector<SettingRow>& rows, std::size_t memberRows, int playerPlaces);
 

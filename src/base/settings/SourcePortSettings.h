@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/common/Result.h"
+#include "base/common/SourcePorts.h"
 #include "base/settings/ConfigFile.h"
 
 #include <array>
@@ -14,42 +15,26 @@ namespace vantrell::settings {
 // (section "Usermaps Directorys").
 struct SourcePortSettings
 {
-    // The source ports, in the order of the file.
-    enum Port
-    {
-        EDuke32OldMP,
-        HDuke,
-        NDuke,
-        EDuke32,
-        NBlood,
-        VoidSW,
-        kPortCount
-    };
-    // The games with a usermaps folder, in the order of the file.
-    enum Game
-    {
-        Duke3d,
-        Blood,
-        ShadowWarrior,
-        kGameCount
-    };
-
-    struct SourcePort
+    struct Entry
     {
         bool enabled = false;
         std::string path;
-        bool operator==(const SourcePort&) const = default;
+        bool operator==(const Entry&) const = default;
     };
 
     // A fresh program's values: nothing enabled, no paths, no folders.
-    std::array<SourcePort, kPortCount> ports{};
+    // Both in the order of the file, which is the order of the enums.
+    std::array<Entry, kSourcePortCount> ports{};
     std::array<std::string, kGameCount> usermapsFolders{};
 
-    // "hDuke": the port's check box caption and the start of both its keys.
-    static std::string_view portName(int port);
-    static std::string enabledKey(int port); // "hDuke Checkbox"
-    static std::string pathKey(int port);    // "hDuke Path"
-    static std::string_view usermapsKey(int game);
+    Entry& port(SourcePort which) { return ports[indexOf(which)]; }
+    const Entry& port(SourcePort which) const { return ports[indexOf(which)]; }
+    std::string& usermapsFolder(Game game) { return usermapsFolders[indexOf(game)]; }
+    const std::string& usermapsFolder(Game game) const { return usermapsFolders[indexOf(game)]; }
+
+    // The port's stored name followed by " Checkbox" and " Path".
+    static std::string enabledKey(SourcePort port);
+    static std::string pathKey(SourcePort port);
 
     // Takes the group from the file. Without a file nothing changes; a file that lacks a key
     // leaves that path or folder as it is and reads that box as unticked. Returns what the

@@ -1,59 +1,24 @@
 #include "core/launch/HostLaunch.h"
 
 #include "base/launch/GameFiles.h"
-#include "base/launch/HDukeCommandLine.h"
-#include "base/launch/NBloodCommandLine.h"
-#include "base/launch/OldMpCommandLine.h"
+#include "base/launch/PortCommandLines.h"
 #include "core/roomhost/RoomHost.h"
 
 namespace vantrell::core {
 
 using namespace std::chrono_literals;
-using roomhost::RoomKind;
 
 namespace {
 
 const QString kNotReady =
     QStringLiteral("Cannot launch the game because some players have not clicked ready.");
 const QString kLaunching = QStringLiteral("Launching game....");
-const QString kMarkerNotRemoved =
-    QStringLiteral("Error when trying to remove the file \"kesh.txt\", this file can cause "
-                   "problems on launching hDuke.");
-
-launch::GameCommand build(HostLaunch::Branch branch, const launch::HostInputs& in)
+QString qs(std::string_view text)
 {
-    switch (branch) {
-    case HostLaunch::Branch::HDukeSolo:
-        return launch::hDukeHostSolo(in);
-    case HostLaunch::Branch::HDukeRoom:
-        return launch::hDukeHostRoom(in);
-    case HostLaunch::Branch::OldMpSolo:
-        return launch::oldMpHostSolo(in);
-    case HostLaunch::Branch::OldMpRoom:
-        return launch::oldMpHostRoom(in);
-    case HostLaunch::Branch::NBloodSolo:
-        return launch::nBloodHostSolo(in);
-    case HostLaunch::Branch::NBloodRoom:
-        return launch::nBloodHostRoom(in);
-    }
-    return {};
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 } // namespace
-
-HostLaunch::Branch HostLaunch::branchFor(RoomKind kind, std::size_t memberRows)
-{
-    const bool solo = memberRows <= 1;
-    switch (kind) {
-    case RoomKind::HDuke:
-        return solo ? Branch::HDukeSolo : Branch::HDukeRoom;
-    case RoomKind::OldMP:
-        return solo ? Branch::OldMpSolo : Branch::OldMpRoom;
-    case RoomKind::NBlood:
-        return solo ? Branch::NBloodSolo : Branch::NBloodRoom;
-    }
-    return Branch::HDukeSolo;
-}
 
 HostLaunch::HostLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_steps(timing)
 {
@@ -69,31 +34,24 @@ HostLaunch::~HostLaunch()
         tidyFiles();
 }
 
-bool HostLaunch::usesRunAndWait() const
+const SourcePortRow& HostLaunch::port() const
 {
-    return m_branch == Branch::HDukeSolo || m_branch == Branch::NBloodSolo ||
-           m_branch == Branch::NBloodRoom;
+    return sourcePortRow(m_setup.settings.kind);
 }
 
-bool HostLaunch::isHDuke() const
+bool HostLaunch::usesRunAndWait() const
 {
-    return m_branch == Branch::HDukeSolo || m_branch == Branch::HDukeRoom;
+    return (m_solo ? port().soloStart : port().roomStart) == StartStyle::RunAndWait;
+}
+
+bool HostLaunch::isQuiet() const
+{
+    return m_solo && port().quietSolo;
 }
 
 QString HostLaunch::failureMessage() const
 {
-    switch (m_branch) {
-    case Branch::HDukeSolo:
-    case Branch::HDukeRoom:
-        return QStringLiteral("Error starting hDuke!");
-    case Branch::OldMpSolo:
-    case Branch::OldMpRoom:
-        return QStringLiteral("Error starting EDuke32-OldMP!");
-    case Branch::NBloodSolo:
-    case Branch::NBloodRoom:
-        return QStringLiteral("Error starting NBlood!");
-    }
-    return {};
+    return qs(port().startError);
 }
 
 void HostLaunch::launch(RoomHost& room, HostLaunchSetup setup)
@@ -107,9 +65,8 @@ void HostLaunch::launch(RoomHost& room, HostLaunchSetup setup)
     // The rows at the click decide solo or room and make the command line: a member who
     // comes or goes during the broadcast cannot leave a room game without peers.
     m_members = room.members();
-    m_branch = branchFor(m_setup.settings.kind, m_members.size());
-    m_folder = GameFolder();
-    m_commandText.clear();
+    m_solo = m_members.size() <= 1;
+    m_game = PreparedGame();
     m_roomGone = connect(&room, &QObject::destroyed, this, &HostLaunch::onRoomGone);
 
     emit roomsListEnabled(false);
@@ -130,7 +87,7 @@ void HostLaunch::launch(RoomHost& room, HostLaunchSetup setup)
         room.launchBroadcast();
         return;
     }
-    if (m_branch == Branch::OldMpSolo || m_branch == Branch::NBloodSolo) {
+    if (m_solo && port().soloWithoutReady) {
         runBranch();
         return;
     }
@@ -150,23 +107,22 @@ void HostLaunch::runBranch()
     in.members = m_members;
     in.nickname = m_setup.nickname;
     in.recordDemo = m_setup.recordDemo;
-    const launch::GameCommand command = build(m_branch, in);
-
-    // Nothing in the game folder is touched for a source port that cannot be started.
-    const auto executable = checkExecutable(m_setup.executable);
-    if (!executable.ok()) {
-        startFailed(usesRunAndWait() ? QString::fromStdString(executable.error())
-                                     : failureMessage());
+    const launch::PortCommandLines* lines = launch::commandLinesFor(m_setup.settings.kind);
+    if (!lines) {
+        cancel();
         return;
     }
-    m_folder = GameFolder(GameFolder::ofExecutable(m_setup.executable));
-    if (!command.usermap.empty())
-        m_folder.stageUsermap(m_setup.usermapFolder, command.usermap);
-    m_commandText = command.line.text();
-    m_start = {m_setup.executable, command.line.arguments(), m_folder.path().string()};
+    const launch::GameCommand command = m_solo ? lines->hostSolo(in) : lines->hostRoom(in);
 
-    if (m_branch == Branch::HDukeRoom) {
-        const auto written = m_folder.writePeerList(launch::hostPeerList(in.members));
+    const auto prepared = m_game.prepare(m_setup.executable, command);
+    if (!prepared.ok()) {
+        startFailed(usesRunAndWait() ? QString::fromStdString(prepared.error()) : failureMessage());
+        return;
+    }
+    m_game.stageUsermap(m_setup.usermapFolder);
+
+    if (!m_solo && port().peerList) {
+        const auto written = m_game.writePeerList(launch::hostPeerList(in.members));
         if (!written.ok()) {
             emit message(QString::fromStdString(written.error()));
             tidyFiles();
@@ -178,14 +134,14 @@ void HostLaunch::runBranch()
         emit launchEnabled(false);
         room->startSettingsRefresh();
         m_steps.after(2000ms, [this] {
-            if (m_folder.removeMarker() == GameFolder::MarkerRemoval::CannotRemove)
-                emit message(kMarkerNotRemoved);
+            if (!m_game.removeMarker())
+                emit message(qs(port().markerNotRemoved));
             inGameStep();
         });
         return;
     }
-    // The EDuke32-OldMP solo game starts quietly and leaves the Launch button alone.
-    if (m_branch != Branch::OldMpSolo) {
+    // A quiet solo game leaves the log and the Launch button alone.
+    if (!isQuiet()) {
         emit roomLog(kLaunching);
         emit launchEnabled(false);
     }
@@ -207,12 +163,12 @@ void HostLaunch::inGameStep()
 void HostLaunch::startGame()
 {
     if (usesRunAndWait()) {
-        const auto started = m_process.RunAndWait(m_start);
+        const auto started = m_process.RunAndWait(m_game.start());
         if (!started.ok()) {
             startFailed(QString::fromStdString(started.error()));
             return;
         }
-    } else if (!m_process.ShellRunAndWait(m_start)) {
+    } else if (!m_process.ShellRunAndWait(m_game.start())) {
         startFailed(failureMessage());
         return;
     }
@@ -224,12 +180,13 @@ void HostLaunch::afterGame(int /*exitCode*/)
     if (RoomHost* room = m_room) {
         room->setInGame(false);
         m_inGameSet = false;
-        if (m_branch == Branch::NBloodSolo || m_branch == Branch::NBloodRoom)
+        if (port().refreshAfterGame) {
             room->startSettingsRefresh();
-        if (m_branch == Branch::OldMpSolo || m_branch == Branch::OldMpRoom) {
-            room->startSettingsRefresh();
-            m_steps.after(2000ms, [this] { afterGameLog(); });
-            return;
+            if (port().waitAfterGameMs > 0) {
+                m_steps.after(std::chrono::milliseconds(port().waitAfterGameMs),
+                              [this] { afterGameLog(); });
+                return;
+            }
         }
     }
     afterGameLog();
@@ -240,8 +197,7 @@ void HostLaunch::afterGameLog()
     if (m_room)
         emit roomLog(usesRunAndWait() ? QStringLiteral("Game closed....")
                                       : QStringLiteral("Game has closed..."));
-    const auto restored = m_folder.restoreMarker();
-    m_folder.removeStagedUsermap();
+    const auto restored = m_game.tidy();
     if (!restored.ok())
         emit message(QString::fromStdString(restored.error()));
     closingSteps();
@@ -250,10 +206,10 @@ void HostLaunch::afterGameLog()
 void HostLaunch::closingSteps()
 {
     if (RoomHost* room = m_room) {
-        if (m_branch != Branch::OldMpSolo)
+        if (!isQuiet())
             emit launchEnabled(true);
         emit focusRoomWindow();
-        if (isHDuke()) {
+        if (port().refreshWhenClosing) {
             room->startSettingsRefresh();
             m_steps.after(2000ms, [this] { finish(); });
             return;
@@ -280,8 +236,7 @@ void HostLaunch::startFailed(const QString& text)
 
 void HostLaunch::tidyFiles()
 {
-    const auto restored = m_folder.restoreMarker();
-    m_folder.removeStagedUsermap();
+    const auto restored = m_game.tidy();
     if (!restored.ok())
         emit message(QString::fromStdString(restored.error()));
 }

@@ -2,8 +2,8 @@
 
 #include "base/launch/LaunchInputs.h"
 #include "base/roomhost/RoomSettings.h"
-#include "core/launch/GameFolder.h"
 #include "core/launch/GameProcess.h"
+#include "core/launch/PreparedGame.h"
 #include "core/launch/TimedSteps.h"
 
 #include <string>
@@ -37,25 +37,13 @@ struct HostLaunchSetup
 // game, and the buttons and log lines the window shows. Every fixed wait is a timed step on
 // the event loop; the window stays usable throughout.
 //
-// Branches by room kind and size:
-//   hDuke alone or in a room, EDuke32-OldMP alone or in a room, NBlood alone or in a room.
-// Only the EDuke32-OldMP and NBlood solo games start without every player being ready.
+// The room's source port and whether the host is alone in it decide the steps; the port's
+// row says how they differ.
 class HostLaunch : public QObject
 {
     Q_OBJECT
 
 public:
-    enum class Branch
-    {
-        HDukeSolo,
-        HDukeRoom,
-        OldMpSolo,
-        OldMpRoom,
-        NBloodSolo,
-        NBloodRoom,
-    };
-    static Branch branchFor(roomhost::RoomKind kind, std::size_t memberRows);
-
     // timing must outlive this object.
     explicit HostLaunch(const Timing& timing, QObject* parent = nullptr);
     ~HostLaunch() override;
@@ -71,7 +59,7 @@ public:
     void cancel();
 
     // The argument string of the game last started (for the log and tests).
-    const std::string& lastCommand() const { return m_commandText; }
+    const std::string& lastCommand() const { return m_game.commandText(); }
     GameProcess& process() { return m_process; }
 
 signals:
@@ -99,8 +87,10 @@ private:
     void finish();
     void onRoomGone();
 
+    const SourcePortRow& port() const;
     bool usesRunAndWait() const;
-    bool isHDuke() const;
+    // The solo game of a port that starts it quietly.
+    bool isQuiet() const;
     QString failureMessage() const;
 
     GameProcess m_process;
@@ -113,10 +103,8 @@ private:
     QPointer<RoomHost> m_room;
     HostLaunchSetup m_setup;
     std::vector<roomhost::MemberRow> m_members;
-    Branch m_branch = Branch::HDukeSolo;
-    GameFolder m_folder;
-    GameStart m_start;
-    std::string m_commandText;
+    bool m_solo = true;
+    PreparedGame m_game;
 };
 
 } // namespace vantrell::core

@@ -27,37 +27,22 @@ std::string inGameNicknameFromFile(const settings::ConfigFile& file)
     return networking.inGameNickname;
 }
 
-int portOf(roomhost::RoomKind kind)
-{
-    switch (kind) {
-    case roomhost::RoomKind::HDuke:
-        return SourcePortSettings::HDuke;
-    case roomhost::RoomKind::OldMP:
-        return SourcePortSettings::EDuke32OldMP;
-    case roomhost::RoomKind::NBlood:
-        return SourcePortSettings::NBlood;
-    }
-    return SourcePortSettings::HDuke;
-}
-
 } // namespace
 
 HostLaunchSetup hostLaunchSetupFor(const roomhost::RoomSettings& room, bool recordDemo,
                                    const settings::Settings& settings)
 {
     const SourcePortSettings fromFile = portsFromFile(settings.file);
-    const bool blood = room.kind == roomhost::RoomKind::NBlood;
+    const SourcePortRow& port = sourcePortRow(room.kind);
     HostLaunchSetup setup;
     setup.settings = room;
     setup.recordDemo = recordDemo;
-    setup.usermapFolder =
-        fromFile.usermapsFolders[blood ? SourcePortSettings::Blood : SourcePortSettings::Duke3d];
-    if (blood) {
-        setup.executable = fromFile.ports[SourcePortSettings::NBlood].path;
+    setup.usermapFolder = fromFile.usermapsFolder(port.game);
+    if (port.hostReadsFile) {
+        setup.executable = fromFile.port(room.kind).path;
         setup.nickname = inGameNicknameFromFile(settings.file);
     } else {
-        setup.executable =
-            settings.sourcePorts.ports[static_cast<std::size_t>(portOf(room.kind))].path;
+        setup.executable = settings.sourcePorts.port(room.kind).path;
         setup.nickname = settings.networking.inGameNickname;
     }
     return setup;
@@ -65,12 +50,7 @@ HostLaunchSetup hostLaunchSetupFor(const roomhost::RoomSettings& room, bool reco
 
 void readMemberPaths(MemberLaunchSetup& setup, const settings::ConfigFile& file)
 {
-    const SourcePortSettings ports = portsFromFile(file);
-    setup.hDukePath = ports.ports[SourcePortSettings::HDuke].path;
-    setup.oldMpPath = ports.ports[SourcePortSettings::EDuke32OldMP].path;
-    setup.nBloodPath = ports.ports[SourcePortSettings::NBlood].path;
-    setup.duke3dUsermaps = ports.usermapsFolders[SourcePortSettings::Duke3d];
-    setup.bloodUsermaps = ports.usermapsFolders[SourcePortSettings::Blood];
+    setup.sourcePorts = portsFromFile(file);
     setup.inputs.nickname = inGameNicknameFromFile(file);
 }
 

@@ -10,8 +10,9 @@ namespace vantrell::core {
 class RoomClient;
 
 // The host's launch setup. The executable and the in-game nickname are the values in force
-// (what the settings windows show); the NBlood launch and the usermaps folder read the
-// settings file itself, so a key missing from it is an empty text.
+// (what the settings windows show), unless the port's row says its launch reads the file;
+// the usermaps folder is always read from the file, so a key missing from it is an empty
+// text.
 HostLaunchSetup hostLaunchSetupFor(const roomhost::RoomSettings& room, bool recordDemo,
                                    const settings::Settings& settings);
 

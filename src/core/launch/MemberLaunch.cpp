@@ -1,19 +1,18 @@
 #include "core/launch/MemberLaunch.h"
 
 #include "base/launch/GameFiles.h"
-#include "base/launch/HDukeCommandLine.h"
-#include "base/launch/NBloodCommandLine.h"
-#include "base/launch/OldMpCommandLine.h"
+#include "base/launch/PortCommandLines.h"
 
 namespace vantrell::core {
 
 using namespace std::chrono_literals;
 
 namespace {
-const QString kMarkerNotRemoved =
-    QStringLiteral("Error when trying to remove the file \"kesh.txt\", this file can cause "
-                   "problems on launching hDuke.");
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
+} // namespace
 
 MemberLaunch::MemberLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_steps(timing)
 {
@@ -28,15 +27,7 @@ MemberLaunch::~MemberLaunch()
 
 QString MemberLaunch::failureMessage() const
 {
-    switch (m_port) {
-    case SourcePort::HDuke:
-        return QStringLiteral("Error starting hDuke!");
-    case SourcePort::OldMp:
-        return QStringLiteral("Error starting EDuke32-OldMP!");
-    case SourcePort::NBlood:
-        return QStringLiteral("Error starting NBlood!");
-    }
-    return {};
+    return qs(sourcePortRow(m_port).startError);
 }
 
 void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
@@ -46,62 +37,37 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
     // The host's row and this member's: anything less is a room not yet known.
     if (setup.inputs.members.size() < 2)
         return;
-    const std::string sourcePort = setup.inputs.value(roomhost::kSourcePortRow);
-    std::string executable;
-    std::string usermaps;
-    if (sourcePort == "hDuke") {
-        m_port = SourcePort::HDuke;
-        executable = setup.hDukePath;
-        usermaps = setup.duke3dUsermaps;
-    } else if (sourcePort == "EDuke32-OldMP") {
-        m_port = SourcePort::OldMp;
-        executable = setup.oldMpPath;
-        usermaps = setup.duke3dUsermaps;
-    } else if (sourcePort == "NBlood") {
-        m_port = SourcePort::NBlood;
-        executable = setup.nBloodPath;
-        usermaps = setup.bloodUsermaps;
-    } else {
+    const std::optional<SourcePort> port =
+        roomPortNamed(setup.inputs.value(roomhost::kSourcePortRow));
+    const launch::PortCommandLines* lines = port ? launch::commandLinesFor(*port) : nullptr;
+    if (!lines)
         return;
-    }
+    m_port = *port;
+    const SourcePortRow& row = sourcePortRow(m_port);
+    const std::string& executable = setup.sourcePorts.port(m_port).path;
 
     m_busy = true;
     m_roomGone = false;
-    m_folder = GameFolder();
-    m_commandText.clear();
+    m_game = PreparedGame();
     emit roomsListEnabled(false);
 
     launch::MemberInputs& in = setup.inputs;
     in.members = launch::withHostAddress(std::move(in.members), in.roomAddress);
-    launch::GameCommand command;
-    switch (m_port) {
-    case SourcePort::HDuke:
-        command = launch::hDukeMember(in);
-        break;
-    case SourcePort::OldMp:
-        command = launch::oldMpMember(in);
-        break;
-    case SourcePort::NBlood:
-        command = launch::nBloodMember(in);
-        break;
-    }
+    const launch::GameCommand command = lines->member(in);
 
     // Nothing in the game folder is touched for a source port that cannot be started.
     // Whatever stops the launch, the host must stop counting this member as ready.
-    if (!checkExecutable(executable).ok()) {
+    if (!m_game.prepare(executable, command).ok()) {
         emit SendToServerClientNotReady();
         emit message(failureMessage());
         finish();
         return;
     }
-    m_folder = GameFolder(GameFolder::ofExecutable(executable));
-    m_commandText = command.line.text();
-    m_start = {executable, command.line.arguments(), m_folder.path().string()};
 
-    if (m_port == SourcePort::HDuke) {
+    if (row.peerList) {
         emit roomLog(QStringLiteral("Launching game...."));
         const auto written =
-            m_folder.writePeerList(launch::memberPeerList(in.members, setup.ownRemotePort));
+            m_game.writePeerList(launch::memberPeerList(in.members, setup.ownRemotePort));
         if (!written.ok()) {
             emit SendToServerClientNotReady();
             emit roomLog(QString::fromStdString(written.error()));
@@ -109,16 +75,14 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
             return;
         }
     }
-    if (!command.usermap.empty())
-        m_folder.stageUsermap(usermaps, command.usermap);
-    if (m_port == SourcePort::HDuke &&
-        m_folder.removeMarker() == GameFolder::MarkerRemoval::CannotRemove)
-        emit message(kMarkerNotRemoved);
+    m_game.stageUsermap(setup.sourcePorts.usermapsFolder(row.game));
+    if (row.peerList && !m_game.removeMarker())
+        emit message(qs(row.markerNotRemoved));
     emit SendToServerClientNotReady();
 
-    if (m_port == SourcePort::NBlood) {
+    if (row.memberWaitMs > 0) {
         emit roomLog(QStringLiteral("Launching game..."));
-        m_steps.after(5000ms, [this] { startGame(); });
+        m_steps.after(std::chrono::milliseconds(row.memberWaitMs), [this] { startGame(); });
         return;
     }
     startGame();
@@ -127,7 +91,7 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
 void MemberLaunch::startGame()
 {
     setGameRunning(true);
-    if (!m_process.ShellRunAndWait(m_start)) {
+    if (!m_process.ShellRunAndWait(m_game.start())) {
         emit message(failureMessage());
         tidyFiles(true);
         finish();
@@ -147,8 +111,7 @@ void MemberLaunch::afterGame(int /*exitCode*/)
 
 void MemberLaunch::tidyFiles(bool report)
 {
-    const auto restored = m_folder.restoreMarker();
-    m_folder.removeStagedUsermap();
+    const auto restored = m_game.tidy();
     if (!restored.ok() && report && !m_roomGone)
         emit roomLog(QString::fromStdString(restored.error()));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "base/common/SourcePorts.h"
 #include "base/launch/LaunchInputs.h"
-#include "core/launch/GameFolder.h"
+#include "base/settings/SourcePortSettings.h"
 #include "core/launch/GameProcess.h"
+#include "core/launch/PreparedGame.h"
 #include "core/launch/TimedSteps.h"
 
 #include <string>
@@ -23,16 +25,12 @@ struct MemberLaunchSetup
     // The member's own remote port, as "YourRemotePortIs" last said.
     std::string ownRemotePort;
     // The configured source ports and usermap folders.
-    std::string hDukePath;
-    std::string oldMpPath;
-    std::string nBloodPath;
-    std::string duke3dUsermaps;
-    std::string bloodUsermaps;
+    settings::SourcePortSettings sourcePorts;
 };
 
 // A member's launch (ClientLaunchhDukeGame): on the host's word, build the command line of
 // the room's source port, write the game files, withdraw the ready state, start the game
-// and wait for its end. The NBlood client waits 5000 ms first so the host's server is up.
+// and wait for its end. A port whose row says so waits first, so the host's game is up.
 // Every wait is a timed step on the event loop.
 class MemberLaunch : public QObject
 {
@@ -54,7 +52,7 @@ public:
     // files put back; after a running game the room's steps are skipped.
     void roomClosed();
 
-    const std::string& lastCommand() const { return m_commandText; }
+    const std::string& lastCommand() const { return m_game.commandText(); }
     GameProcess& process() { return m_process; }
 
 signals:
@@ -69,12 +67,6 @@ signals:
     void finished();
 
 private:
-    enum class SourcePort
-    {
-        HDuke,
-        OldMp,
-        NBlood,
-    };
     void startGame();
     void afterGame(int exitCode);
     void setGameRunning(bool running);
@@ -89,9 +81,7 @@ private:
     bool m_gameRunning = false;
     bool m_roomGone = false;
     SourcePort m_port = SourcePort::HDuke;
-    GameFolder m_folder;
-    GameStart m_start;
-    std::string m_commandText;
+    PreparedGame m_game;
 };
 
 } // namespace vantrell::core

@@ -5,85 +5,36 @@
 namespace vantrell::core {
 
 namespace {
-struct CreateRoomCommand
+QString latin1(std::string_view text)
 {
-    roomhost::RoomKind kind;
-    settings::SourcePortSettings::Port port;
-    settings::SourcePortSettings::Game game;
-    bool executableFirst;
-    const char* notEnabled;
-    const char* notConfigured;
-    const char* executableMissing[2];
-    const char* folderMissing[2];
-};
-
-constexpr CreateRoomCommand kCreateRoomCommands[] = {
-    {roomhost::RoomKind::HDuke,
-     settings::SourcePortSettings::HDuke,
-     settings::SourcePortSettings::Duke3d,
-     true,
-     "You need to enable the hDuke Source Port in the options!",
-     "You need to configure hDuke as a Source Port first before creating a game!",
-     {"The SourcePort for the hDuke settings is invalid.", "Please configure your hDuke settings."},
-     {"Your Duke Nukem 3D UserMaps folder is invalid.",
-      "Please configure your UserMap folder settings to store maps."}},
-    {roomhost::RoomKind::OldMP,
-     settings::SourcePortSettings::EDuke32OldMP,
-     settings::SourcePortSettings::Duke3d,
-     false,
-     "You need to enable the EDuke32-OldMP Source Port in the options!",
-     "You need to configure EDuke32-OldMP as a Source Port first before creating a game!",
-     {"Your EDuke32-OldMP SourcePort location is invalid.",
-      "Please check your Duke Nukem 3D EDuke32-OldMP path settings."},
-     {"Your Duke Nukem 3D UserMaps location is invalid.",
-      "Please check your Duke Nukem 3D UserMaps folder location settings."}},
-    {roomhost::RoomKind::NBlood,
-     settings::SourcePortSettings::NBlood,
-     settings::SourcePortSettings::Blood,
-     false,
-     "You need to enable the NBlood Source Port in the options!",
-     "You need to configure NBlood as a Source Port first before creating a game!",
-     {"Your NBlood SourcePort location is invalid.",
-      "Please check your Blood NBlood path settings."},
-     {"Your Blood UserMaps location is invalid.",
-      "Please check your Blood UserMaps folder location settings."}},
-};
-const CreateRoomCommand* commandFor(roomhost::RoomKind kind)
-{
-    for (const CreateRoomCommand& candidate : kCreateRoomCommands) {
-        if (candidate.kind == kind)
-            return &candidate;
-    }
-    return nullptr;
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 } // namespace
 
-std::filesystem::path usermapsFolderFor(roomhost::RoomKind kind,
+std::filesystem::path usermapsFolderFor(SourcePort port,
                                         const settings::SourcePortSettings& sourcePorts)
 {
-    const CreateRoomCommand* command = commandFor(kind);
-    return command ? std::filesystem::path(sourcePorts.usermapsFolders[command->game])
-                   : std::filesystem::path();
+    return std::filesystem::path(sourcePorts.usermapsFolder(sourcePortRow(port).game));
 }
 
-CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind,
-                                const settings::SourcePortSettings& sourcePorts)
+CreateRoomCheck checkCreateRoom(SourcePort port, const settings::SourcePortSettings& sourcePorts)
 {
     CreateRoomCheck check;
-    const CreateRoomCommand* command = commandFor(kind);
-    if (!command)
+    const SourcePortRow& row = sourcePortRow(port);
+    if (!row.hostsRooms())
         return check;
+    const CreateRoomTexts& texts = row.createRoom;
 
-    const auto& port = sourcePorts.ports[command->port];
-    const QString path = QString::fromStdString(port.path);
-    const bool enabled = port.enabled;
-    const QString folder = QString::fromStdString(sourcePorts.usermapsFolders[command->game]);
+    const auto& entry = sourcePorts.port(port);
+    const QString path = QString::fromStdString(entry.path);
+    const bool enabled = entry.enabled;
+    const QString folder = QString::fromStdString(sourcePorts.usermapsFolder(row.game));
 
     // The first two are independent: both boxes may come, one after the other.
     if (!enabled)
-        check.messageBoxes << QString::fromLatin1(command->notEnabled);
+        check.messageBoxes << latin1(texts.notEnabled);
     if (path.isEmpty())
-        check.messageBoxes << QString::fromLatin1(command->notConfigured);
+        check.messageBoxes << latin1(texts.notConfigured);
     if (!enabled || path.isEmpty())
         return check;
     if (folder.isEmpty()) {
@@ -94,21 +45,20 @@ CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind,
 
     const bool executableFound = QFileInfo(path).isFile();
     const bool folderFound = QFileInfo(folder).isDir();
-    const auto fail = [&check](const char* const(&lines)[2]) {
-        check.logLines = {QString(), QString::fromLatin1(lines[0]), QString::fromLatin1(lines[1]),
-                          QString()};
+    const auto fail = [&check](const std::array<std::string_view, 2>& lines) {
+        check.logLines = {QString(), latin1(lines[0]), latin1(lines[1]), QString()};
         return check;
     };
-    if (command->executableFirst) {
+    if (texts.executableFirst) {
         if (!executableFound)
-            return fail(command->executableMissing);
+            return fail(texts.executableMissing);
         if (!folderFound)
-            return fail(command->folderMissing);
+            return fail(texts.folderMissing);
     } else {
         if (!folderFound)
-            return fail(command->folderMissing);
+            return fail(texts.folderMissing);
         if (!executableFound)
-            return fail(command->executableMissing);
+            return fail(texts.executableMissing);
     }
     check.passed = true;
     return check;

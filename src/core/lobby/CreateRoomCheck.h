@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/roomhost/RoomSettings.h"
+#include "base/common/SourcePorts.h"
 #include "base/settings/SourcePortSettings.h"
 
 #include <filesystem>
@@ -11,8 +11,8 @@ namespace vantrell::core {
 
 // What a create-room command finds before the room creation window may open: whether the
 // source port is enabled and configured, whether a usermaps folder is set, and whether the
-// executable and the folder exist (hDuke looks at the executable first, the others at the
-// folder first, and only the first failure is reported).
+// executable and the folder exist (in the order the port's row gives, and only the first
+// failure is reported).
 struct CreateRoomCheck
 {
     QStringList messageBoxes; // in the order they are shown
@@ -20,13 +20,12 @@ struct CreateRoomCheck
     bool passed = false;
 };
 
-// Checks the kind's source port and its game's usermaps folder as the settings hold them
+// Checks the source port and its game's usermaps folder as the settings hold them
 // (the caller refreshes them from the file first).
-CreateRoomCheck checkCreateRoom(roomhost::RoomKind kind,
-                                const settings::SourcePortSettings& sourcePorts);
+CreateRoomCheck checkCreateRoom(SourcePort port, const settings::SourcePortSettings& sourcePorts);
 
-// The usermaps folder of the kind's game.
-std::filesystem::path usermapsFolderFor(roomhost::RoomKind kind,
+// The usermaps folder of the port's game.
+std::filesystem::path usermapsFolderFor(SourcePort port,
                                         const settings::SourcePortSettings& sourcePorts);
 
 } // namespace vantrell::core

@@ -1,10 +1,15 @@
 #include "core/lobby/LobbyConnection.h"
 
 #include "core/common/QtStrings.h"
+#include "core/common/Timing.h"
 
 namespace vantrell::core {
 
+using namespace std::chrono_literals;
+
 namespace {
+constexpr auto kAnswerLimit = 30000ms;
+
 // Nicknames and chat are sent as stored; non-ASCII becomes "?" on the wire.
 std::string toWire(const QString& text)
 {
@@ -21,7 +26,11 @@ LobbyConnection::LobbyConnection(QString address, quint16 port, QObject* parent)
         m_reader = LineReader();
         emit connected();
     });
+    m_answerLimit.setSingleShot(true);
+    m_answerLimit.setInterval(kAnswerLimit);
+    connect(&m_answerLimit, &QTimer::timeout, this, &LobbyConnection::close);
     connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
+        m_answerLimit.stop();
         if (m_wasConnected) {
             m_wasConnected = false;
             emit disconnected();
@@ -36,6 +45,11 @@ LobbyConnection::~LobbyConnection()
     // No signals from a half-destroyed owner.
     m_socket.disconnect(this);
     m_socket.abort();
+}
+
+void LobbyConnection::setTiming(const Timing& timing)
+{
+    timing.setInterval(m_answerLimit, kAnswerLimit);
 }
 
 void LobbyConnection::open()
@@ -70,6 +84,8 @@ void LobbyConnection::send(const lobby::ClientMessage& message)
         return;
     const std::string line = encodeLine(lobby::encodeClientMessage(message));
     m_socket.write(line.data(), static_cast<qint64>(line.size()));
+    if (std::holds_alternative<lobby::RequestRoomsList>(message) && !m_answerLimit.isActive())
+        m_answerLimit.start();
 }
 
 void LobbyConnection::ClientVersionCheck()
@@ -95,6 +111,8 @@ void LobbyConnection::requestRoomsList()
 void LobbyConnection::onReadyRead()
 {
     const QByteArray bytes = m_socket.readAll();
+    if (!bytes.isEmpty())
+        m_answerLimit.stop();
     m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
     // A handler may close the connection ("WrongVersion"); what follows is then dropped.
     while (isOpen()) {

@@ -6,8 +6,11 @@
 #include <QObject>
 #include <QStringList>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace vantrell::core {
+
+class Timing;
 
 // The one connection to the main server, owned by the program for the whole run.
 //
@@ -25,6 +28,12 @@ public:
 
     const QString& address() const { return m_address; }
     quint16 port() const { return m_port; }
+
+    // A main server gone silent (its machine unplugged, the route lost) closes nothing, so
+    // "RequestRoomsList", which the lobby sends every 10 s and which is always answered, has
+    // 30 s to bring any byte back; after that the connection counts as lost (disconnected()).
+    // The limit runs at its designed length unless a timing is given; it must outlive this.
+    void setTiming(const Timing& timing);
 
     // Starts connecting; connected() or connectFailed() follows. Does nothing while a
     // connection is open or being made.
@@ -71,6 +80,7 @@ private:
     quint16 m_port;
     QTcpSocket m_socket;
     LineReader m_reader;
+    QTimer m_answerLimit;
     bool m_connecting = false;   // between open() and connected() or connectFailed()
     bool m_wasConnected = false; // so that disconnected() follows only a connected()
 };

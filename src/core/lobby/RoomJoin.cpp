@@ -20,17 +20,9 @@ QFileInfo infoFor(const std::string& path)
 lobby::JoinSettings joinSettingsFrom(const settings::SourcePortSettings& sourcePorts,
                                      settings::ConfigFile::Status fileStatus)
 {
-    using Ports = settings::SourcePortSettings;
     lobby::JoinSettings join;
     join.readable = fileStatus != settings::ConfigFile::Status::Unreadable;
-    join.oldMpPath = sourcePorts.ports[Ports::EDuke32OldMP].path;
-    join.oldMpEnabled = sourcePorts.ports[Ports::EDuke32OldMP].enabled;
-    join.hDukePath = sourcePorts.ports[Ports::HDuke].path;
-    join.hDukeEnabled = sourcePorts.ports[Ports::HDuke].enabled;
-    join.nBloodPath = sourcePorts.ports[Ports::NBlood].path;
-    join.nBloodEnabled = sourcePorts.ports[Ports::NBlood].enabled;
-    join.dukeUsermapsFolder = sourcePorts.usermapsFolders[Ports::Duke3d];
-    join.bloodUsermapsFolder = sourcePorts.usermapsFolders[Ports::Blood];
+    join.sourcePorts = sourcePorts;
     return join;
 }
 

@@ -136,6 +136,10 @@ void RoomClient::onConnected()
     m_connection = new RoomConnection(socket, this);
     connect(m_connection, &RoomConnection::lineReceived, this, &RoomClient::onLine);
     connect(m_connection, &RoomConnection::closed, this, &RoomClient::onConnectionClosed);
+    // Every host answers "ClientRequestsRemotePort", so it serves as the probe of a silent
+    // link; the answer only repeats the port the member already has.
+    m_connection->watchSilence(m_env.timing,
+                               roomhost::encodeMemberMessage(roomhost::ClientRequestsRemotePort{}));
 
     const quint64 stay = m_stay;
     emit connected();

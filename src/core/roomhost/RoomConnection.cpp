@@ -1,11 +1,20 @@
 #include "core/roomhost/RoomConnection.h"
 
+#include "core/common/Timing.h"
+
 #include <QHostAddress>
 #include <QTcpSocket>
 
 namespace vantrell::core {
 
+using namespace std::chrono_literals;
+
 namespace {
+// A healthy link is never silent much past the probe's 5 s, so a break shorter than 10 s
+// stays well inside the limit, and a lasting one is given up within 30 s of its start.
+constexpr auto kSilenceCheckPeriod = 2500ms;
+constexpr auto kSilenceBeforeProbe = 5000ms;
+constexpr auto kSilenceLimit = 25000ms;
 // What the socket takes in for us before we read it.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
 // Output queued for a peer that does not read. Far more than a peer that reads ever has
@@ -72,6 +81,30 @@ void RoomConnection::abort()
     onDisconnected();
 }
 
+void RoomConnection::watchSilence(const Timing& timing, std::string probeLine)
+{
+    m_timing = &timing;
+    m_probeLine = std::move(probeLine);
+    m_lastHeard = timing.now();
+    timing.setInterval(m_silenceCheck, kSilenceCheckPeriod);
+    connect(&m_silenceCheck, &QTimer::timeout, this, &RoomConnection::checkSilence,
+            Qt::UniqueConnection);
+    m_silenceCheck.start();
+}
+
+void RoomConnection::checkSilence()
+{
+    if (m_closing) {
+        m_silenceCheck.stop();
+        return;
+    }
+    const auto silence = m_timing->designedElapsed(m_lastHeard, m_timing->now());
+    if (silence >= kSilenceLimit)
+        abort();
+    else if (silence >= kSilenceBeforeProbe)
+        sendLine(m_probeLine);
+}
+
 void RoomConnection::holdLines()
 {
     ++m_holds;
@@ -88,6 +121,8 @@ void RoomConnection::releaseLines()
 void RoomConnection::onReadyRead()
 {
     // A handler may hold, close or send; a nested delivery would reorder lines.
+    if (m_timing)
+        m_lastHeard = m_timing->now();
     if (m_delivering)
         return;
     for (;;) {
@@ -122,6 +157,7 @@ void RoomConnection::deliverLines()
 void RoomConnection::onDisconnected()
 {
     m_closing = true;
+    m_silenceCheck.stop();
     if (m_closedEmitted)
         return;
     m_closedEmitted = true;

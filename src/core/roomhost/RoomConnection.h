@@ -2,15 +2,19 @@
 
 #include "base/common/LineFraming.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QTcpSocket;
 
 namespace vantrell::core {
+
+class Timing;
 
 // One member's connection to the room server. It owns the socket, cuts the byte stream
 // into lines (a line past the length limit closes the connection), and writes each line
@@ -42,6 +46,15 @@ public:
     void holdLines();
     void releaseLines();
 
+    // A link that goes silent without closing (a router gone, Wi-Fi out of range) would
+    // leave both ends waiting for ever: TCP alone only notices when it has data to resend,
+    // and then only after many minutes. So each end watches its own incoming bytes: after
+    // 5 s of silence it sends the probe line, which the other end answers in any program
+    // version, and after 25 s of silence it gives the connection up (closed() follows).
+    // Keepalive on the socket would not do: whatever sits between the two ends (a proxy,
+    // a relay) answers it for them. timing must outlive the connection.
+    void watchSilence(const Timing& timing, std::string probeLine);
+
 signals:
     void lineReceived(const std::string& line);
     void closed();
@@ -50,6 +63,7 @@ private:
     void onReadyRead();
     void deliverLines();
     void onDisconnected();
+    void checkSilence();
 
     QTcpSocket* m_socket;
     LineReader m_reader;
@@ -59,6 +73,10 @@ private:
     bool m_closing = false;
     bool m_closedEmitted = false;
     bool m_delivering = false;
+    const Timing* m_timing = nullptr;
+    std::string m_probeLine;
+    QTimer m_silenceCheck;
+    std::chrono::steady_clock::time_point m_lastHeard;
 };
 
 } // namespace vantrell::core

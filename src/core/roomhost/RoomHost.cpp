@@ -210,7 +210,7 @@ void RoomHost::onLine(RoomConnection* connection, const std::string& line)
 
 // ---- tasks ----
 
-void RoomHost::AddClientInfoToList(const RoomConnection& connection,
+void RoomHost::AddClientInfoToList(RoomConnection& connection,
                                    const roomhost::AddUserToList& details)
 {
     // One row per connection. A member program announces itself once; a connection that
@@ -222,6 +222,10 @@ void RoomHost::AddClientInfoToList(const RoomConnection& connection,
     m_members.append(roomhost::MemberList::memberRow(details,
                                                      connection.remoteAddress().toStdString(),
                                                      connection.remotePortText().toStdString()));
+    // From now on a silent link is noticed. A member echoes "TCPPing" whatever program it
+    // runs; an echo nobody measures is dropped by the pinger.
+    connection.watchSilence(m_timing, roomhost::encodeHostMessage(roomhost::TCPPing{
+                                          connection.remotePortText().toStdString()}));
     emit memberListChanged();
 }
 

@@ -108,6 +108,9 @@ public:
     void advertiseButtonClicked();
     void AdvertiseRoom();
     void StopAdvertising();
+    // The lobby reconnected to the main server, which forgot the room with the old
+    // connection: an advertised room is advertised again.
+    void advertiseAgain();
     bool isAdvertised() const { return m_advertised; }
     void setInGame(bool inGame) { m_inGame = inGame; }
     bool inGame() const { return m_inGame; }
@@ -133,8 +136,7 @@ private:
     void onConnectionClosed(RoomConnection* connection);
     void onLine(RoomConnection* connection, const std::string& line);
 
-    void AddClientInfoToList(const RoomConnection& connection,
-                             const roomhost::AddUserToList& details);
+    void AddClientInfoToList(RoomConnection& connection, const roomhost::AddUserToList& details);
     void ServerRemoveDisconnectedUser(const QString& address, const QString& port);
     void CheckRoomFull(RoomConnection& connection);
     void SendToClientThatWantedRemotePort(RoomConnection& connection);

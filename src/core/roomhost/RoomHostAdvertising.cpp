@@ -48,6 +48,12 @@ void RoomHost::StopAdvertising()
     }
 }
 
+void RoomHost::advertiseAgain()
+{
+    if (m_advertised && !m_closed)
+        AdvertiseRoom();
+}
+
 void RoomHost::startSettingsRefresh()
 {
     // Restarted by every change, so the refresh always follows the latest join or leave

@@ -5,11 +5,17 @@
 #include "core/common/Environment.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#ifdef Q_OS_LINUX
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace vantrell::core {
 
@@ -18,6 +24,19 @@ using namespace std::chrono_literals;
 namespace {
 constexpr auto kIdleLimit = 30000ms;
 constexpr qint64 kChunkBytes = 256 * 1024;
+
+// Bytes the system still holds for the socket, not yet taken by the member; -1 when the
+// system cannot tell.
+qint64 unsentBytes(const QTcpSocket& socket)
+{
+#ifdef Q_OS_LINUX
+    int unsent = 0;
+    if (::ioctl(static_cast<int>(socket.socketDescriptor()), SIOCOUTQ, &unsent) == 0)
+        return unsent;
+#endif
+    (void)socket;
+    return -1;
+}
 // Bytes queued in the socket before the next chunk is read from the file: enough to keep
 // loopback and real links busy without ever holding the file in memory.
 constexpr qint64 kQueuedBytes = 2 * 1024 * 1024;
@@ -33,7 +52,7 @@ public:
         m_socket->setParent(this);
         m_server.m_env.timing.setInterval(m_idle, kIdleLimit);
         m_idle.setSingleShot(true);
-        connect(&m_idle, &QTimer::timeout, this, [this] { finish(); });
+        connect(&m_idle, &QTimer::timeout, this, [this] { onIdle(); });
         connect(m_socket, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
         connect(m_socket, &QTcpSocket::bytesWritten, this, [this] { onBytesWritten(); });
         connect(m_socket, &QTcpSocket::disconnected, this, [this] { finish(); });
@@ -148,6 +167,19 @@ private:
         pump();
     }
 
+    void onIdle()
+    {
+        // The last bytes handed to the system can take long to cross a slow link (its send
+        // buffer holds megabytes): while they still leave, the member is taking them.
+        const qint64 unsent = unsentBytes(*m_socket);
+        if (m_state == State::WaitingForClose && unsent > 0 && unsent < m_lastUnsent) {
+            m_lastUnsent = unsent;
+            m_idle.start();
+            return;
+        }
+        finish();
+    }
+
     void closeGracefully()
     {
         m_state = State::WaitingForClose;
@@ -160,6 +192,7 @@ private:
     QTimer m_idle;
     QFile m_file;
     qint64 m_remaining = 0;
+    qint64 m_lastUnsent = std::numeric_limits<qint64>::max();
     State m_state = State::WaitingForRequest;
     bool m_finished = false;
 };

@@ -63,6 +63,7 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
     connect(m_getRoomsButton, &QPushButton::clicked, this, &TForm1::getRoomsListClick);
 
     connect(&m_lobby, &core::LobbyConnection::connected, this, &TForm1::onConnected);
+    connect(&m_lobby, &core::LobbyConnection::disconnected, this, &TForm1::onDisconnected);
     connect(&m_lobby, &core::LobbyConnection::connectFailed, this, &TForm1::onConnectFailed);
     connect(&m_lobby, &core::LobbyConnection::userListUpdated, this, &TForm1::ClientUpdateUserList);
     connect(&m_lobby, &core::LobbyConnection::timedUserListUpdated, this,
@@ -225,6 +226,15 @@ void TForm1::onConnected()
     m_connectButton->setEnabled(false);
 }
 
+void TForm1::onDisconnected()
+{
+    // Wherever the chat can be used (an unlocked window, or a hosted room's), the player
+    // can connect again at once rather than wait for an unlock that a hosted room never
+    // brings.
+    if (m_sendButton->isEnabled())
+        m_connectButton->setEnabled(true);
+}
+
 void TForm1::sendClick()
 {
     if (m_lobby.isOpen()) {
@@ -303,10 +313,10 @@ void TForm1::offerUpdate()
     TerminateMainThread();
 }
 
-void TForm1::createRoom(roomhost::RoomKind kind)
+void TForm1::createRoom(SourcePort port)
 {
     m_settings.sourcePorts.load(m_settings.file);
-    const core::CreateRoomCheck check = core::checkCreateRoom(kind, m_settings.sourcePorts);
+    const core::CreateRoomCheck check = core::checkCreateRoom(port, m_settings.sourcePorts);
     for (const QString& text : check.messageBoxes)
         m_messages.information(text);
     for (const QString& line : check.logLines)
@@ -314,7 +324,7 @@ void TForm1::createRoom(roomhost::RoomKind kind)
     if (!check.passed)
         return;
     DisableForm1Items();
-    emit roomCreationApproved(kind);
+    emit roomCreationApproved(port);
 }
 
 void TForm1::showFileTransfer(qint64 received, qint64 total)

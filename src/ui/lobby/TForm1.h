@@ -69,7 +69,7 @@ signals:
     // Shown for the first time and placed: the program's start-up continues.
     void startedUp();
     // A create-room command passed its checks; this window is locked already.
-    void roomCreationApproved(vantrell::roomhost::RoomKind kind);
+    void roomCreationApproved(vantrell::SourcePort port);
     // The menu commands that open other windows.
     void manualJoinRequested();
     void sourcePortSettingsRequested();
@@ -99,7 +99,7 @@ public slots:
     void getRoomsListClick();
     // The create-room commands of the "Action" menu: the source-port settings fresh from the
     // file, then the checks.
-    void createRoom(vantrell::roomhost::RoomKind kind);
+    void createRoom(vantrell::SourcePort port);
     // Closes the connection and ends the program.
     void TerminateMainThread();
 
@@ -114,6 +114,7 @@ private:
     void buildMenus();
     void startUp();
     void onConnected();
+    void onDisconnected();
     void onConnectFailed(const QString& errorText);
     void chatThrottleTimeout();
     void ClientUpdateUserList(const QString& countText, const QStringList& nicknames);

@@ -1,3 +1,4 @@
+#include "base/common/SourcePorts.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
 
@@ -20,6 +21,11 @@ const char* const kStyle = "QLabel { color: lime; background: transparent; }"
                            "QLabel#fileTransfersLabel { color: aqua; }"
                            "QLineEdit, QPlainTextEdit, QTreeView {"
                            " background-color: black; color: lime; }";
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 } // namespace
 
 void TForm1::buildControls()
@@ -108,15 +114,15 @@ void TForm1::buildMenus()
     m_actionMenu = menuBar()->addMenu(QStringLiteral("Action"));
     m_actionMenu->addAction(QStringLiteral("Single Player"));
     QMenu* createRoomMenu = m_actionMenu->addMenu(QStringLiteral("Create a room"));
-    QMenu* duke = createRoomMenu->addMenu(QStringLiteral("Duke Nukem 3D"));
-    duke->addAction(QStringLiteral("hDuke"), this,
-                    [this] { createRoom(roomhost::RoomKind::HDuke); });
-    duke->addAction(QStringLiteral("EDuke32-OldMP"), this,
-                    [this] { createRoom(roomhost::RoomKind::OldMP); });
-    createRoomMenu->addMenu(QStringLiteral("Shadow Warrior"));
-    QMenu* blood = createRoomMenu->addMenu(QStringLiteral("Blood: One Unit Whole Blood"));
-    blood->addAction(QStringLiteral("NBlood"), this,
-                     [this] { createRoom(roomhost::RoomKind::NBlood); });
+    // One submenu per game, with the ports that host its rooms (Shadow Warrior has none yet).
+    for (const Game game : {Game::Duke3d, Game::ShadowWarrior, Game::Blood}) {
+        QMenu* menu = createRoomMenu->addMenu(qs(gameRow(game).menuName));
+        for (const SourcePort port : roomPorts()) {
+            if (sourcePortRow(port).game == game)
+                menu->addAction(qs(sourcePortRow(port).name), this,
+                                [this, port] { createRoom(port); });
+        }
+    }
     m_actionMenu->addAction(QStringLiteral("Join a room manually"), this,
                             [this] { emit manualJoinRequested(); });
     m_actionMenu->addAction(QStringLiteral("Quit"), this, [this] { emit programEndRequested(); });

@@ -19,8 +19,6 @@
 
 namespace vantrell::ui {
 
-using roomhost::RoomKind;
-
 namespace {
 QString qs(std::string_view text)
 {
@@ -49,7 +47,7 @@ TForm5::TForm5(const core::Environment& env, MessageSink& messages, QWidget* par
     setObjectName(QStringLiteral("TForm5"));
     buildControls();
     setFixedSize(508, 600);
-    prepare(RoomKind::HDuke, {});
+    prepare(SourcePort::HDuke, {});
 }
 
 void TForm5::buildControls()
@@ -229,39 +227,40 @@ void TForm5::fillUsermaps(const std::filesystem::path& folder, bool withNoneEntr
     m_userMap->setCurrentIndex(withNoneEntry ? 0 : -1);
 }
 
-void TForm5::prepare(RoomKind kind, const std::filesystem::path& usermapFolder)
+void TForm5::prepare(SourcePort kind, const std::filesystem::path& usermapFolder)
 {
     m_kind = kind;
-    const bool blood = kind == RoomKind::NBlood;
-    const bool hDuke = kind == RoomKind::HDuke;
+    const SourcePortRow& port = sourcePortRow(kind);
+    // Without the Duke Nukem 3D choices the room plays a user map and nothing else.
+    const bool userMapOnly = !port.dukeChoices;
 
     m_originalMap->setCurrentIndex(0);
-    setWindowTitle(QStringLiteral("Create a %1 room.").arg(qs(roomhost::sourcePortName(kind))));
-    m_sourcePort->setText(qs(roomhost::sourcePortName(kind)));
+    setWindowTitle(QStringLiteral("Create a %1 room.").arg(qs(port.name)));
+    m_sourcePort->setText(qs(port.name));
 
     for (QWidget* w : {static_cast<QWidget*>(m_gameTypeLabel), static_cast<QWidget*>(m_gameType),
                        static_cast<QWidget*>(m_skillLabel), static_cast<QWidget*>(m_skill),
                        static_cast<QWidget*>(m_spawnLabel), static_cast<QWidget*>(m_spawn),
                        static_cast<QWidget*>(m_fraglimitLabel), m_fraglimit->parentWidget()})
-        w->setVisible(!blood);
+        w->setVisible(!userMapOnly);
 
-    fillUsermaps(usermapFolder, blood);
-    m_originalMapBox->setEnabled(!blood);
-    m_userMapBox->setEnabled(!blood);
-    if (blood)
+    fillUsermaps(usermapFolder, userMapOnly);
+    m_originalMapBox->setEnabled(!userMapOnly);
+    m_userMapBox->setEnabled(!userMapOnly);
+    if (userMapOnly)
         m_userMapBox->setChecked(true);
     else
         m_originalMapBox->setChecked(true);
     // Re-applied even when the box did not change, so the lists' enabled state is right.
-    if (blood)
+    if (userMapOnly)
         applyUserMapBox(true);
     else
         applyOriginalMapBox(true);
-    if (blood)
+    if (userMapOnly)
         m_originalMap->setEnabled(false);
 
     m_places->clear();
-    const int maxPlaces = kind == RoomKind::OldMP ? 16 : 8;
+    const int maxPlaces = port.maxPlaces;
     for (int i = 1; i <= maxPlaces; ++i)
         m_places->addItem(QString::number(i));
     m_places->setCurrentIndex(7);
@@ -272,24 +271,24 @@ void TForm5::prepare(RoomKind kind, const std::filesystem::path& usermapFolder)
         m_gameType->clear();
         for (auto type : roomhost::gameTypes(kind))
             m_gameType->addItem(qs(type));
-        m_gameType->setCurrentIndex(blood ? -1 : 0);
-        m_gameType->setEnabled(!blood);
+        m_gameType->setCurrentIndex(userMapOnly ? -1 : 0);
+        m_gameType->setEnabled(!userMapOnly);
     }
     applyGameType(m_gameType->currentIndex());
 
-    if (hDuke) {
+    if (port.hostSpectates) {
         m_spectate->setEnabled(true);
     } else {
         m_spectate->setChecked(false);
         m_spectate->setEnabled(false);
     }
     for (auto* box : m_hDukeOptions)
-        box->setVisible(hDuke);
+        box->setVisible(kind == SourcePort::HDuke);
     for (auto* box : m_oldMpOptions)
-        box->setVisible(kind == RoomKind::OldMP);
+        box->setVisible(kind == SourcePort::EDuke32OldMP);
 }
 
-void TForm5::openFor(RoomKind kind, const std::filesystem::path& usermapFolder)
+void TForm5::openFor(SourcePort kind, const std::filesystem::path& usermapFolder)
 {
     prepare(kind, usermapFolder);
     emit mainWindowLockRequested();
@@ -310,7 +309,7 @@ roomhost::RoomSettings TForm5::settingsFromControls() const
     const QString userMap =
         m_userMap->currentIndex() < 0 ? QStringLiteral("None") : m_userMap->currentText();
     s.userMap = userMap.toStdString();
-    if (m_kind == RoomKind::NBlood) {
+    if (!sourcePortRow(m_kind).dukeChoices) {
         s.originalMapChosen = false;
         return s;
     }
@@ -324,7 +323,7 @@ roomhost::RoomSettings TForm5::settingsFromControls() const
     s.spawn = m_spawn->currentText().toStdString();
     for (std::size_t i = 0; i < m_hDukeOptions.size(); ++i)
         s.hDukeOptions[i] = m_hDukeOptions[i]->isChecked();
-    if (m_kind == RoomKind::OldMP) {
+    if (m_kind == SourcePort::EDuke32OldMP) {
         for (std::size_t i = 0; i < m_oldMpOptions.size(); ++i)
             s.oldMpOptions[i] = m_oldMpOptions[i]->isChecked();
     }

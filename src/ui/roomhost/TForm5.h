@@ -32,11 +32,11 @@ public:
     // For a create-room command whose checks have passed: prepares the window for the kind
     // with the usermaps of that game's folder, centres it on the screen and shows it. The
     // main window stays locked while it is open.
-    void openFor(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
+    void openFor(SourcePort kind, const std::filesystem::path& usermapFolder);
     // The preparation alone, for a given folder.
-    void prepare(roomhost::RoomKind kind, const std::filesystem::path& usermapFolder);
+    void prepare(SourcePort kind, const std::filesystem::path& usermapFolder);
 
-    roomhost::RoomKind kind() const { return m_kind; }
+    SourcePort kind() const { return m_kind; }
     // What the controls hold now, as the room would be created from them.
     roomhost::RoomSettings settingsFromControls() const;
     // The settings stored by the last "Create room".
@@ -64,7 +64,7 @@ private:
 
     const core::Environment& m_env;
     MessageSink& m_messages;
-    roomhost::RoomKind m_kind = roomhost::RoomKind::HDuke;
+    SourcePort m_kind = SourcePort::HDuke;
     roomhost::RoomSettings m_created;
 
     QLineEdit* m_sourcePort = nullptr;

@@ -87,7 +87,7 @@ void TForm6::openRoom(core::RoomHost& room, const roomhost::RoomSettings& settin
     showMembers();
     showSettings();
     showAdvertising(false);
-    m_recordDemo->setVisible(m_settings.kind == roomhost::RoomKind::HDuke);
+    m_recordDemo->setVisible(sourcePortRow(m_settings.kind).hostRecordsDemo);
 
     m_panel->log()->clear();
     m_room->open();

@@ -22,24 +22,6 @@ namespace {
 
 using settings::SourcePortSettings;
 
-struct LocateDialog
-{
-    const char* filterDescription;
-    QStringList executables; // the file names the "Locate" dialog lists
-};
-
-// In the order of the source ports in the settings.
-const LocateDialog kLocateDialogs[SourcePortSettings::kPortCount] = {
-    {"EDuke32-OldMP Executable", {"eduke32-oldmp.exe"}},
-    {"hDuke Executable", {"hduke.exe"}},
-    {"nDuke Executable", {"nduke.exe"}},
-    // EDuke32 installations are often the multiplayer build renamed, so its dialog lists
-    // that file as well as EDuke32's own.
-    {"EDuke32", {"eduke32-oldmp.exe", "eduke32.exe"}},
-    {"nBlood Executable", {"nblood.exe"}},
-    {"VoidSW Executable", {"voidsw.exe"}},
-};
-
 QString qs(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -47,17 +29,21 @@ QString qs(std::string_view text)
 
 } // namespace
 
-QString TForm2::executableFilter(int port)
+QString TForm2::executableFilter(SourcePort port)
 {
-    const LocateDialog& dialog = kLocateDialogs[port];
-    QStringList patterns = dialog.executables;
+    const SourcePortRow& row = sourcePortRow(port);
+    QStringList executables;
+    for (const std::string_view name : row.executables) {
+        if (!name.empty())
+            executables << qs(name);
+    }
+    QStringList patterns = executables;
 #ifndef Q_OS_WIN
     // Builds for this platform carry no ".exe".
-    for (const QString& name : dialog.executables)
+    for (const QString& name : executables)
         patterns << name.chopped(4);
 #endif
-    return QStringLiteral("%1 (%2)").arg(QString::fromLatin1(dialog.filterDescription),
-                                         patterns.join(' '));
+    return QStringLiteral("%1 (%2)").arg(qs(row.locateFilter), patterns.join(' '));
 }
 
 TForm2::TForm2(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
@@ -79,9 +65,8 @@ TForm2::TForm2(const core::Environment& env, MessageSink& messages, settings::Se
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabs"));
-    m_tabs->addTab(buildGameTab(0, 4, DukeNukem3D), QStringLiteral("Duke Nukem 3D"));
-    m_tabs->addTab(buildGameTab(4, 1, Blood), QStringLiteral("Blood"));
-    m_tabs->addTab(buildGameTab(5, 1, ShadowWarrior), QStringLiteral("Shadow Warrior"));
+    for (const GameRow& game : gameRows())
+        m_tabs->addTab(buildGameTab(game.game), qs(game.tabName));
     m_tabs->addTab(new QWidget(m_tabs), QStringLiteral("Custom DOS games"));
     m_tabs->addTab(new QWidget(m_tabs), QStringLiteral("DOSBox"));
 
@@ -91,21 +76,25 @@ TForm2::TForm2(const core::Environment& env, MessageSink& messages, settings::Se
     centreOnScreen(*this);
 }
 
-QWidget* TForm2::buildGameTab(int firstPort, int portCount, int game)
+QWidget* TForm2::buildGameTab(Game which)
 {
     auto* page = new QWidget(m_tabs);
     auto* grid = new QGridLayout(page);
-    for (int port = firstPort; port < firstPort + portCount; ++port) {
-        const QString name = qs(SourcePortSettings::portName(port));
+    int portCount = 0;
+    for (const SourcePortRow& entry : sourcePortRows()) {
+        if (entry.game != which)
+            continue;
+        const int port = int(indexOf(entry.port));
+        const QString name = qs(entry.storedName);
         PortRow& row = m_ports[port];
         row.enabled = new QCheckBox(name, page);
-        row.enabled->setObjectName(qs(SourcePortSettings::enabledKey(port)));
+        row.enabled->setObjectName(qs(SourcePortSettings::enabledKey(entry.port)));
         row.path = new QLineEdit(page);
-        row.path->setObjectName(qs(SourcePortSettings::pathKey(port)));
+        row.path->setObjectName(qs(SourcePortSettings::pathKey(entry.port)));
         row.path->setReadOnly(true);
         row.locate = new QPushButton(QStringLiteral("Locate"), page);
         row.locate->setObjectName(name + QStringLiteral(" Locate"));
-        const int line = port - firstPort;
+        const int line = portCount++;
         grid->addWidget(row.enabled, line, 0);
         grid->addWidget(row.path, line, 1);
         grid->addWidget(row.locate, line, 2);
@@ -115,9 +104,10 @@ QWidget* TForm2::buildGameTab(int firstPort, int portCount, int game)
     }
     grid->setRowStretch(portCount, 1);
 
+    const int game = int(indexOf(which));
     auto* label = new QLabel(QStringLiteral("User maps directory"), page);
     m_usermaps[game] = new QLineEdit(page);
-    const QString usermapsKey = qs(SourcePortSettings::usermapsKey(game));
+    const QString usermapsKey = qs(gameRow(which).usermapsKey);
     m_usermaps[game]->setObjectName(usermapsKey);
     m_usermaps[game]->setReadOnly(true);
     auto* locate = new QPushButton(QStringLiteral("Locate"), page);
@@ -142,7 +132,8 @@ void TForm2::locateExecutable(int port)
     QString file;
     {
         const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
-        file = m_fileDialog(this, QStringLiteral("Open"), executableFilter(port));
+        file = m_fileDialog(this, QStringLiteral("Open"),
+                            executableFilter(sourcePortRows()[std::size_t(port)].port));
     }
     if (!file.isEmpty())
         m_ports[port].path->setText(QDir::toNativeSeparators(file));
@@ -197,24 +188,24 @@ void TForm2::FormActivate()
         return;
     SourcePortSettings& values = m_settings.sourcePorts;
     values.load(m_settings.file);
-    for (int port = 0; port < SourcePortSettings::kPortCount; ++port) {
+    for (int port = 0; port < int(kSourcePortCount); ++port) {
         PortRow& row = m_ports[port];
         row.path->setText(QString::fromStdString(values.ports[port].path));
         row.enabled->setChecked(values.ports[port].enabled);
         applyEnablingRule(port);
     }
-    for (int game = 0; game < SourcePortSettings::kGameCount; ++game)
+    for (int game = 0; game < int(kGameCount); ++game)
         m_usermaps[game]->setText(QString::fromStdString(values.usermapsFolders[game]));
 }
 
 void TForm2::FormDeactivate()
 {
     SourcePortSettings& values = m_settings.sourcePorts;
-    for (int port = 0; port < SourcePortSettings::kPortCount; ++port) {
+    for (int port = 0; port < int(kSourcePortCount); ++port) {
         values.ports[port].enabled = m_ports[port].enabled->isChecked();
         values.ports[port].path = m_ports[port].path->text().toStdString();
     }
-    for (int game = 0; game < SourcePortSettings::kGameCount; ++game)
+    for (int game = 0; game < int(kGameCount); ++game)
         values.usermapsFolders[game] = m_usermaps[game]->text().toStdString();
 
     const Result<void> saved = values.save(m_settings.file);

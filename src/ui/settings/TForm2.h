@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/common/SourcePorts.h"
 #include "core/common/Environment.h"
 #include "ui/common/SettingsWindow.h"
 
@@ -65,9 +66,8 @@ public:
     // folder picker.
     void setUseOwnFolderChooser(bool own) { m_useOwnFolderChooser = own; }
 
-    // The Qt name filter of a source port's "Locate" dialog (index in the order of the
-    // configuration file: EDuke32-OldMP, hDuke, nDuke, EDuke32, nBlood, VoidSW).
-    static QString executableFilter(int port);
+    // The Qt name filter of a source port's "Locate" dialog.
+    static QString executableFilter(SourcePort port);
 
     void FormActivate() override;
     void FormDeactivate() override;
@@ -94,7 +94,7 @@ private:
         QPushButton* locate = nullptr;
     };
 
-    QWidget* buildGameTab(int firstPort, int portCount, int game);
+    QWidget* buildGameTab(Game game);
     void applyEnablingRule(int port);
     void locateExecutable(int port);
     void locateUsermapsFolder(int game);
@@ -104,8 +104,9 @@ private:
     settings::Settings& m_settings;
 
     QTabWidget* m_tabs = nullptr;
-    PortRow m_ports[6];
-    QLineEdit* m_usermaps[3] = {};
+    // By port and by game, in the order of the settings file.
+    PortRow m_ports[kSourcePortCount];
+    QLineEdit* m_usermaps[kGameCount] = {};
     FileDialog m_fileDialog;
     FolderDialog m_folderDialog;
     bool m_useOwnFolderChooser = false;
