@@ -24,13 +24,12 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
       m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
 {
     m_lobby.setTiming(env.timing);
-    m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_lobby);
+    m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
     m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
     m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
     m_form4 = std::make_unique<ui::TForm4>(env, messages);
     m_form5 = std::make_unique<ui::TForm5>(env, messages);
-    m_form6 = std::make_unique<ui::TForm6>(env, messages, m_settings, m_form1.get(),
-                                           m_parts.fileServer ? m_parts.fileServer : &m_fileServer);
+    m_form6 = std::make_unique<ui::TForm6>(env, messages, m_settings, m_form1.get());
     m_form7 = std::make_unique<ui::TForm7>(
         env, messages, m_settings, m_roomClient,
         [this] {
@@ -157,8 +156,8 @@ void Program::connectHostLaunch()
                      &ui::TForm6::setLaunchEnabled);
     QObject::connect(&m_hostLaunch, &core::HostLaunch::focusRoomWindow, host,
                      &ui::TForm6::takeFocus);
-    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomsListEnabled, m_form1.get(),
-                     &TForm1::setGetRoomsListEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomsListEnabled, &m_session,
+                     &core::LobbySession::setRoomsListEnabled);
     QObject::connect(&m_hostLaunch, &core::HostLaunch::message, host,
                      [this](const QString& text) { m_messages.information(text); });
 }
@@ -181,8 +180,8 @@ void Program::connectMemberLaunch()
             m_form7->spectator(), m_settings.file));
     });
     QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomLog, room, &ui::TForm7::appendLog);
-    QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomsListEnabled, m_form1.get(),
-                     &TForm1::setGetRoomsListEnabled);
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomsListEnabled, &m_session,
+                     &core::LobbySession::setRoomsListEnabled);
     QObject::connect(&m_memberLaunch, &core::MemberLaunch::focusRoomWindow, room, [room] {
         room->raise();
         room->activateWindow();
@@ -216,7 +215,7 @@ void Program::startUp()
     if (m_parts.portMapping)
         m_parts.portMapping(local, tcpPort, udpPort);
     else
-        m_portMapper.requestMappings(local, tcpPort, udpPort);
+        m_portMapper.requestMappings(local, tcpPort, udpPort, m_env.fileServerPort);
     m_form1->activateWindow();
 }
 
@@ -245,6 +244,8 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
         m_form6->closeRoom(); // lets the old room go (roomClosed) before the new one
     m_room = std::make_unique<core::RoomHost>(
         m_env.timing, core::roomHostConfigFor(settings, m_settings.networking), &m_lobbyLink);
+    // The usermap file server runs while the room is open.
+    m_room->setFileServer(m_parts.fileServer ? m_parts.fileServer : &m_fileServer);
     // The main server's answer to the room's address request is the host's public address,
     // shown in the host's own row of the member list.
     QObject::connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),

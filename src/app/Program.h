@@ -6,6 +6,7 @@
 #include "core/launch/HostLaunch.h"
 #include "core/launch/MemberLaunch.h"
 #include "core/lobby/LobbyConnection.h"
+#include "core/lobby/LobbySession.h"
 #include "core/lobby/RoomJoin.h"
 #include "core/lobby/UPnPPortMapper.h"
 #include "core/roomclient/RoomClient.h"
@@ -75,6 +76,7 @@ public:
 
     settings::Settings& settings() { return m_settings; }
     core::LobbyConnection& lobby() { return m_lobby; }
+    core::LobbySession& lobbySession() { return m_session; }
     // The program's own usermap file server (serving the hosted room's usermap).
     core::FileServer& fileServer() { return m_fileServer; }
     // The member's side of a joined room, shown by the room client window.
@@ -99,6 +101,7 @@ private:
     ProgramParts m_parts;
     settings::Settings m_settings;
     core::LobbyConnection m_lobby;
+    core::LobbySession m_session{m_env, m_lobby};
     core::LobbyMainServerLink m_lobbyLink{m_lobby};
     core::UPnPPortMapper m_portMapper{m_env.timing};
     core::FileServer m_fileServer;

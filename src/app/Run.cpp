@@ -14,7 +14,7 @@ namespace vantrell::app {
 int runProgram(int argc, char* argv[], const std::function<void(Program&)>& attach)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrell Alpha Version 3829"));
+    QApplication::setApplicationName(core::programTitle());
     // Ties the windows to the installed desktop entry (its icon on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("invalid.vantrell.vantrell"));
 

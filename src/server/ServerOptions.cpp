@@ -65,7 +65,9 @@ std::string serverHelpText()
            "  --port PORT                  TCP port (default 4444; 0 picks a free port, which\n"
            "                               the \"listening on\" log line shows)\n"
            "  --version-token TEXT         the only version token accepted\n"
-           "                               (default \"Vantrex 3829\")\n"
+           "                               (default \"" +
+           std::string(lobby::kVersionToken) +
+           "\")\n"
            "  --timed-list-interval SECS   how often every user gets the timed user list\n"
            "                               (default 60; 0 never; fractions allowed)\n"
            "  --user-list-min-gap SECS     shortest time between two user-list broadcasts;\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/common/Result.h"
+#include "base/lobby/MainServerCodec.h"
 
 #include <chrono>
 #include <cstddef>
@@ -23,7 +24,7 @@ struct ServerOptions
 {
     std::string address = "0.0.0.0";
     std::uint16_t port = 4444; // 0: any free port, logged once listening
-    std::string versionToken = "Vantrex 3829";
+    std::string versionToken{lobby::kVersionToken};
     Seconds timedListInterval{60.0};           // 0: never
     Seconds userListMinGap{1.0};               // shortest time between two user-list broadcasts
     std::size_t maxClients = 10000;            // connections at once

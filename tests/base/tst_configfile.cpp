@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -295,6 +296,27 @@ private slots:
                             "hDuke Checkbox=0\r\nhDuke Path=hd2\r\n"
                             "nBlood Checkbox=1\r\nnBlood Path=nb2\r\n"));
         QCOMPARE(cfg.readString("GamePath", "NBlood Path", ""), std::string("nb2"));
+    }
+
+    // A save that changes nothing leaves the file alone: a write replaces it by a new one.
+    void unchangedSaveKeepsTheFile()
+    {
+        QTemporaryDir dir;
+        ConfigFile cfg(folderOf(dir));
+        const auto inode = [&] {
+            struct stat info
+            {
+            };
+            return ::stat(cfg.path().c_str(), &info) == 0 ? info.st_ino : ino_t(0);
+        };
+        QVERIFY(cfg.writeString("Nicknames", "Launcher Nickname", "Ann"));
+        const ino_t first = inode();
+        QVERIFY(first != 0);
+        QVERIFY(cfg.writeString("Nicknames", "Launcher Nickname", "Ann"));
+        QCOMPARE(inode(), first);
+        QVERIFY(cfg.writeString("Nicknames", "Launcher Nickname", "Bob"));
+        QVERIFY(inode() != first);
+        QCOMPARE(cfg.readString("Nicknames", "Launcher Nickname", ""), std::string("Bob"));
     }
 
     void longValueIsWrittenWhole()

@@ -462,8 +462,9 @@ private slots:
         Check check(member, port, roomRows("Duke Nukem 3D", "dm.map"));
         QVERIFY(check.waitFinished());
         QCOMPARE(texts(*check.log),
-                 QStringList{"Unable to get/transfer the UserMap file because cannot connect to "
-                             "the Room owners Host TCP port 27020."});
+                 QStringList{QString("Unable to get/transfer the UserMap file because cannot "
+                                     "connect to the Room owners Host TCP port %1.")
+                                 .arg(port)});
         QCOMPARE(entries(member.duke()), QStringList{});
     }
 };

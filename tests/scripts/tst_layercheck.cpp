@@ -95,6 +95,9 @@ private slots:
         QTest::newRow("ui, allowed in another file only")
             << "src/ui/lobby/A.cpp" << QByteArray("\"ui/settings/TForm2.h\"")
             << QByteArray("src/ui/lobby/B.cpp: ui/settings/TForm2.h\n") << true;
+        QTest::newRow("ui, file server control")
+            << "src/ui/roomhost/A.cpp" << QByteArray("\"core/transfer/FileServerControl.h\"")
+            << QByteArray() << true;
         QTest::newRow("ui, app header")
             << "src/ui/lobby/A.cpp" << QByteArray("\"app/Program.h\"") << QByteArray() << true;
         QTest::newRow("app, any window")

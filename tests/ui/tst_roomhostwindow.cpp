@@ -34,6 +34,7 @@ class SocketFileServer : public core::FileServerControl
 {
 public:
     explicit SocketFileServer(quint16 port) : m_port(port) {}
+    quint16 configuredPort() const override { return m_port; }
     bool isListening() const override { return m_server.isListening(); }
     bool start() override
     {
@@ -298,7 +299,7 @@ private slots:
         const QStringList expected =
             portTaken
                 ? QStringList{QString("You are now hosting a room on TCP port %1.").arg(port),
-                              "Your room failed to use TCP port 27020.",
+                              QString("Your room failed to use TCP port %1.").arg(filePort),
                               "This could cause problems when sending file transfers to "
                               "other players for usermaps."}
                 : QStringList{QString("You are now hosting a room on TCP port %1.").arg(port)};

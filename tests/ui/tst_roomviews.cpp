@@ -1,9 +1,14 @@
 #include "ui/common/MemberListView.h"
 #include "ui/common/ReadyPictures.h"
+#include "ui/common/RoomPanel.h"
 #include "ui/common/SettingsListView.h"
 
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace vantrell;
@@ -121,6 +126,55 @@ private slots:
         QCOMPARE(view.currentItem(), view.topLevelItem(1)); // the click landed on the row
         QVERIFY(view.selectedItems().isEmpty());
         QCOMPARE(view.rows()[1].value, std::string("NBlood"));
+    }
+
+    void roomPanelArrangesItsListsAndSends_data()
+    {
+        QTest::addColumn<bool>("sideBySide");
+        QTest::newRow("host window") << true;
+        QTest::newRow("client window") << false;
+    }
+    void roomPanelArrangesItsListsAndSends()
+    {
+        QFETCH(bool, sideBySide);
+        ui::RoomPanel panel(ui::kRoomHostMemberColumns, sideBySide
+                                                            ? ui::RoomPanel::Lists::SideBySide
+                                                            : ui::RoomPanel::Lists::Stacked);
+        panel.resize(600, 500);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        // Where each part sits in the panel.
+        const auto place = [&panel](QWidget* part) {
+            return QRect(part->mapTo(&panel, QPoint()), part->size());
+        };
+        const QRect members = place(panel.members());
+        const QRect settings = place(panel.settingsList());
+        QVERIFY(members.top() > place(panel.log()).bottom());
+        if (sideBySide) {
+            QCOMPARE(settings.top(), members.top());
+            QVERIFY(settings.left() > members.right());
+        } else {
+            QVERIFY(settings.top() > members.bottom());
+        }
+
+        QSignalSpy sends(&panel, &ui::RoomPanel::sendRequested);
+        QTest::keyClicks(panel.chatEdit(), "hi");
+        QTest::keyClick(panel.chatEdit(), Qt::Key_Return);
+        panel.findChild<QPushButton*>("sendButton")->click();
+        QCOMPARE(sends.size(), 2);
+        QCOMPARE(panel.chatText(), QString("hi")); // the window decides when it is sent
+        panel.appendLog("one");
+        panel.clear();
+        QCOMPARE(panel.log()->toPlainText(), QString());
+        QCOMPARE(panel.chatText(), QString());
+
+        // Ping cells go through the list; a row past its end is left alone.
+        panel.members()->setMembers({member("1", "Ann", "1"), member("0", "Bob", "2")});
+        panel.members()->setPing(1, "12 ms");
+        panel.members()->setPing(5, "99 ms");
+        QCOMPARE(panel.members()->topLevelItem(1)->text(ui::MemberListView::Ping),
+                 QString("12 ms"));
+        QCOMPARE(panel.members()->topLevelItemCount(), 2);
     }
 };
 

@@ -326,7 +326,12 @@ ConfigFile::writeStrings(std::string_view section,
     Document document(contents ? *contents : std::string());
     for (const auto& [key, value] : entries)
         document.set(section, key, value);
-    return replaceFileAtomically(target, document.text());
+    std::string text = document.text();
+    // A file that already says this stays as it is: no write, no sync (every start saves
+    // the networking group back, almost always unchanged).
+    if (contents && *contents == text)
+        return {};
+    return replaceFileAtomically(target, text);
 }
 
 Result<void> ConfigFile::saveSize(std::string_view section, int height, int width)

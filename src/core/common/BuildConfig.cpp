@@ -1,5 +1,8 @@
 #include "core/common/BuildConfig.h"
 
+#include "base/lobby/MainServerCodec.h"
+#include "core/common/QtStrings.h"
+
 namespace vantrell::core {
 
 QString builtInMainServerAddress()
@@ -15,6 +18,13 @@ quint16 mainServerPort()
 QString builtInWebHost()
 {
     return QStringLiteral(VANTRELL_WEB_HOST);
+}
+
+QString programTitle()
+{
+    // The token is the old program's name, a blank and the version.
+    const std::string_view token = lobby::kVersionToken;
+    return QStringLiteral("Vantrell Alpha Version ") + qs(token.substr(token.find(' ') + 1));
 }
 
 } // namespace vantrell::core

@@ -8,5 +8,8 @@ namespace vantrell::core {
 QString builtInMainServerAddress();
 quint16 mainServerPort();
 QString builtInWebHost();
+// "Vantrell Alpha Version " and the version: the main window's title and the application's name,
+// with the version the main server checks (lobby::kVersionToken).
+QString programTitle();
 
 } // namespace vantrell::core

@@ -9,6 +9,9 @@
 
 namespace vantrell::core {
 
+// The usermap file server's port unless the environment says otherwise.
+inline constexpr quint16 kFileServerPort = 27020;
+
 // What the program is given from outside, built once by main() (tests build their own):
 // where "vantrel.cfg" lives, the built-in addresses, and the clock for every fixed wait.
 // Passed by reference to whoever needs it; there is no global copy.
@@ -24,7 +27,7 @@ struct Environment
     // Host name of the web site with the usermaps and the update archive.
     QString webHost;
     // The port the room host's usermap file server listens on and members fetch from.
-    quint16 fileServerPort = 27020;
+    quint16 fileServerPort = kFileServerPort;
     // TLS for the web downloads. The program uses the system's trusted authorities; tests
     // put their own certificate authority here.
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

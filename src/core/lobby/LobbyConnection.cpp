@@ -1,5 +1,6 @@
 #include "core/lobby/LobbyConnection.h"
 
+#include "core/common/QtStrings.h"
 #include "core/common/Timing.h"
 
 namespace vantrell::core {
@@ -8,15 +9,6 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr auto kAnswerLimit = 30000ms;
-
-QStringList toQStringList(const std::vector<std::string>& values)
-{
-    QStringList out;
-    out.reserve(static_cast<qsizetype>(values.size()));
-    for (const std::string& value : values)
-        out << QString::fromStdString(value);
-    return out;
-}
 
 // Nicknames and chat are sent as stored; non-ASCII becomes "?" on the wire.
 std::string toWire(const QString& text)

@@ -12,7 +12,7 @@ namespace vantrell::core {
 
 class Timing;
 
-// The one connection to the main server, owned by the main window for the whole run.
+// The one connection to the main server, owned by the program for the whole run.
 //
 // Everything happens on the event loop of the thread that owns it: the socket's bytes are
 // cut into lines, and each line goes, in arrival order and whole, through ReceiveMessage,

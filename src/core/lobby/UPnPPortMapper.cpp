@@ -15,7 +15,6 @@ namespace vantrell::core {
 
 namespace {
 
-constexpr auto kFileServerPort = "27020";
 constexpr auto kDescription = "Form1";
 // A lease of 0 asks for a static mapping that stays until the router drops it.
 constexpr auto kPermanentLease = "0";
@@ -182,10 +181,11 @@ QString UPnPPortMapper::successLine()
 
 QList<PortMappingRequest> UPnPPortMapper::requestsFor(const QString& localAddress,
                                                       const QString& tcpPort,
-                                                      const QString& udpPort)
+                                                      const QString& udpPort,
+                                                      quint16 fileServerPort)
 {
     const QString description = QString::fromLatin1(kDescription);
-    const QString fileServer = QString::fromLatin1(kFileServerPort);
+    const QString fileServer = QString::number(fileServerPort);
     return {
         {tcpPort, QStringLiteral("TCP"), tcpPort, localAddress, true, description},
         {udpPort, QStringLiteral("UDP"), udpPort, localAddress, true, description},
@@ -250,7 +250,7 @@ void UPnPPortMapper::renew()
 }
 
 bool UPnPPortMapper::requestMappings(const QString& localAddress, const QString& tcpPort,
-                                     const QString& udpPort)
+                                     const QString& udpPort, quint16 fileServerPort)
 {
     if (m_requested)
         return false;
@@ -263,7 +263,8 @@ bool UPnPPortMapper::requestMappings(const QString& localAddress, const QString&
 
     // Discovery goes out on the interface that carries the local address: that address is
     // the internal end of every mapping, so the gateway that matters sits on its network.
-    m_worker = std::thread(&UPnPPortMapper::run, this, requestsFor(localAddress, tcpPort, udpPort),
+    m_worker = std::thread(&UPnPPortMapper::run, this,
+                           requestsFor(localAddress, tcpPort, udpPort, fileServerPort),
                            localAddress.toLatin1());
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/Environment.h"
 #include "core/common/Timing.h"
 
 #include <functional>
@@ -63,11 +64,12 @@ public:
     static QString natPmpSuccessLine();
 
     // The three requests in the order they are made: the room's TCP port, the game's UDP
-    // port, then 27020 for the file server. The file server speaks TCP, so 27020 is asked
+    // port, then the file server's port. The file server speaks TCP, so its port is asked
     // for TCP (a UDP mapping of it would forward nothing the program listens to). Ports are
     // passed as the player typed them; a port the router does not accept ends the work.
     static QList<PortMappingRequest> requestsFor(const QString& localAddress,
-                                                 const QString& tcpPort, const QString& udpPort);
+                                                 const QString& tcpPort, const QString& udpPort,
+                                                 quint16 fileServerPort = kFileServerPort);
 
     explicit UPnPPortMapper(QObject* parent = nullptr);
     // The lease renewal waits go through timing.
@@ -81,7 +83,7 @@ public:
     // skipped request. The mappings are requested once per run: a second call does nothing
     // and returns false.
     bool requestMappings(const QString& localAddress, const QString& tcpPort,
-                         const QString& udpPort);
+                         const QString& udpPort, quint16 fileServerPort = kFileServerPort);
 
 signals:
     // The request at this index (of requestsFor()) was accepted by the gateway.

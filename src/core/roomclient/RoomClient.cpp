@@ -1,6 +1,7 @@
 #include "core/roomclient/RoomClient.h"
 
 #include "core/common/Environment.h"
+#include "core/common/QtStrings.h"
 #include "core/roomhost/RoomConnection.h"
 #include "core/transfer/ClientUserMapCheckFileTransfer.h"
 
@@ -17,19 +18,6 @@ constexpr auto kConnectionCheckPeriod = 5000ms;
 constexpr auto kConnectLimit = 10000ms;
 constexpr auto kFailedConnectClose = 500ms;
 constexpr auto kEchoWait = 5000ms;
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-QStringList toStringList(const std::vector<std::string>& items)
-{
-    QStringList out;
-    for (const auto& item : items)
-        out << qs(item);
-    return out;
-}
 
 bool isIpv4Address(const QString& text)
 {
@@ -82,7 +70,6 @@ void RoomClient::open(const lobby::RoomAddress& room, RoomClientIdentity identit
     m_settings.clear();
     m_members.clear();
     m_ready = false;
-    m_usermapCheckFinished = false;
     emit settingsListChanged(m_settings);
     emit memberListChanged(m_members);
     emit readyStateChanged(false);
@@ -243,10 +230,8 @@ void RoomClient::startUsermapCheck()
     setup.folders = m_folders;
     m_usermapCheck = new ClientUserMapCheckFileTransfer(m_env.timing, std::move(setup), this);
     connect(m_usermapCheck, &ClientUserMapCheckFileTransfer::logLine, this, &RoomClient::logLine);
-    connect(m_usermapCheck, &ClientUserMapCheckFileTransfer::finished, this, [this] {
-        m_usermapCheckFinished = true;
-        emit readyAvailable();
-    });
+    connect(m_usermapCheck, &ClientUserMapCheckFileTransfer::finished, this,
+            [this] { emit readyAvailable(); });
     m_usermapCheck->start();
 }
 
@@ -266,7 +251,6 @@ void RoomClient::onLine(const std::string& line)
         ClientRoomUserListUpdateFromServerRoom(std::move(members->rows));
     } else if (const auto* port = std::get_if<roomhost::YourRemotePortIs>(&*message)) {
         m_ownRemotePort = qs(port->remotePort);
-        emit ownRemotePortChanged(m_ownRemotePort);
     } else if (std::holds_alternative<roomhost::TimeToLaunchGame>(*message)) {
         ClientLaunchhDukeGame();
     } else if (const auto* chat = std::get_if<roomhost::RoomChat>(&*message)) {
@@ -372,7 +356,7 @@ void RoomClient::setTeamChoices(const roomclient::TeamChoices& teams)
     if (teams == m_teams)
         return;
     m_teams = teams;
-    emit teamChoicesChanged(toStringList(m_teams.items), m_teams.enabled);
+    emit teamChoicesChanged(toQStringList(m_teams.items), m_teams.enabled);
 }
 
 // ---- ping ----

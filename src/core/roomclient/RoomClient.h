@@ -79,7 +79,6 @@ public:
     // Set by the launch while the member's game runs; settings updates are ignored then.
     bool gameRunning() const { return m_gameRunning; }
     void setGameRunning(bool running) { m_gameRunning = running; }
-    bool usermapCheckFinished() const { return m_usermapCheckFinished; }
 
     // ---- tasks the window (or the launch) starts ----
     // "Ready" clicked: one of the next two, by the ready state.
@@ -104,7 +103,6 @@ signals:
     void memberListChanged(const std::vector<vantrell::roomhost::MemberRow>& rows);
     void memberPingChanged(int row, const QString& ping);
     void readyStateChanged(bool ready);
-    void ownRemotePortChanged(const QString& port);
     void teamChoicesChanged(const QStringList& teams, bool enabled);
     // The connection check's word on "Be a Spectator" and "Record Demo".
     void spectatorAndDemoShown(bool shown);
@@ -165,7 +163,6 @@ private:
     QString m_ownRemotePort;
     bool m_ready = false;
     bool m_gameRunning = false;
-    bool m_usermapCheckFinished = false;
 
     // The ping pass.
     bool m_pingRunning = false;

@@ -5,8 +5,8 @@
 namespace vantrell::core {
 
 // The room host's narrow view of the lobby's connection to the main server: whether it is
-// open, and a way to send one line on it. The lobby connection implements this; the room
-// host never owns or opens that connection.
+// open, and a way to send one line on it. LobbyMainServerLink implements it over the lobby
+// connection; the room host never owns or opens that connection.
 class MainServerLink
 {
 public:

@@ -1,9 +1,11 @@
 #include "core/roomhost/RoomHost.h"
 
+#include "core/common/QtStrings.h"
 #include "core/common/Timing.h"
 #include "core/roomhost/MainServerLink.h"
 #include "core/roomhost/RoomConnection.h"
 #include "core/roomhost/RoomPinger.h"
+#include "core/transfer/FileServerControl.h"
 
 #include <QPointer>
 #include <QTcpServer>
@@ -13,13 +15,6 @@ namespace vantrell::core {
 
 using namespace std::chrono_literals;
 using roomhost::HostMessage;
-
-namespace {
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-} // namespace
 
 RoomHost::RoomHost(const Timing& timing, RoomHostConfig config, MainServerLink* link,
                    QObject* parent)
@@ -58,6 +53,13 @@ bool RoomHost::open()
     m_pinger->start();
     m_staleRowTimer.start();
     m_inGame = false;
+    const bool listening = listen();
+    startFileServer();
+    return listening;
+}
+
+bool RoomHost::listen()
+{
     if (m_server->isListening())
         return true;
     if (m_config.roomPortUsable && m_server->listen(m_config.listenAddress, m_config.roomPort)) {
@@ -74,6 +76,16 @@ bool RoomHost::open()
     return false;
 }
 
+void RoomHost::startFileServer()
+{
+    if (!m_files || m_files->isListening() || m_files->start())
+        return;
+    emit roomLog(
+        QStringLiteral("Your room failed to use TCP port %1.").arg(m_files->configuredPort()));
+    emit roomLog(QStringLiteral("This could cause problems when sending file transfers to other "
+                                "players for usermaps."));
+}
+
 void RoomHost::close()
 {
     if (m_closed)
@@ -85,6 +97,8 @@ void RoomHost::close()
     m_reAdvertiseTimer.stop();
     StopAdvertising();
     m_server->close();
+    if (m_files)
+        m_files->stop();
     // Not listening any more, so the closing connections start no tasks.
     const auto connections = m_connections;
     m_connections.clear();

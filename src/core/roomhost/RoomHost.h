@@ -22,6 +22,7 @@ class QTcpServer;
 
 namespace vantrell::core {
 
+class FileServerControl;
 class MainServerLink;
 class RoomConnection;
 class RoomPinger;
@@ -66,11 +67,16 @@ public:
              QObject* parent = nullptr);
     ~RoomHost() override;
 
-    // Starts listening on the room port and the periodic checks. Reports the outcome in the
-    // room log; false when the port cannot be used (the room stays open, nothing listens).
+    // The usermap file server that runs while the room is open (may be null); it must
+    // outlive the room.
+    void setFileServer(FileServerControl* files) { m_files = files; }
+
+    // Starts listening on the room port, the file server and the periodic checks. Reports
+    // the outcome in the room log; false when the room port cannot be used (the room stays
+    // open, nothing listens).
     bool open();
     // Ends the room: timers stop, the advertisement is withdrawn, every member connection
-    // closes. Also done on destruction.
+    // closes, the file server stops. Also done on destruction.
     void close();
 
     bool isListening() const;
@@ -140,6 +146,8 @@ private:
                                  const std::string& team);
     void ServerRoomRecieveChatMessage(const roomhost::RoomChat& chat);
 
+    bool listen();
+    void startFileServer();
     void sendUserListNow();
     void broadcast(const roomhost::HostMessage& message);
     void settingsRefreshTick();
@@ -154,6 +162,7 @@ private:
     const Timing& m_timing;
     RoomHostConfig m_config;
     MainServerLink* m_link;
+    FileServerControl* m_files = nullptr;
     QTcpServer* m_server;
     QList<RoomConnection*> m_connections; // in the order they opened
     roomhost::MemberList m_members;

@@ -136,7 +136,8 @@ void ClientUserMapCheckFileTransfer::cannotConnect()
     dropSocket();
     m_writer.reset();
     emit logLine(QStringLiteral("Unable to get/transfer the UserMap file because cannot connect "
-                                "to the Room owners Host TCP port 27020."));
+                                "to the Room owners Host TCP port %1.")
+                     .arg(m_setup.port));
     finish();
 }
 

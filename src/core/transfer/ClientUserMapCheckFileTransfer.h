@@ -3,6 +3,7 @@
 #include "base/common/StreamedFile.h"
 #include "base/roomhost/RoomCodec.h"
 #include "base/transfer/UsermapTransfer.h"
+#include "core/common/Environment.h"
 #include "core/transfer/UsermapFolders.h"
 
 #include <array>
@@ -41,7 +42,7 @@ public:
     {
         // The room host: the address of the room connection, the file server's port.
         QString hostAddress;
-        quint16 port = 27020;
+        quint16 port = kFileServerPort;
         // The room's settings list as the member holds it now.
         std::function<std::vector<roomhost::SettingRow>()> settings;
         UsermapFolderSource folders;

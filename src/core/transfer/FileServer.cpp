@@ -210,6 +210,11 @@ FileServer::~FileServer()
     stop();
 }
 
+quint16 FileServer::configuredPort() const
+{
+    return m_env.fileServerPort;
+}
+
 bool FileServer::isListening() const
 {
     return m_server->isListening();

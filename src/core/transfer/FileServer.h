@@ -48,6 +48,7 @@ public:
     // Members reach the room by IPv4; tests use loopback.
     void setListenAddress(const QHostAddress& address) { m_listenAddress = address; }
 
+    quint16 configuredPort() const override;
     bool isListening() const override;
     bool start() override;
     void stop() override;

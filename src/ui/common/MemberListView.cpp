@@ -1,18 +1,16 @@
 #include "ui/common/MemberListView.h"
 
+#include "core/common/QtStrings.h"
 #include "ui/common/ReadyPictures.h"
 
 #include <QHeaderView>
 
 namespace vantrell::ui {
 
+using core::qs;
+
 namespace {
 constexpr int kReadyCodeRole = Qt::UserRole;
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 } // namespace
 
 MemberListView::MemberListView(const MemberColumnWidths& widths, QWidget* parent)
@@ -47,6 +45,12 @@ MemberListView::MemberListView(const MemberColumnWidths& widths, QWidget* parent
         head->resizeSection(hidden, 0);
         head->setSectionResizeMode(hidden, QHeaderView::Fixed);
     }
+}
+
+void MemberListView::setPing(int row, const QString& ping)
+{
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setText(Ping, ping);
 }
 
 void MemberListView::setMembers(const std::vector<roomhost::MemberRow>& members)

@@ -62,6 +62,8 @@ public:
 
     // Replaces the rows; the selection stays on the same remote port where it can.
     void setMembers(const std::vector<roomhost::MemberRow>& members);
+    // The ping cell of one row; a row past the list is left alone.
+    void setPing(int row, const QString& ping);
     // The rows as shown (the ready code kept behind each picture).
     std::vector<roomhost::MemberRow> members() const;
 };

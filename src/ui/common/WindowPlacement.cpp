@@ -1,5 +1,7 @@
 #include "ui/common/WindowPlacement.h"
 
+#include "ui/common/MessageSink.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -46,6 +48,24 @@ Result<void> saveOuterSize(const QWidget& window, settings::ConfigFile& file,
 {
     const QSize outer = window.frameGeometry().size();
     return file.saveSize(section, outer.height(), outer.width());
+}
+
+void showPlaced(QWidget& window, const QWidget* over, const settings::ConfigFile& file,
+                std::string_view section)
+{
+    if (over && !window.isVisible())
+        centreOn(window, *over);
+    window.show();
+    restoreOuterSize(window, file, section);
+    window.raise();
+    window.activateWindow();
+}
+
+void saveOuterSizeOrTell(const QWidget& window, settings::ConfigFile& file,
+                         std::string_view section, MessageSink& messages)
+{
+    if (!saveOuterSize(window, file, section))
+        messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
 }
 
 } // namespace vantrell::ui

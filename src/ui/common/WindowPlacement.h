@@ -9,6 +9,8 @@ class QWidget;
 
 namespace vantrell::ui {
 
+class MessageSink;
+
 // Where a window opens and at what size. Sizes in the settings file are outer sizes, the
 // frame included, as "Main height" and "Main width" of a section of the window's own; Qt
 // sizes the inside of the frame, so the frame is taken off on the way in and added on the
@@ -26,5 +28,13 @@ void restoreOuterSize(QWidget& window, const settings::ConfigFile& file, std::st
 // Stores the window's outer size in the section.
 Result<void> saveOuterSize(const QWidget& window, settings::ConfigFile& file,
                            std::string_view section);
+
+// Opens a window the way every room window opens: centred on `over` (may be null) when not
+// shown yet, shown, given its stored outer size once its frame is known, raised and active.
+void showPlaced(QWidget& window, const QWidget* over, const settings::ConfigFile& file,
+                std::string_view section);
+// Stores the window's outer size; the player is told when the file cannot be written.
+void saveOuterSizeOrTell(const QWidget& window, settings::ConfigFile& file,
+                         std::string_view section, MessageSink& messages);
 
 } // namespace vantrell::ui

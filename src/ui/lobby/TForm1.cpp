@@ -1,7 +1,7 @@
 #include "ui/lobby/TForm1.h"
 
 #include "base/settings/Settings.h"
-#include "core/common/HostInfo.h"
+#include "core/common/BuildConfig.h"
 #include "core/lobby/CreateRoomCheck.h"
 #include "core/lobby/Updater.h"
 #include "ui/common/MessageSink.h"
@@ -37,11 +37,11 @@ constexpr std::string_view kSizeSection = "Window Size";
 } // namespace
 
 TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
-               core::LobbyConnection& lobby, QWidget* parent)
-    : QMainWindow(parent), m_env(env), m_messages(messages), m_settings(settings), m_lobby(lobby),
-      m_background(lobbyBackgroundPicture())
+               core::LobbySession& session, QWidget* parent)
+    : QMainWindow(parent), m_env(env), m_messages(messages), m_settings(settings),
+      m_session(session), m_lobby(session.connection()), m_background(lobbyBackgroundPicture())
 {
-    setWindowTitle(QStringLiteral("Vantrell Alpha Version 3829"));
+    setWindowTitle(core::programTitle());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
     palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
@@ -55,9 +55,7 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
 
     m_chatThrottle.setSingleShot(true);
     m_env.timing.setInterval(m_chatThrottle, 2000ms);
-    m_env.timing.setInterval(m_roomRefresh, 10000ms);
     connect(&m_chatThrottle, &QTimer::timeout, this, &TForm1::chatThrottleTimeout);
-    connect(&m_roomRefresh, &QTimer::timeout, this, &TForm1::roomRefreshTimeout);
 
     connect(m_connectButton, &QPushButton::clicked, this, &TForm1::connectClick);
     connect(m_sendButton, &QPushButton::clicked, this, &TForm1::sendClick);
@@ -65,14 +63,17 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
     connect(m_getRoomsButton, &QPushButton::clicked, this, &TForm1::getRoomsListClick);
 
     connect(&m_lobby, &core::LobbyConnection::connected, this, &TForm1::onConnected);
-    connect(&m_lobby, &core::LobbyConnection::connectFailed, this, &TForm1::onConnectFailed);
     connect(&m_lobby, &core::LobbyConnection::disconnected, this, &TForm1::onDisconnected);
+    connect(&m_lobby, &core::LobbyConnection::connectFailed, this, &TForm1::onConnectFailed);
     connect(&m_lobby, &core::LobbyConnection::userListUpdated, this, &TForm1::ClientUpdateUserList);
     connect(&m_lobby, &core::LobbyConnection::timedUserListUpdated, this,
             &TForm1::ClientTimedUpdatedUserListToPreventInvUsers);
     connect(&m_lobby, &core::LobbyConnection::globalChatReceived, this,
             &TForm1::ClientDisplayChatMessages);
-    connect(&m_lobby, &core::LobbyConnection::wrongVersion, this, &TForm1::outdatedVersion);
+    connect(&m_session, &core::LobbySession::logLine, this, &TForm1::addLogLine);
+    connect(&m_session, &core::LobbySession::roomsListEnabledChanged, m_getRoomsButton,
+            &QPushButton::setEnabled);
+    connect(&m_session, &core::LobbySession::updateOfferDue, this, &TForm1::offerUpdate);
     connect(
         &m_lobby, &core::LobbyConnection::roomsListUpdated, m_roomList,
         [this](const lobby::NewRoomsListUpdate& update) { m_roomList->setRooms(update.rooms); });
@@ -130,7 +131,7 @@ bool TForm1::isConnected() const
 
 void TForm1::setGetRoomsListEnabled(bool enabled)
 {
-    m_getRoomsButton->setEnabled(enabled);
+    m_session.setRoomsListEnabled(enabled);
 }
 
 void TForm1::addLogLine(const QString& line)
@@ -163,8 +164,7 @@ void TForm1::showEvent(QShowEvent* event)
     // Shown or activated, whichever comes first: a desktop need not make a newly shown
     // window active (focus-stealing prevention, no window manager), and the room list must
     // refresh all the same.
-    if (!m_roomRefresh.isActive())
-        m_roomRefresh.start();
+    m_session.startRoomRefresh();
 }
 
 void TForm1::changeEvent(QEvent* event)
@@ -172,8 +172,7 @@ void TForm1::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         setMinimumSize(kMinimumWidth, kMinimumHeight);
-        if (!m_roomRefresh.isActive())
-            m_roomRefresh.start();
+        m_session.startRoomRefresh();
     }
 }
 
@@ -204,11 +203,9 @@ void TForm1::connectClick()
             "You must change your NickName before joining the Main Server, its to small."));
         return;
     }
-    if (m_lobby.isOpen() || m_lobby.isConnecting())
-        return;
     // Not pressed twice while the connection is being made.
-    m_connectButton->setEnabled(false);
-    m_lobby.open();
+    if (m_session.open(nickname))
+        m_connectButton->setEnabled(false);
 }
 
 void TForm1::onConnectFailed(const QString& errorText)
@@ -226,16 +223,11 @@ void TForm1::onConnectFailed(const QString& errorText)
 
 void TForm1::onConnected()
 {
-    addLogLine(QStringLiteral("You are now connected to the Vantrell main server!"));
-    m_lobby.ClientVersionCheck();
     m_connectButton->setEnabled(false);
-    const QString computerName = core::hostComputerName();
-    m_lobby.SendUserDetails(lobbyNickname(), computerName);
 }
 
 void TForm1::onDisconnected()
 {
-    addLogLine(QStringLiteral("Disconnected from the server."));
     // Wherever the chat can be used (an unlocked window, or a hosted room's), the player
     // can connect again at once rather than wait for an unlock that a hosted room never
     // brings.
@@ -271,14 +263,7 @@ void TForm1::chatThrottleTimeout()
 
 void TForm1::getRoomsListClick()
 {
-    if (m_lobby.isOpen())
-        m_lobby.requestRoomsList();
-}
-
-void TForm1::roomRefreshTimeout()
-{
-    if (m_lobby.isOpen() && m_getRoomsButton->isEnabled())
-        getRoomsListClick();
+    m_session.requestRoomsList();
 }
 
 void TForm1::setUsers(const QStringList& nicknames)
@@ -308,16 +293,6 @@ void TForm1::ClientDisplayChatMessages(const QString& nickname, const QString& t
     addLogLine(nickname + QStringLiteral(": ") + text);
 }
 
-void TForm1::outdatedVersion()
-{
-    addLogLine(QStringLiteral("You have an outdated version of Vantrex. Please download the most "
-                              "recent version from ") +
-               m_env.updateArchiveUrl() + QStringLiteral("."));
-    m_lobby.close();
-    // The wait keeps the window responsive: the rest runs from the event loop.
-    m_env.timing.singleShot(this, 3000ms, [this] { offerUpdate(); });
-}
-
 void TForm1::offerUpdate()
 {
     m_connectButton->setEnabled(true);
@@ -336,12 +311,6 @@ void TForm1::offerUpdate()
     }
     core::startUpdater(updater);
     TerminateMainThread();
-}
-
-void TForm1::addLogLines(std::initializer_list<QString> lines)
-{
-    for (const QString& line : lines)
-        addLogLine(line);
 }
 
 void TForm1::createRoom(SourcePort port)
@@ -377,8 +346,7 @@ void TForm1::TerminateMainThread()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_lobby.close();
-    if (!saveOuterSize(*this, m_settings.file, kSizeSection))
-        m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
+    saveOuterSizeOrTell(*this, m_settings.file, kSizeSection, m_messages);
     QMainWindow::closeEvent(event);
     emit programEndRequested();
 }

@@ -4,6 +4,7 @@
 #include "base/roomhost/RoomSettings.h"
 #include "core/common/Environment.h"
 #include "core/lobby/LobbyConnection.h"
+#include "core/lobby/LobbySession.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -29,8 +30,9 @@ class RoomListView;
 // list, and the menus that open every other window. It lives for the whole run; closing it
 // ends the program.
 //
-// It shows the program's lobby connection (which the program owns) and emits what the
-// player asks of other windows; the program connects those. While another window is open
+// It shows the program's lobby session and connection (which the program owns), asks the
+// session to connect, and emits what the player asks of other windows; the program connects
+// those. While another window is open
 // that window has this one locked (DisableForm1Items) until it closes (EnableForm1Items).
 class TForm1 : public QMainWindow
 {
@@ -38,7 +40,7 @@ class TForm1 : public QMainWindow
 
 public:
     TForm1(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
-           core::LobbyConnection& lobby, QWidget* parent = nullptr);
+           core::LobbySession& session, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The lobby nickname: the text of the read-only nickname box, which mirrors the
@@ -48,7 +50,7 @@ public:
     bool isConnected() const;
 
     // The launch turns "Get Rooms List" off while a game runs (and with it the 10 s room
-    // refresh) and on again when it ends.
+    // refresh) and on again when it ends; the session decides, the button shows it.
     void setGetRoomsListEnabled(bool enabled);
 
     // Appends one line to the lobby log.
@@ -112,21 +114,19 @@ private:
     void buildMenus();
     void startUp();
     void onConnected();
-    void onConnectFailed(const QString& errorText);
     void onDisconnected();
+    void onConnectFailed(const QString& errorText);
     void chatThrottleTimeout();
-    void roomRefreshTimeout();
     void ClientUpdateUserList(const QString& countText, const QStringList& nicknames);
     void ClientTimedUpdatedUserListToPreventInvUsers(const QStringList& nicknames);
     void ClientDisplayChatMessages(const QString& nickname, const QString& text);
-    void outdatedVersion();
     void offerUpdate();
-    void addLogLines(std::initializer_list<QString> lines);
     void setUsers(const QStringList& nicknames);
 
     const core::Environment& m_env;
     MessageSink& m_messages;
     settings::Settings& m_settings;
+    core::LobbySession& m_session;
     core::LobbyConnection& m_lobby;
 
     QMenu* m_actionMenu = nullptr;
@@ -145,7 +145,6 @@ private:
 
     QPixmap m_background;
     QTimer m_chatThrottle;
-    QTimer m_roomRefresh;
     int m_logLineCount = 0;
     bool m_startedUp = false;
 };

@@ -2,8 +2,8 @@
 
 #include "base/roomclient/RoomClientRules.h"
 #include "base/settings/Settings.h"
-#include "ui/common/MemberListView.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/RoomPanel.h"
 #include "ui/common/SettingsListView.h"
 #include "ui/common/WindowPlacement.h"
 
@@ -14,10 +14,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace vantrell::ui {
@@ -48,21 +46,8 @@ TForm7::~TForm7()
 
 void TForm7::buildControls()
 {
-    m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(QStringLiteral("roomLog"));
-    m_log->setReadOnly(true);
-    m_log->setMinimumSize(200, 120);
-
-    m_chat = new QLineEdit(this);
-    m_chat->setObjectName(QStringLiteral("chatEdit"));
-    m_send = new QPushButton(QStringLiteral("Send"), this);
-    m_send->setObjectName(QStringLiteral("sendButton"));
-    auto* chatRow = new QHBoxLayout;
-    chatRow->addWidget(m_chat);
-    chatRow->addWidget(m_send);
-
-    m_members = new MemberListView(kRoomClientMemberColumns, this);
-    m_settingsList = new SettingsListView(this);
+    m_panel = new RoomPanel(kRoomClientMemberColumns, RoomPanel::Lists::Stacked, this);
+    m_panel->log()->setMinimumSize(200, 120);
 
     m_spectator = new QCheckBox(QStringLiteral("Be a Spectator"), this);
     m_spectator->setObjectName(QStringLiteral("spectatorBox"));
@@ -90,24 +75,11 @@ void TForm7::buildControls()
     controls->addStretch();
     controls->addWidget(m_ready);
 
-    auto* top = new QWidget(this);
-    auto* topLayout = new QVBoxLayout(top);
-    topLayout->setContentsMargins(0, 0, 0, 0);
-    topLayout->addWidget(m_log);
-    topLayout->addLayout(chatRow);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(top);
-    splitter->addWidget(m_members);
-    splitter->addWidget(m_settingsList);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    splitter->setStretchFactor(2, 2);
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(splitter);
+    outer->addWidget(m_panel);
     outer->addLayout(controls);
 
-    connect(m_send, &QPushButton::clicked, this, &TForm7::sendClick);
-    connect(m_chat, &QLineEdit::returnPressed, this, &TForm7::sendClick);
+    connect(m_panel, &RoomPanel::sendRequested, this, &TForm7::sendClick);
     connect(m_ready, &QPushButton::clicked, this, &TForm7::readyClick);
     // Only the player's own choice from the list counts, never a refill of the list.
     connect(m_teams, &QComboBox::activated, this,
@@ -118,10 +90,12 @@ void TForm7::connectClient()
 {
     using core::RoomClient;
     connect(&m_client, &RoomClient::logLine, this, &TForm7::appendLog);
-    connect(&m_client, &RoomClient::settingsListChanged, m_settingsList,
+    connect(&m_client, &RoomClient::settingsListChanged, m_panel->settingsList(),
             &SettingsListView::setRows);
-    connect(&m_client, &RoomClient::memberListChanged, m_members, &MemberListView::setMembers);
-    connect(&m_client, &RoomClient::memberPingChanged, this, &TForm7::showPing);
+    connect(&m_client, &RoomClient::memberListChanged, m_panel->members(),
+            &MemberListView::setMembers);
+    connect(&m_client, &RoomClient::memberPingChanged, m_panel->members(),
+            &MemberListView::setPing);
     connect(&m_client, &RoomClient::teamChoicesChanged, this, &TForm7::showTeams);
     connect(&m_client, &RoomClient::spectatorAndDemoShown, this, &TForm7::showSpectatorAndDemo);
     connect(&m_client, &RoomClient::readyAvailable, this, [this] { m_ready->setEnabled(true); });
@@ -142,17 +116,10 @@ void TForm7::openRoom(const lobby::RoomAddress& room)
     m_room = room;
     m_inRoom = true;
 
-    if (m_mainWindow && !isVisible())
-        centreOn(*this, *m_mainWindow);
-    show();
-    // Once shown, so the frame around the stored outer size is known.
-    restoreOuterSize(*this, m_settings.file, kSizeSection);
-    raise();
-    activateWindow();
+    showPlaced(*this, m_mainWindow, m_settings.file, kSizeSection);
 
     m_ready->setEnabled(false);
-    m_chat->clear();
-    m_log->clear();
+    m_panel->clear();
     const auto controls = roomclient::controlsForSourcePort(room.sourcePort);
     showSpectatorAndDemo(controls.spectatorAndDemo);
     m_teamLabel->setVisible(controls.team);
@@ -166,7 +133,7 @@ void TForm7::leaveRoom()
     if (!m_inRoom)
         return;
     m_inRoom = false;
-    saveSize();
+    saveOuterSizeOrTell(*this, m_settings.file, kSizeSection, m_messages);
     m_client.close();
     emit mainWindowUnlockRequested();
 }
@@ -179,8 +146,8 @@ void TForm7::readyClick()
 void TForm7::sendClick()
 {
     // The text stays in the input when nothing could be sent.
-    if (m_client.ClientRoomSendChatMessage(m_chat->text()))
-        m_chat->clear();
+    if (m_client.ClientRoomSendChatMessage(m_panel->chatText()))
+        m_panel->clearChat();
 }
 
 bool TForm7::spectator() const
@@ -200,7 +167,7 @@ QString TForm7::team() const
 
 void TForm7::appendLog(const QString& line)
 {
-    m_log->appendPlainText(line);
+    m_panel->appendLog(line);
 }
 
 void TForm7::showTeams(const QStringList& teams, bool enabled)
@@ -215,18 +182,6 @@ void TForm7::showSpectatorAndDemo(bool shown)
 {
     m_spectator->setVisible(shown);
     m_recordDemo->setVisible(shown);
-}
-
-void TForm7::showPing(int row, const QString& ping)
-{
-    if (QTreeWidgetItem* item = m_members->topLevelItem(row))
-        item->setText(MemberListView::Ping, ping);
-}
-
-void TForm7::saveSize()
-{
-    if (!saveOuterSize(*this, m_settings.file, kSizeSection))
-        m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
 }
 
 void TForm7::closeEvent(QCloseEvent* event)

@@ -11,8 +11,6 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace vantrell::settings {
@@ -21,9 +19,8 @@ struct Settings;
 
 namespace vantrell::ui {
 
-class MemberListView;
 class MessageSink;
-class SettingsListView;
+class RoomPanel;
 
 // The room client window: a room hosted by another player. Each showing is one stay in a
 // room; the room client (which the program owns) does the talking, the window shows what
@@ -76,10 +73,8 @@ private:
     void buildControls();
     void connectClient();
     void leaveRoom();
-    void saveSize();
     void showTeams(const QStringList& teams, bool enabled);
     void showSpectatorAndDemo(bool shown);
-    void showPing(int row, const QString& ping);
 
     const core::Environment& m_env;
     MessageSink& m_messages;
@@ -90,15 +85,11 @@ private:
     lobby::RoomAddress m_room;
     bool m_inRoom = false;
 
-    QPlainTextEdit* m_log = nullptr;
-    QLineEdit* m_chat = nullptr;
-    QPushButton* m_send = nullptr;
+    RoomPanel* m_panel = nullptr;
     QCheckBox* m_spectator = nullptr;
     QCheckBox* m_recordDemo = nullptr;
     QLabel* m_teamLabel = nullptr;
     QComboBox* m_teams = nullptr;
-    MemberListView* m_members = nullptr;
-    SettingsListView* m_settingsList = nullptr;
     QPushButton* m_ready = nullptr;
 };
 

@@ -1,9 +1,8 @@
 #include "ui/roomhost/TForm6.h"
 
 #include "base/settings/Settings.h"
-#include "core/transfer/FileServerControl.h"
-#include "ui/common/MemberListView.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/RoomPanel.h"
 #include "ui/common/SettingsListView.h"
 #include "ui/common/WindowPlacement.h"
 
@@ -11,18 +10,16 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHideEvent>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace vantrell::ui {
 
 TForm6::TForm6(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
-               const QWidget* mainWindow, core::FileServerControl* fileServer, QWidget* parent)
+               const QWidget* mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Window), m_env(env), m_messages(messages), m_programSettings(settings),
-      m_mainWindow(mainWindow), m_fileServer(fileServer)
+      m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("TForm6"));
     setWindowTitle(QStringLiteral("hDuke Room Server"));
@@ -40,29 +37,11 @@ TForm6::~TForm6()
 
 void TForm6::buildControls()
 {
-    m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(QStringLiteral("roomLog"));
-    m_log->setReadOnly(true);
-    QPalette palette = m_log->palette();
+    m_panel = new RoomPanel(kRoomHostMemberColumns, RoomPanel::Lists::SideBySide, this);
+    QPalette palette = m_panel->log()->palette();
     palette.setColor(QPalette::Base, Qt::black);
     palette.setColor(QPalette::Text, QColor(0, 255, 0));
-    m_log->setPalette(palette);
-
-    m_chat = new QLineEdit(this);
-    m_chat->setObjectName(QStringLiteral("chatEdit"));
-    m_send = new QPushButton(QStringLiteral("Send"), this);
-    m_send->setObjectName(QStringLiteral("sendButton"));
-    auto* chatRow = new QHBoxLayout;
-    chatRow->addWidget(m_chat);
-    chatRow->addWidget(m_send);
-
-    m_members = new MemberListView(kRoomHostMemberColumns, this);
-    m_settingsList = new SettingsListView(this);
-    auto* lists = new QSplitter(Qt::Horizontal, this);
-    lists->addWidget(m_members);
-    lists->addWidget(m_settingsList);
-    lists->setStretchFactor(0, 3);
-    lists->setStretchFactor(1, 2);
+    m_panel->log()->setPalette(palette);
 
     m_recordDemo = new QCheckBox(QStringLiteral("Record Demo"), this);
     m_recordDemo->setObjectName(QStringLiteral("recordDemoBox"));
@@ -73,32 +52,18 @@ void TForm6::buildControls()
     m_changeSettings->setObjectName(QStringLiteral("changeSettingsButton"));
     m_launch = new QPushButton(QStringLiteral("Launch"), this);
     m_launch->setObjectName(QStringLiteral("Button2"));
-    m_launchField = new QLineEdit(this);
-    m_launchField->setObjectName(QStringLiteral("launchField"));
-    m_launchField->setReadOnly(true);
-    m_launchField->hide();
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_recordDemo);
     bottom->addStretch();
     bottom->addWidget(m_advertise);
     bottom->addWidget(m_changeSettings);
     bottom->addWidget(m_launch);
-    bottom->addWidget(m_launchField);
 
-    auto* top = new QWidget(this);
-    auto* topLayout = new QVBoxLayout(top);
-    topLayout->setContentsMargins(0, 0, 0, 0);
-    topLayout->addWidget(m_log);
-    topLayout->addLayout(chatRow);
-    auto* splitter = new QSplitter(Qt::Vertical, this);
-    splitter->addWidget(top);
-    splitter->addWidget(lists);
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(splitter);
+    outer->addWidget(m_panel);
     outer->addLayout(bottom);
 
-    connect(m_send, &QPushButton::clicked, this, &TForm6::sendClick);
-    connect(m_chat, &QLineEdit::returnPressed, this, &TForm6::sendClick);
+    connect(m_panel, &RoomPanel::sendRequested, this, &TForm6::sendClick);
     connect(m_advertise, &QPushButton::clicked, this, [this] {
         if (m_room)
             m_room->advertiseButtonClicked();
@@ -111,7 +76,7 @@ void TForm6::openRoom(core::RoomHost& room, const roomhost::RoomSettings& settin
     closeRoom(); // a room left open (its owner closes it first, normally) ends here
 
     m_settings = settings;
-    m_chat->clear();
+    m_panel->clearChat();
     setWindowTitle(QString::fromStdString(m_settings.roomName));
 
     m_room = &room;
@@ -124,23 +89,10 @@ void TForm6::openRoom(core::RoomHost& room, const roomhost::RoomSettings& settin
     showAdvertising(false);
     m_recordDemo->setVisible(sourcePortRow(m_settings.kind).hostRecordsDemo);
 
-    m_log->clear();
+    m_panel->log()->clear();
     m_room->open();
-    if (m_fileServer && !m_fileServer->isListening() && !m_fileServer->start()) {
-        appendLog(QStringLiteral("Your room failed to use TCP port %1.")
-                      .arg(core::FileServerControl::kPort));
-        appendLog(QStringLiteral(
-            "This could cause problems when sending file transfers to other players for "
-            "usermaps."));
-    }
 
-    if (m_mainWindow && !isVisible())
-        centreOn(*this, *m_mainWindow);
-    show();
-    // Once shown, so the frame around the stored outer size is known.
-    restoreOuterSize(*this, m_programSettings.file, kSizeSection);
-    raise();
-    activateWindow();
+    showPlaced(*this, m_mainWindow, m_programSettings.file, kSizeSection);
 }
 
 void TForm6::closeRoom()
@@ -150,23 +102,20 @@ void TForm6::closeRoom()
         room->close();
         room->disconnect(this);
         m_room = nullptr;
-    }
-    if (m_fileServer)
-        m_fileServer->stop();
-    if (room)
         emit roomClosed();
+    }
 }
 
 void TForm6::showMembers()
 {
     if (m_room)
-        m_members->setMembers(m_room->members());
+        m_panel->members()->setMembers(m_room->members());
 }
 
 void TForm6::showSettings()
 {
     if (m_room)
-        m_settingsList->setRows(m_room->settingsList());
+        m_panel->settingsList()->setRows(m_room->settingsList());
 }
 
 void TForm6::showAdvertising(bool advertised)
@@ -178,8 +127,8 @@ void TForm6::showAdvertising(bool advertised)
 void TForm6::sendClick()
 {
     // The text stays in the edit when nothing could be sent.
-    if (m_room && m_room->ServerRoomSendChatMessageToClientsTyped(m_chat->text()))
-        m_chat->clear();
+    if (m_room && m_room->ServerRoomSendChatMessageToClientsTyped(m_panel->chatText()))
+        m_panel->clearChat();
 }
 
 void TForm6::Button2Click()
@@ -189,7 +138,7 @@ void TForm6::Button2Click()
 
 void TForm6::appendLog(const QString& line)
 {
-    m_log->appendPlainText(line);
+    m_panel->appendLog(line);
 }
 
 void TForm6::setLaunchEnabled(bool enabled)
@@ -208,16 +157,10 @@ bool TForm6::recordDemo() const
     return m_recordDemo->isChecked();
 }
 
-void TForm6::saveSize()
-{
-    if (!saveOuterSize(*this, m_programSettings.file, kSizeSection))
-        m_messages.information(QStringLiteral("Unable to save to the config file vantrel.cfg"));
-}
-
 void TForm6::closeEvent(QCloseEvent* event)
 {
     closeRoom();
-    saveSize();
+    saveOuterSizeOrTell(*this, m_programSettings.file, kSizeSection, m_messages);
     event->accept();
 }
 

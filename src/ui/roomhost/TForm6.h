@@ -7,13 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
-class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
-
-namespace vantrell::core {
-class FileServerControl;
-}
 
 namespace vantrell::settings {
 struct Settings;
@@ -21,9 +15,8 @@ struct Settings;
 
 namespace vantrell::ui {
 
-class MemberListView;
 class MessageSink;
-class SettingsListView;
+class RoomPanel;
 
 // The room host window: the room log, the chat line, the member list and the settings list
 // of the room this player hosts, with the advertise and launch buttons. It shows one room
@@ -36,11 +29,9 @@ class TForm6 : public QWidget
 public:
     static constexpr const char* kSizeSection = "Host Room Window Size";
 
-    // mainWindow (may be null): the window this one first opens centred on. fileServer (may
-    // be null): the usermap file server that starts and stops with the room.
+    // mainWindow (may be null): the window this one first opens centred on.
     TForm6(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
-           const QWidget* mainWindow, core::FileServerControl* fileServer,
-           QWidget* parent = nullptr);
+           const QWidget* mainWindow, QWidget* parent = nullptr);
     ~TForm6() override;
 
     // "Create room": shows the new room, opens it (it starts listening) and shows the window.
@@ -55,8 +46,6 @@ public:
     const roomhost::RoomSettings& roomSettings() const { return m_settings; }
     // The "Record Demo" box, read by the hDuke launch.
     bool recordDemo() const;
-    // The hidden read-only field the launch writes its state into.
-    QLineEdit* launchField() const { return m_launchField; }
     void appendLog(const QString& line);
     // The launch turns "Launch" off from just before its game starts until the game ends.
     void setLaunchEnabled(bool enabled);
@@ -84,7 +73,6 @@ protected:
 
 private:
     void buildControls();
-    void saveSize();
     void showMembers();
     void showSettings();
     void showAdvertising(bool advertised);
@@ -93,20 +81,14 @@ private:
     MessageSink& m_messages;
     settings::Settings& m_programSettings;
     const QWidget* m_mainWindow;
-    core::FileServerControl* m_fileServer;
     roomhost::RoomSettings m_settings;
     core::RoomHost* m_room = nullptr;
 
-    QPlainTextEdit* m_log = nullptr;
-    QLineEdit* m_chat = nullptr;
-    QPushButton* m_send = nullptr;
-    MemberListView* m_members = nullptr;
-    SettingsListView* m_settingsList = nullptr;
+    RoomPanel* m_panel = nullptr;
     QCheckBox* m_recordDemo = nullptr;
     QPushButton* m_advertise = nullptr;
     QPushButton* m_changeSettings = nullptr;
     QPushButton* m_launch = nullptr;
-    QLineEdit* m_launchField = nullptr;
 };
 
 } // namespace vantrell::ui

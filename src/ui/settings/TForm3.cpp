@@ -1,6 +1,7 @@
 #include "ui/settings/TForm3.h"
 
 #include "base/settings/Settings.h"
+#include "core/common/QtStrings.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/TypingFilter.h"
 #include "ui/common/WindowPlacement.h"
@@ -16,16 +17,14 @@
 
 namespace vantrell::ui {
 
+using core::qs;
+
 namespace {
 QString keepOrNoNick(const QString& nickname)
 {
     return nickname.size() < 2 ? QStringLiteral("NoNick") : nickname;
 }
 
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 } // namespace
 
 TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
@@ -84,7 +83,8 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
                                           "for the game.\n"
                                           "\n"
                                           "\n"
-                                          "Please make sure TCP port \"27020\" is forwarded."));
+                                          "Please make sure TCP port \"%1\" is forwarded.")
+                               .arg(m_env.fileServerPort));
     auto* portForm = new QFormLayout;
     portForm->addRow(QStringLiteral("Game port number UDP:"), m_udpPort);
     portForm->addRow(QStringLiteral("Game Room creation port number TCP:"), m_tcpPort);
