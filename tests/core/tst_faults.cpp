@@ -61,7 +61,10 @@ struct Room
     {
         client.open({"127.0.0.1", std::to_string(relay.port()), "hDuke"},
                     {"Ann", "Linux 64 bit ", "127.0.0.1", "23513"});
-        return QTest::qWaitFor([&] { return client.memberRows().size() == 2; }, 20000);
+        const bool in = QTest::qWaitFor([&] { return client.memberRows().size() == 2; }, 20000);
+        if (!in)
+            qWarning() << "not in the room:" << boxes << relay.openLinks() << host.members().size();
+        return in;
     }
     Environment env;
     RoomHost host;

@@ -1,11 +1,11 @@
 // Room members that attack the room host over real loopback sockets. For every attack the
 // host must stay up, keep its memory bounded and its event loop answering, and an honest
 // member who joins meanwhile must get in, see the right member list and chat as usual.
-#include "RoomMemberScript.h"
 #include "core/common/Timing.h"
 #include "core/roomhost/RoomHost.h"
 #include "support/HostileLab.h"
-#include "support/RoomHostConfigs.h"
+#include "support/RoomLab.h"
+#include "support/RoomMemberScript.h"
 
 #include <functional>
 #include <memory>

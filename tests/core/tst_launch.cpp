@@ -1,4 +1,3 @@
-#include "RoomMemberScript.h"
 #include "base/roomhost/RoomCodec.h"
 #include "core/common/Timing.h"
 #include "core/launch/HostLaunch.h"
@@ -7,6 +6,8 @@
 #include "core/roomhost/MainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "support/FileContents.h"
+#include "support/RoomLab.h"
+#include "support/RoomMemberScript.h"
 #include "support/StandInPort.h"
 
 #include <filesystem>
@@ -22,16 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kSpeedUp = 20.0;
 const QString kMarkerLine = QStringLiteral("kesh.txt required for KESH compatibility.\r\n");
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const auto& call : spy)
-        out << call.at(0).toString();
-    return out;
-}
 
 QList<bool> flags(const QSignalSpy& spy)
 {
@@ -82,50 +74,52 @@ roomhost::RoomSettings settingsOf(SourcePort kind)
 
 RoomHostConfig hostConfig(SourcePort kind)
 {
-    RoomHostConfig config;
-    config.listenAddress = QHostAddress::LocalHost;
-    config.roomPort = 0;
+    RoomHostConfig config = loopbackRoomConfig(8, kind);
     config.settings = settingsOf(kind);
-    config.nickname = "Host";
-    config.os = "Linux 64 bit ";
-    config.localAddress = "10.0.0.1";
-    config.udpPort = "23513";
-    config.icmpMethod = IcmpMethod::Disabled;
     return config;
 }
 
-HostLaunchSetup hostSetup(const RoomHostConfig& config, const Machine& machine)
+// A hosted room on loopback with its launch and the spies the host's tests read. Members
+// join with a local address and game port of their own (10.0.0.n+1, 2351n+3).
+struct HostGame
 {
-    HostLaunchSetup setup;
-    setup.settings = config.settings;
-    setup.nickname = "Host";
-    setup.executable = machine.executable();
-    setup.usermapFolder = machine.usermaps.string();
-    return setup;
-}
-
-// A member made of a plain socket that announces itself as `nickname` with its own local
-// address and UDP port, and turns ready when asked.
-std::unique_ptr<RoomMemberScript> join(RoomHost& host, const QString& nickname, int n, bool ready)
-{
-    auto member = std::make_unique<RoomMemberScript>();
-    if (!member->connectTo(host.serverPort()))
-        return nullptr;
-    const auto before = host.members().size();
-    member->send(QStringLiteral("AddUserToList~%1~Linux 64 bit ~10.0.0.%2~2351%3")
-                     .arg(nickname)
-                     .arg(n + 1)
-                     .arg(3 + n));
-    member->send(QStringLiteral("ClientRequestsRemotePort"));
-    if (!QTest::qWaitFor([&] { return host.members().size() == before + 1; }, 5000))
-        return nullptr;
-    if (ready) {
-        member->send(QStringLiteral("ClientSentReadyMessage"));
-        if (!QTest::qWaitFor([&] { return host.members().back().readyCode == "0"; }, 5000))
-            return nullptr;
+    explicit HostGame(SourcePort kind, MainServerLink* mainServer = nullptr)
+        : lab(std::make_unique<LoopbackRoom>(hostConfig(kind), kSpeedUp, mainServer))
+    {
     }
-    return member;
-}
+
+    std::unique_ptr<RoomMemberScript> join(const QString& nickname, int n, bool ready)
+    {
+        return joinRoom(room,
+                        QStringLiteral("AddUserToList~%1~Linux 64 bit ~10.0.0.%2~2351%3")
+                            .arg(nickname)
+                            .arg(n + 1)
+                            .arg(3 + n),
+                        ready);
+    }
+    HostLaunchSetup setup(const Machine& machine) const
+    {
+        HostLaunchSetup setup;
+        setup.settings = room.config.settings;
+        setup.nickname = "Host";
+        setup.executable = machine.executable();
+        setup.usermapFolder = machine.usermaps.string();
+        return setup;
+    }
+    void launch(const Machine& machine) { host.launch(room, setup(machine)); }
+
+    // The launch keeps its own clock: a test may close the room under it.
+    Timing timing{kSpeedUp};
+    std::unique_ptr<LoopbackRoom> lab;
+    LoopbackRoom& room = *lab;
+    HostLaunch host{timing};
+    QSignalSpy log{&host, &HostLaunch::roomLog};
+    QSignalSpy button{&host, &HostLaunch::launchEnabled};
+    QSignalSpy roomsList{&host, &HostLaunch::roomsListEnabled};
+    QSignalSpy messages{&host, &HostLaunch::message};
+    QSignalSpy started{&host, &HostLaunch::gameStarted};
+    QSignalSpy done{&host, &HostLaunch::finished};
+};
 
 template <typename Update>
 auto lastRows(const RoomMemberScript& member, const QString& keyword) -> decltype(Update::rows)
@@ -183,7 +177,6 @@ private slots:
     // command line and peer list, and everything is put back afterwards.
     void hostAndTwoMembersPlayARoomGame()
     {
-        Timing timing(kSpeedUp);
         Machine hostMachine, kimMachine, annMachine;
         // Ann already has the usermap in her game folder, and a marker of her own.
         writeFile(annMachine.game / "my map.map", "Ann's copy");
@@ -193,25 +186,22 @@ private slots:
         // Long enough for the room to be advertised as in game meanwhile.
         hostMachine.port.configure(0, 900);
 
-        const auto config = hostConfig(SourcePort::HDuke);
         AdvertisementRecorder mainServer;
-        RoomHost room(timing, config, &mainServer);
-        QVERIFY(room.open());
+        HostGame game(SourcePort::HDuke, &mainServer);
+        QVERIFY(game.room.isOpen());
+        RoomHost& room = game.room;
         room.advertiseButtonClicked();
-        auto kim = join(room, QStringLiteral("Kim"), 1, true);
-        auto ann = join(room, QStringLiteral("Ann"), 2, true);
+        auto kim = game.join(QStringLiteral("Kim"), 1, true);
+        auto ann = game.join(QStringLiteral("Ann"), 2, true);
         QVERIFY(kim && ann);
 
-        HostLaunch host(timing);
-        QSignalSpy hostLog(&host, &HostLaunch::roomLog);
-        QSignalSpy hostDone(&host, &HostLaunch::finished);
-        MemberLaunch kimLaunch(timing), annLaunch(timing);
+        MemberLaunch kimLaunch(game.timing), annLaunch(game.timing);
         QSignalSpy kimNotReady(&kimLaunch, &MemberLaunch::SendToServerClientNotReady);
         QSignalSpy kimLog(&kimLaunch, &MemberLaunch::roomLog);
         QSignalSpy kimDone(&kimLaunch, &MemberLaunch::finished);
         QSignalSpy annDone(&annLaunch, &MemberLaunch::finished);
 
-        host.launch(room, hostSetup(config, hostMachine));
+        game.launch(hostMachine);
         QTRY_VERIFY(!kim->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
         QTRY_VERIFY(!ann->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
         // Settings and member list came first.
@@ -232,7 +222,7 @@ private slots:
                  QStringList({"-name", "Kim", "/c1", "-map", "my map.map", "/s1"}) + tail);
         QCOMPARE(annMachine.port.arguments(),
                  QStringList({"-name", "Ann Lee", "/c1", "-map", "my map.map", "/s1"}) + tail);
-        QCOMPARE(QString::fromStdString(host.lastCommand()),
+        QCOMPARE(QString::fromStdString(game.host.lastCommand()),
                  QStringLiteral("-name Host  /s1 -map my map.map /c1 -net netlist.txt"));
         for (Machine* machine : {&hostMachine, &kimMachine, &annMachine})
             QCOMPARE(fs::path(machine->port.workingFolder().toStdString()), machine->game);
@@ -256,13 +246,13 @@ private slots:
 
         QTRY_COMPARE(kimDone.size(), 1);
         QTRY_COMPARE(annDone.size(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(hostDone.size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(game.done.size(), 1, 10000);
         QVERIFY(!room.inGame());
         // Re-advertised in game, then out of it again.
         QTRY_COMPARE(mainServer.inGameFlags.last(), QStringLiteral("No"));
         QVERIFY(mainServer.inGameFlags.contains(QStringLiteral("Yes")));
         QCOMPARE(mainServer.inGameFlags.first(), QStringLiteral("No"));
-        QCOMPARE(texts(hostLog), QStringList({"Launching game....", "Game has closed..."}));
+        QCOMPARE(texts(game.log), QStringList({"Launching game....", "Game has closed..."}));
         QCOMPARE(texts(kimLog), QStringList({"Launching game....", "Game has closed..."}));
         QVERIFY(!kimLaunch.gameRunning());
 
@@ -318,33 +308,25 @@ private slots:
         QFETCH(QList<bool>, launchButton);
         QFETCH(QString, command);
 
-        Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(static_cast<SourcePort>(kind));
-        RoomHost room(timing, config, nullptr);
-        QVERIFY(room.open());
+        HostGame game(static_cast<SourcePort>(kind));
+        QVERIFY(game.room.isOpen());
         std::unique_ptr<RoomMemberScript> member;
         if (members)
-            QVERIFY((member = join(room, QStringLiteral("Kim"), 1, true)));
+            QVERIFY((member = game.join(QStringLiteral("Kim"), 1, true)));
 
-        HostLaunch host(timing);
-        QSignalSpy logSpy(&host, &HostLaunch::roomLog);
-        QSignalSpy button(&host, &HostLaunch::launchEnabled);
-        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
-        QSignalSpy messages(&host, &HostLaunch::message);
-        QSignalSpy done(&host, &HostLaunch::finished);
-        host.launch(room, hostSetup(config, machine));
+        game.launch(machine);
         QTRY_VERIFY(machine.port.hasStarted());
-        QVERIFY(room.inGame());
-        QCOMPARE(flags(roomsList), QList<bool>{false});
-        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+        QVERIFY(game.room.inGame());
+        QCOMPARE(flags(game.roomsList), QList<bool>{false});
+        QTRY_COMPARE_WITH_TIMEOUT(game.done.size(), 1, 10000);
 
-        QCOMPARE(texts(logSpy), log);
-        QCOMPARE(flags(button), launchButton);
-        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
-        QCOMPARE(messages.size(), 0);
-        QVERIFY(!room.inGame());
-        QCOMPARE(QString::fromStdString(host.lastCommand()), command);
+        QCOMPARE(texts(game.log), log);
+        QCOMPARE(flags(game.button), launchButton);
+        QCOMPARE(flags(game.roomsList), (QList<bool>{false, true}));
+        QCOMPARE(game.messages.size(), 0);
+        QVERIFY(!game.room.inGame());
+        QCOMPARE(QString::fromStdString(game.host.lastCommand()), command);
         // The string split at blanks, the usermap name kept whole.
         QStringList arguments = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const auto split = arguments.indexOf(QStringLiteral("my"));
@@ -357,46 +339,37 @@ private slots:
 
     void notReadyRoomStartsNothing()
     {
-        Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(SourcePort::HDuke);
-        RoomHost room(timing, config, nullptr);
-        QVERIFY(room.open());
-        auto ready = join(room, QStringLiteral("Kim"), 1, true);
-        auto idle = join(room, QStringLiteral("Ann"), 2, false);
+        HostGame game(SourcePort::HDuke);
+        QVERIFY(game.room.isOpen());
+        auto ready = game.join(QStringLiteral("Kim"), 1, true);
+        auto idle = game.join(QStringLiteral("Ann"), 2, false);
         QVERIFY(ready && idle);
 
-        HostLaunch host(timing);
-        QSignalSpy log(&host, &HostLaunch::roomLog);
-        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
-        QSignalSpy done(&host, &HostLaunch::finished);
-        host.launch(room, hostSetup(config, machine));
-        QCOMPARE(done.size(), 1);
-        QCOMPARE(texts(log), QStringList{"Cannot launch the game because some players have not "
-                                         "clicked ready."});
-        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        game.launch(machine);
+        QCOMPARE(game.done.size(), 1);
+        QCOMPARE(texts(game.log), QStringList{"Cannot launch the game because some players have "
+                                              "not clicked ready."});
+        QCOMPARE(flags(game.roomsList), (QList<bool>{false, true}));
         QTest::qWait(3000 / kSpeedUp);
         QVERIFY(ready->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
         QVERIFY(!machine.port.hasStarted());
         QVERIFY(!fs::exists(machine.game / "netlist.txt"));
-        QVERIFY(!room.inGame());
+        QVERIFY(!game.room.inGame());
     }
 
     // A member who leaves during the broadcast: the game and its peer list are those of the
     // room the host launched, not a room game without peers.
     void memberLeavingDuringTheBroadcast()
     {
-        Timing timing(kSpeedUp);
         Machine machine;
-        const auto config = hostConfig(SourcePort::HDuke);
-        RoomHost room(timing, config, nullptr);
-        QVERIFY(room.open());
-        auto kim = join(room, QStringLiteral("Kim"), 1, true);
+        HostGame game(SourcePort::HDuke);
+        QVERIFY(game.room.isOpen());
+        auto kim = game.join(QStringLiteral("Kim"), 1, true);
         QVERIFY(kim);
-        HostLaunch host(timing);
-        host.launch(room, hostSetup(config, machine));
+        game.launch(machine);
         kim->disconnectNow();
-        QTRY_COMPARE(room.members().size(), std::size_t(1));
+        QTRY_COMPARE(game.room.members().size(), std::size_t(1));
         QTRY_VERIFY(machine.port.hasStarted());
         QCOMPARE(machine.port.netlist(), QStringLiteral("interface 10.0.0.1:23513\r\nmode peer\r\n"
                                                         "allow 127.0.0.1:23514\r\n"));
@@ -416,30 +389,23 @@ private slots:
     {
         QFETCH(int, members);
         QFETCH(QString, message);
-        Timing timing(kSpeedUp);
         Machine machine;
         writeFile(machine.game / "kesh.txt", "marker");
-        const auto config = hostConfig(SourcePort::HDuke);
-        RoomHost room(timing, config, nullptr);
-        QVERIFY(room.open());
+        HostGame game(SourcePort::HDuke);
+        QVERIFY(game.room.isOpen());
         std::unique_ptr<RoomMemberScript> member;
         if (members)
-            QVERIFY((member = join(room, QStringLiteral("Kim"), 1, true)));
+            QVERIFY((member = game.join(QStringLiteral("Kim"), 1, true)));
 
-        HostLaunch host(timing);
-        QSignalSpy messages(&host, &HostLaunch::message);
-        QSignalSpy button(&host, &HostLaunch::launchEnabled);
-        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
-        QSignalSpy done(&host, &HostLaunch::finished);
-        auto setup = hostSetup(config, machine);
+        auto setup = game.setup(machine);
         setup.executable = (machine.game / "no-such-port").string();
-        host.launch(room, setup);
-        QTRY_COMPARE(done.size(), 1);
-        QCOMPARE(texts(messages), QStringList{message});
-        QCOMPARE(flags(button).last(), true);
-        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
-        QVERIFY(!room.inGame());
-        QVERIFY(!host.isBusy());
+        game.host.launch(game.room, setup);
+        QTRY_COMPARE(game.done.size(), 1);
+        QCOMPARE(texts(game.messages), QStringList{message});
+        QCOMPARE(flags(game.button).last(), true);
+        QCOMPARE(flags(game.roomsList), (QList<bool>{false, true}));
+        QVERIFY(!game.room.inGame());
+        QVERIFY(!game.host.isBusy());
         QCOMPARE(contentsOf(machine.game / "kesh.txt"), QStringLiteral("marker"));
         QVERIFY(!fs::exists(machine.game / "netlist.txt"));
         QVERIFY(!fs::exists(machine.game / "my map.map"));
@@ -449,47 +415,37 @@ private slots:
     // the room keeps serving its members while the game runs.
     void launchIgnoredWhileBusyAndRoomAnswersDuringTheGame()
     {
-        Timing timing(kSpeedUp);
         Machine machine;
         machine.port.configure(0, 600);
-        const auto config = hostConfig(SourcePort::EDuke32OldMP);
-        RoomHost room(timing, config, nullptr);
-        QVERIFY(room.open());
-        auto kim = join(room, QStringLiteral("Kim"), 1, true);
+        HostGame game(SourcePort::EDuke32OldMP);
+        QVERIFY(game.room.isOpen());
+        auto kim = game.join(QStringLiteral("Kim"), 1, true);
         QVERIFY(kim);
-        QSignalSpy chat(&room, &RoomHost::chatMessage);
+        QSignalSpy chat(&game.room, &RoomHost::chatMessage);
 
-        HostLaunch host(timing);
-        QSignalSpy started(&host, &HostLaunch::gameStarted);
-        QSignalSpy done(&host, &HostLaunch::finished);
-        host.launch(room, hostSetup(config, machine));
-        host.launch(room, hostSetup(config, machine)); // during the broadcast
-        QTRY_COMPARE(started.size(), 1);
-        host.launch(room, hostSetup(config, machine)); // during the game
+        game.launch(machine);
+        game.launch(machine); // during the broadcast
+        QTRY_COMPARE(game.started.size(), 1);
+        game.launch(machine); // during the game
         kim->send(QStringLiteral("RoomChat~Kim~still here"));
         QTRY_COMPARE(chat.size(), 1);
-        QVERIFY(host.isGameRunning());
-        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
-        QCOMPARE(started.size(), 1);
+        QVERIFY(game.host.isGameRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(game.done.size(), 1, 10000);
+        QCOMPARE(game.started.size(), 1);
         QCOMPARE(kim->linesOf(QStringLiteral("TimeToLaunchGame")).size(), 1);
     }
 
     // Closing the program while the game runs leaves the game running.
     void gameOutlivesTheHost()
     {
-        Timing timing(kSpeedUp);
         Machine machine(QStringLiteral("nblood"));
         machine.port.configure(0, 800);
-        const auto config = hostConfig(SourcePort::NBlood);
-        auto room = std::make_unique<RoomHost>(timing, config, nullptr);
-        QVERIFY(room->open());
-        auto host = std::make_unique<HostLaunch>(timing);
-        QSignalSpy started(host.get(), &HostLaunch::gameStarted);
-        host->launch(*room, hostSetup(config, machine));
-        QTRY_COMPARE(started.size(), 1);
+        auto game = std::make_unique<HostGame>(SourcePort::NBlood);
+        QVERIFY(game->room.isOpen());
+        game->launch(machine);
+        QTRY_COMPARE(game->started.size(), 1);
         QTRY_VERIFY(machine.port.hasStarted());
-        host.reset();
-        room.reset();
+        game.reset(); // the launch first, then the room
         QVERIFY(!machine.port.hasFinished());
         QTRY_VERIFY_WITH_TIMEOUT(machine.port.hasFinished(), 5000);
     }
@@ -497,24 +453,19 @@ private slots:
     // Closing the room before the game starts drops the launch and puts the files back.
     void roomClosedBeforeTheGameStarts()
     {
-        Timing timing(kSpeedUp);
         Machine machine;
         writeFile(machine.game / "kesh.txt", "marker");
-        const auto config = hostConfig(SourcePort::HDuke);
-        auto room = std::make_unique<RoomHost>(timing, config, nullptr);
-        QVERIFY(room->open());
-        auto kim = join(*room, QStringLiteral("Kim"), 1, true);
+        HostGame game(SourcePort::HDuke);
+        QVERIFY(game.room.isOpen());
+        auto kim = game.join(QStringLiteral("Kim"), 1, true);
         QVERIFY(kim);
-        HostLaunch host(timing);
-        QSignalSpy roomsList(&host, &HostLaunch::roomsListEnabled);
-        QSignalSpy done(&host, &HostLaunch::finished);
-        host.launch(*room, hostSetup(config, machine));
+        game.launch(machine);
         // Past the peer list and the marker, before the start.
         QTRY_VERIFY(!fs::exists(machine.game / "kesh.txt"));
         QVERIFY(fs::exists(machine.game / "my map.map"));
-        room.reset();
-        QCOMPARE(done.size(), 1);
-        QCOMPARE(flags(roomsList), (QList<bool>{false, true}));
+        game.lab.reset();
+        QCOMPARE(game.done.size(), 1);
+        QCOMPARE(flags(game.roomsList), (QList<bool>{false, true}));
         QCOMPARE(contentsOf(machine.game / "kesh.txt"), kMarkerLine);
         QVERIFY(!fs::exists(machine.game / "my map.map"));
         QTest::qWait(3000 / kSpeedUp);

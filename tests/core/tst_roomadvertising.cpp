@@ -1,10 +1,10 @@
-#include "RoomMemberScript.h"
 #include "core/common/Timing.h"
 #include "core/lobby/LobbyConnection.h"
 #include "core/roomhost/LobbyMainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "server/ServerHarness.h"
-#include "support/RoomHostConfigs.h"
+#include "support/RoomLab.h"
+#include "support/RoomMemberScript.h"
 
 #include <memory>
 #include <variant>
@@ -17,8 +17,6 @@ using namespace vantrell;
 using namespace vantrell::core;
 
 namespace {
-
-constexpr double kSpeedUp = 20.0;
 
 // Passes every line on to the real lobby connection and notes which went out when.
 class RecordingLink : public MainServerLink

@@ -3,7 +3,7 @@
 #include "core/common/Environment.h"
 #include "core/roomclient/RoomClient.h"
 #include "core/roomhost/RoomHost.h"
-#include "support/RoomHostConfigs.h"
+#include "support/RoomLab.h"
 #include "support/ScriptedServer.h"
 
 #include <memory>
@@ -24,15 +24,6 @@ Q_DECLARE_METATYPE(std::vector<vantrell::roomhost::MemberRow>)
 
 namespace {
 
-constexpr double kSpeedUp = 20.0;
-
-RoomHostConfig roomConfig(int places, const std::string& gameType = "Team Dukematch")
-{
-    auto config = loopbackRoomConfig(places);
-    config.settings.gameType = gameType;
-    return config;
-}
-
 RoomClientIdentity identity(const std::string& nickname)
 {
     return {nickname, "Linux 64 bit ", "127.0.0.1", "23514"};
@@ -41,14 +32,6 @@ RoomClientIdentity identity(const std::string& nickname)
 lobby::RoomAddress roomAt(quint16 port, const std::string& sourcePort = "hDuke")
 {
     return {"127.0.0.1", std::to_string(port), sourcePort};
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const auto& call : spy)
-        out << call.at(0).toString();
-    return out;
 }
 
 std::string hDukeSettingsLine(const std::string& gameType)
@@ -114,11 +97,12 @@ private slots:
 
     void joinFollowsTheHost()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
+        auto config = loopbackRoomConfig();
+        config.settings.gameType = "Team Dukematch";
+        LoopbackRoom host(config);
+        QVERIFY(host.isOpen());
         Member ann;
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
 
         QTRY_COMPARE(host.members().size(), std::size_t(2));
         QCOMPARE(host.members()[1].nickname, std::string("Ann"));
@@ -151,13 +135,12 @@ private slots:
 
     void readyTeamAndChat()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
         QSignalSpy hostChat(&host, &RoomHost::chatMessage);
         Member ann;
         QSignalSpy readyStates(ann.client.get(), &RoomClient::readyStateChanged);
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_COMPARE(host.members().size(), std::size_t(2));
         QTRY_VERIFY(ann.client->isConnected());
 
@@ -197,16 +180,15 @@ private slots:
 
     void settingsWaitWhileTheGameRuns()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
         Member ann;
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_COMPARE(players(*ann.client), std::string("2/8"));
 
         ann.client->setGameRunning(true);
         Member bob;
-        bob.client->open(roomAt(host.serverPort()), identity("Bob"));
+        bob.client->open(host.address(), identity("Bob"));
         QTRY_COMPARE(ann.client->memberRows().size(), std::size_t(3));
         QTRY_COMPARE(players(*bob.client), std::string("3/8"));
         QCOMPARE(players(*ann.client), std::string("2/8"));
@@ -218,11 +200,10 @@ private slots:
 
     void roomIsFullLeavesOnce()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(1), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host(loopbackRoomConfig(1));
+        QVERIFY(host.isOpen());
         Member ann;
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_COMPARE(ann.leaves->size(), 1);
         QCOMPARE(texts(*ann.boxes), QStringList{"Room is full!"});
         // The host closes the refused connection and the connection check keeps ticking
@@ -235,11 +216,10 @@ private slots:
 
     void lostConnectionIsNoticed()
     {
-        Timing timing(kSpeedUp);
-        auto host = std::make_unique<RoomHost>(timing, roomConfig(8), nullptr);
-        QVERIFY(host->open());
+        auto host = std::make_unique<LoopbackRoom>();
+        QVERIFY(host->isOpen());
         Member ann;
-        ann.client->open(roomAt(host->serverPort()), identity("Ann"));
+        ann.client->open(host->address(), identity("Ann"));
         QTRY_COMPARE(host->members().size(), std::size_t(2));
 
         host.reset();
@@ -291,9 +271,8 @@ private slots:
     // the closed connection goes away while it waits.
     void closeDuringTheMessageBox()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(1), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host(loopbackRoomConfig(1));
+        QVERIFY(host.isOpen());
         Member ann;
         connect(ann.client.get(), &RoomClient::messageBox, ann.client.get(), [&ann] {
             ann.client->close();
@@ -301,7 +280,7 @@ private slots:
             QTimer::singleShot(50, &box, &QEventLoop::quit);
             box.exec();
         });
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_COMPARE(ann.boxes->size(), 1);
         QTest::qWait(static_cast<int>(2 * 5000 / kSpeedUp));
         QCOMPARE(ann.leaves->size(), 0);
@@ -312,11 +291,10 @@ private slots:
     // "Ready" once.
     void laterStayHearsNothingOfAnEarlierOne()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
         Member ann;
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_VERIFY(ann.client->isConnected());
         ann.client->close();
         const auto linesAfterFirst = ann.log->size();
@@ -324,7 +302,7 @@ private slots:
         QCOMPARE(ann.readyAvailable->size(), 0);
         QCOMPARE(ann.log->size(), linesAfterFirst);
 
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_COMPARE(ann.readyAvailable->size(), 1);
         QTest::qWait(static_cast<int>(5000 / kSpeedUp) + 100);
         QCOMPARE(ann.readyAvailable->size(), 1);
@@ -407,12 +385,11 @@ private slots:
         const auto probe = sendIcmpEcho(0x7f000001, 1000ms, IcmpMethod::Automatic, 1);
         if (method == IcmpMethod::Automatic && !probe.answered)
             QSKIP("no ICMP echo on loopback here");
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
         Member ann(kSpeedUp, method);
         QSignalSpy pings(ann.client.get(), &RoomClient::memberPingChanged);
-        ann.client->open(roomAt(host.serverPort()), identity("Ann"));
+        ann.client->open(host.address(), identity("Ann"));
         QTRY_COMPARE(ann.client->memberRows().size(), std::size_t(2));
 
         // The host's row leads with " " as its address until it knows its public one: the

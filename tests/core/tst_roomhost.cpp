@@ -1,9 +1,9 @@
-#include "RoomMemberScript.h"
 #include "base/roomhost/RoomCodec.h"
 #include "core/common/Timing.h"
 #include "core/roomhost/RoomHost.h"
 #include "core/roomhost/RoomPinger.h"
-#include "support/RoomHostConfigs.h"
+#include "support/RoomLab.h"
+#include "support/RoomMemberScript.h"
 #include "support/StringLists.h"
 
 #include <memory>
@@ -18,13 +18,6 @@ using namespace vantrell::core;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr double kSpeedUp = 20.0;
-
-RoomHostConfig roomConfig(int places, SourcePort kind = SourcePort::HDuke)
-{
-    return loopbackRoomConfig(places, kind);
-}
 
 // The rows of a "UserRoomSettingsUpdate" or "RoomSettingsUpdate" line.
 template <typename Update>
@@ -53,25 +46,6 @@ QStringList nicknamesOf(const std::vector<roomhost::MemberRow>& rows)
     return fieldOf(rows, &roomhost::MemberRow::nickname);
 }
 
-QString addUser(const QString& nickname)
-{
-    return QStringLiteral("AddUserToList~%1~Linux 64 bit ~127.0.0.1~23513").arg(nickname);
-}
-
-// A member that connects and announces itself; waits until the host has its row.
-std::unique_ptr<RoomMemberScript> join(RoomHost& host, const QString& nickname)
-{
-    auto member = std::make_unique<RoomMemberScript>();
-    if (!member->connectTo(host.serverPort()))
-        return nullptr;
-    const auto before = host.members().size();
-    member->send(addUser(nickname));
-    member->send(QStringLiteral("ClientRequestsRemotePort"));
-    if (!QTest::qWaitFor([&] { return host.members().size() == before + 1; }, 5000))
-        return nullptr;
-    return member;
-}
-
 } // namespace
 
 class TestRoomHost : public QObject
@@ -83,7 +57,7 @@ private slots:
     {
         // Slow enough that the member's announcement is in before the first member list.
         Timing timing(10.0);
-        auto config = roomConfig(8);
+        auto config = loopbackRoomConfig(8);
         config.settings.hostTeam = "Team 2";
         RoomHost host(timing, config, nullptr);
         QSignalSpy log(&host, &RoomHost::roomLog);
@@ -149,13 +123,12 @@ private slots:
     void fullRoom()
     {
         QFETCH(int, places);
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(places), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host(loopbackRoomConfig(places));
+        QVERIFY(host.isOpen());
 
         std::vector<std::unique_ptr<RoomMemberScript>> members;
         for (int i = 1; i < places; ++i) {
-            members.push_back(join(host, QStringLiteral("M%1").arg(i)));
+            members.push_back(host.join(QStringLiteral("M%1").arg(i)));
             QVERIFY(members.back());
         }
         QCOMPARE(host.members().size(), std::size_t(places));
@@ -189,12 +162,11 @@ private slots:
 
     void membersBehindOneAddressAreToldApartByPort()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
-        auto bob = join(host, "Bob");
-        auto cid = join(host, "Cid");
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
+        auto ann = host.join("Ann");
+        auto bob = host.join("Bob");
+        auto cid = host.join("Cid");
         QVERIFY(ann && bob && cid);
         QVERIFY(ann->localPort() != bob->localPort());
 
@@ -222,12 +194,11 @@ private slots:
 
     void teamAndChatRelay()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
         QSignalSpy log(&host, &RoomHost::roomLog);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
-        auto bob = join(host, "Bob");
+        auto ann = host.join("Ann");
+        auto bob = host.join("Bob");
         QVERIFY(ann && bob);
 
         // The member's next line waits out the team change but is not lost.
@@ -261,9 +232,8 @@ private slots:
     void memberThatNeverAnnouncesItself()
     {
         // Faster still: this waits out the keep-alive interval twice.
-        Timing timing(100.0);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
+        LoopbackRoom host(loopbackRoomConfig(), 100.0);
+        QVERIFY(host.isOpen());
         RoomMemberScript silent;
         QVERIFY(silent.connectTo(host.serverPort()));
         silent.send("ClientRequestsRemotePort");
@@ -272,12 +242,12 @@ private slots:
         QCOMPARE(rowsOf(silent.linesOf("UserRoomSettingsUpdate").last()).size(), std::size_t(1));
 
         // With the host alone in the list neither keep-alive nor pings go out.
-        QTest::qWait(int(2.5 * 60000 / timing.speedUp()));
+        QTest::qWait(int(2.5 * 60000 / host.timing.speedUp()));
         QVERIFY(silent.linesOf("PingPong").isEmpty());
         QVERIFY(silent.linesOf("TCPPing").isEmpty());
 
         // It still hears about everyone else.
-        auto ann = join(host, "Ann");
+        auto ann = host.join("Ann");
         QVERIFY(ann);
         QTRY_COMPARE(nicknamesOf(rowsOf(silent.linesOf("UserRoomSettingsUpdate").last())),
                      QStringList({"Host", "Ann"}));
@@ -290,10 +260,9 @@ private slots:
 
     void launchBroadcastKeepsItsOrder()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
+        auto ann = host.join("Ann");
         QVERIFY(ann);
         // Let the join's own broadcasts settle.
         QTRY_COMPARE(ann->linesOf("RoomSettingsUpdate").size(), 2);
@@ -338,12 +307,11 @@ private slots:
     {
         QFETCH(int, elapsedMs);
         QFETCH(QString, shown);
-        Timing timing;
+        LoopbackRoom host(loopbackRoomConfig(), 1.0);
+        QVERIFY(host.isOpen());
         auto now = Timing::Clock::time_point{} + std::chrono::hours(1);
-        timing.setNowFunction([&now] { return now; });
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
+        host.timing.setNowFunction([&now] { return now; });
+        auto ann = host.join("Ann");
         QVERIFY(ann);
         const QString probe = QStringLiteral("TCPPing~%1").arg(ann->localPort());
 
@@ -363,13 +331,12 @@ private slots:
 
     void probesOfOneRoundAreMeasuredSeparately()
     {
-        Timing timing;
+        LoopbackRoom host(loopbackRoomConfig(), 1.0);
+        QVERIFY(host.isOpen());
         auto now = Timing::Clock::time_point{} + std::chrono::hours(1);
-        timing.setNowFunction([&now] { return now; });
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
-        auto bob = join(host, "Bob");
+        host.timing.setNowFunction([&now] { return now; });
+        auto ann = host.join("Ann");
+        auto bob = host.join("Bob");
         QVERIFY(ann && bob);
         const QString annProbe = QStringLiteral("TCPPing~%1").arg(ann->localPort());
         const QString bobProbe = QStringLiteral("TCPPing~%1").arg(bob->localPort());
@@ -400,13 +367,12 @@ private slots:
         QFETCH(bool, icmp);
         if (icmp && ::geteuid() != 0)
             QSKIP("ICMP echo from here needs root");
-        Timing timing(kSpeedUp);
-        auto config = roomConfig(8);
+        auto config = loopbackRoomConfig();
         config.icmpMethod = icmp ? IcmpMethod::RawOnly : IcmpMethod::Disabled;
-        RoomHost host(timing, config, nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
-        auto bob = join(host, "Bob");
+        LoopbackRoom host(config);
+        QVERIFY(host.isOpen());
+        auto ann = host.join("Ann");
+        auto bob = host.join("Bob");
         QVERIFY(ann && bob);
         ann->setEchoPings(true);
         bob->setEchoPings(true);
@@ -430,11 +396,10 @@ private slots:
 
     void closingTheRoomClosesEveryMember()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
-        auto bob = join(host, "Bob");
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
+        auto ann = host.join("Ann");
+        auto bob = host.join("Bob");
         QVERIFY(ann && bob);
         host.close();
         QTRY_VERIFY(ann->isClosed());
@@ -445,10 +410,9 @@ private slots:
 
     void overlongLineClosesTheConnection()
     {
-        Timing timing(kSpeedUp);
-        RoomHost host(timing, roomConfig(8), nullptr);
-        QVERIFY(host.open());
-        auto ann = join(host, "Ann");
+        LoopbackRoom host;
+        QVERIFY(host.isOpen());
+        auto ann = host.join("Ann");
         QVERIFY(ann);
         ann->send(QString(kMaxLineLength + 10, QLatin1Char('x')));
         QTRY_VERIFY(ann->isClosed());
@@ -457,12 +421,11 @@ private slots:
 
     void portInUseIsReportedAndTheRoomStaysQuiet()
     {
-        Timing timing(kSpeedUp);
-        RoomHost first(timing, roomConfig(8), nullptr);
-        QVERIFY(first.open());
-        auto config = roomConfig(8);
+        LoopbackRoom first;
+        QVERIFY(first.isOpen());
+        auto config = loopbackRoomConfig();
         config.roomPort = first.serverPort();
-        RoomHost second(timing, config, nullptr);
+        RoomHost second(first.timing, config, nullptr);
         QSignalSpy log(&second, &RoomHost::roomLog);
         QVERIFY(!second.open());
         QCOMPARE(log.size(), 3);

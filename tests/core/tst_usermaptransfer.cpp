@@ -4,6 +4,7 @@
 #include "core/common/Environment.h"
 #include "core/transfer/ClientUserMapCheckFileTransfer.h"
 #include "core/transfer/FileServer.h"
+#include "support/RoomLab.h"
 #include "support/ScriptedServer.h"
 
 #include <memory>
@@ -23,7 +24,6 @@ using roomhost::SettingRow;
 
 namespace {
 
-constexpr double kSpeedUp = 20.0;
 const QString kError = QStringLiteral("Error getting UserMap file.");
 
 std::vector<SettingRow> roomRows(const QString& game, const QString& map)
@@ -64,14 +64,6 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const auto& call : spy)
-        out << call.at(0).toString();
-    return out;
 }
 
 // One side's usermap folders (Duke Nukem 3D and Blood), kept in its own configuration file.

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -41,10 +42,26 @@ void needFields(const QStringList& command, int count)
 }
 } // namespace
 
-ProgramDriver::ProgramDriver(QObject* parent)
+ProgramDriver::ProgramDriver(QObject* parent, Input input)
     : QObject(parent), m_input(STDIN_FILENO, QSocketNotifier::Read)
 {
-    connect(&m_input, &QSocketNotifier::activated, this, &ProgramDriver::readCommands);
+    if (input == Input::None)
+        m_input.setEnabled(false);
+    else
+        connect(&m_input, &QSocketNotifier::activated, this, &ProgramDriver::readCommands);
+}
+
+QJsonObject ProgramDriver::ask(const QStringList& command)
+{
+    QJsonObject answer;
+    try {
+        answer.insert(QStringLiteral("value"), run(command));
+        answer.insert(QStringLiteral("ok"), true);
+    } catch (const Refused& refused) {
+        answer.insert(QStringLiteral("ok"), false);
+        answer.insert(QStringLiteral("error"), QString::fromStdString(refused.what()));
+    }
+    return answer;
 }
 
 void ProgramDriver::readCommands()
@@ -60,14 +77,7 @@ void ProgramDriver::readCommands()
     for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n')) {
         const QString line = QString::fromUtf8(m_pending.left(end));
         m_pending.remove(0, end + 1);
-        QJsonObject answer;
-        try {
-            answer.insert(QStringLiteral("value"), run(line.split(QLatin1Char('\t'))));
-            answer.insert(QStringLiteral("ok"), true);
-        } catch (const Refused& refused) {
-            answer.insert(QStringLiteral("ok"), false);
-            answer.insert(QStringLiteral("error"), QString::fromStdString(refused.what()));
-        }
+        const QJsonObject answer = ask(line.split(QLatin1Char('\t')));
         const QByteArray out = QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n';
         std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
         std::fflush(stdout);
@@ -76,11 +86,18 @@ void ProgramDriver::readCommands()
 
 QWidget* ProgramDriver::window(const QString& name)
 {
+    QWidget* hidden = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (className(widget) == name)
+        if (className(widget) != name)
+            continue;
+        if (widget->isVisible())
             return widget;
+        if (!hidden)
+            hidden = widget;
     }
-    throw Refused("no window " + name.toStdString());
+    if (!hidden)
+        throw Refused("no window " + name.toStdString());
+    return hidden;
 }
 
 QWidget* ProgramDriver::control(const QString& windowName, const QString& name)
@@ -109,6 +126,12 @@ QJsonValue ProgramDriver::run(const QStringList& command)
     needFields(command, 2);
     if (verb == QLatin1String("visible"))
         return window(command[1])->isVisible();
+    if (verb == QLatin1String("picture")) {
+        needFields(command, 3);
+        if (!window(command[1])->grab().save(command[2], "PNG"))
+            throw Refused("cannot write " + command[2].toStdString());
+        return true;
+    }
     if (verb == QLatin1String("close")) {
         window(command[1])->close();
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
 #include <QSocketNotifier>
@@ -11,7 +12,9 @@ class QWidget;
 // the end-to-end tests: it reads one command a line from standard input and answers each
 // with one JSON line on standard output ({"ok": true, "value": ...} or {"ok": false,
 // "error": "..."}). Fields of a command are separated by tabs. Windows are named by their
-// class ("TForm1"), controls by their object names.
+// class ("TForm1"), controls by their object names; when several windows share a class (two
+// programs in one process, as in the picture tool), the visible one is meant. A driver made
+// with Input::None reads nothing and answers ask() only.
 //
 //   click     <window> <control>                  a mouse click on a button
 //   menu      <window> <entry> <entry>...         picks a menu entry, when every step is enabled
@@ -26,6 +29,7 @@ class QWidget;
 //   text rows      <window> <control>                  a list's rows, each a list of its cells
 //   boxes                                         the texts of the message boxes on screen
 //   dismiss                                       presses the default button of each of them
+//   picture   <window> <file>                     saves the window as it looks now, as PNG
 //
 // It adds nothing to what the program does: every command ends in the same events a mouse
 // or keyboard would send.
@@ -33,7 +37,15 @@ class ProgramDriver : public QObject
 {
     Q_OBJECT
 public:
-    explicit ProgramDriver(QObject* parent = nullptr);
+    enum class Input
+    {
+        StandardInput,
+        None
+    };
+    explicit ProgramDriver(QObject* parent = nullptr, Input input = Input::StandardInput);
+
+    // Carries out one command; the answer as it would go out on standard output.
+    QJsonObject ask(const QStringList& command);
 
 private:
     void readCommands();

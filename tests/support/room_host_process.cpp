@@ -2,7 +2,7 @@
 // room on a free loopback port, prints "port <n>" and runs until it is killed.
 #include "core/common/Timing.h"
 #include "core/roomhost/RoomHost.h"
-#include "support/RoomHostConfigs.h"
+#include "support/RoomLab.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "core/common/Environment.h"
-#include "ui/common/RecordingMessageSink.h"
+#include "support/RecordingMessageSink.h"
 
 #include <memory>
 

@@ -1,5 +1,7 @@
 #include "ProgramFixture.h"
 #include "core/roomhost/RoomHost.h"
+#include "support/RoomLab.h"
+#include "support/RoomWindows.h"
 #include "support/StandInPort.h"
 #include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
@@ -13,33 +15,16 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace vantrell;
-
-namespace {
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-} // namespace
 
 // The launch in the whole program: the Launch button, the lobby's "Get Rooms List", the room
 // logs and the message boxes, with stand-in source ports configured.
 class TestLaunchWindows : public QObject
 {
     Q_OBJECT
-
-    static QStringList log(const QWidget* window)
-    {
-        return child<QPlainTextEdit>(window, "roomLog")->toPlainText().split('\n');
-    }
 
     static QByteArray config(const QString& lobbyNickname, const QString& inGameNickname,
                              quint16 roomPort, const QString& udpPort, const QString& maps,
@@ -122,8 +107,9 @@ private slots:
                  "interface " + bobLocal + ":23600\r\nmode peer\r\nallow 127.0.0.1:23513\r\n");
 
         // Both back in the room; the member is no longer ready for the next game.
-        QTRY_VERIFY_WITH_TIMEOUT(log(&room).contains(QStringLiteral("Game has closed...")), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(log(host.form6).last(), QStringLiteral("Game has closed..."),
+        QTRY_VERIFY_WITH_TIMEOUT(logLines(&room).contains(QStringLiteral("Game has closed...")),
+                                 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(logLines(host.form6).last(), QStringLiteral("Game has closed..."),
                                   10000);
         QTRY_VERIFY(child<QPushButton>(host.form1, "getRoomsButton")->isEnabled());
         QVERIFY(child<QPushButton>(bob.form1, "getRoomsButton")->isEnabled());

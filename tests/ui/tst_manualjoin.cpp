@@ -1,5 +1,5 @@
 #include "core/common/Environment.h"
-#include "ui/common/RecordingMessageSink.h"
+#include "support/RecordingMessageSink.h"
 #include "ui/lobby/TForm8.h"
 
 #include <QClipboard>

@@ -1,6 +1,8 @@
 #include "ProgramFixture.h"
 #include "base/settings/ConfigFile.h"
 #include "core/transfer/FileServer.h"
+#include "support/RoomLab.h"
+#include "support/RoomWindows.h"
 #include "support/ScriptedServer.h"
 #include "support/Widgets.h"
 #include "ui/common/MemberListView.h"
@@ -20,7 +22,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -28,39 +29,6 @@
 using namespace vantrell;
 
 namespace {
-
-constexpr double kSpeedUp = 50;
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::AnyIPv4, 0))
-        qFatal("no free port");
-    return probe.serverPort();
-}
-
-QStringList logLines(QWidget* form)
-{
-    return child<QPlainTextEdit>(form, "roomLog")->toPlainText().split('\n');
-}
-
-QImage pictureOf(QWidget* form, int row)
-{
-    auto* list = child<ui::MemberListView>(form, "memberList");
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    if (!item)
-        return {};
-    return item->icon(ui::MemberListView::Ready)
-        .pixmap(16, 16)
-        .toImage()
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-QImage readyPicture()
-{
-    return ui::ReadyPictures::ready().toImage().convertToFormat(
-        QImage::Format_ARGB32_Premultiplied);
-}
 
 QByteArray config(const QString& nickname, quint16 roomPort, const QString& maps,
                   const QString& sourcePort)
@@ -149,8 +117,8 @@ private slots:
         QCOMPARE(settings->topLevelItem(2)->text(1), QString("castle.map"));
 
         ready->click();
-        QTRY_COMPARE(pictureOf(host.form6, 1), readyPicture());
-        QTRY_COMPARE(pictureOf(&form, 1), readyPicture());
+        QTRY_COMPARE(pictureOf(host.form6, 1), picture(ui::ReadyPictures::ready()));
+        QTRY_COMPARE(pictureOf(&form, 1), picture(ui::ReadyPictures::ready()));
         QCOMPARE(bob->messages.texts(), QStringList{});
 
         // Leaving gives the main window back and keeps the window's size.

@@ -1,8 +1,8 @@
 #include "base/roomhost/RoomSettings.h"
 #include "core/common/Environment.h"
+#include "support/RecordingMessageSink.h"
 #include "support/StringLists.h"
 #include "support/Widgets.h"
-#include "ui/common/RecordingMessageSink.h"
 #include "ui/roomhost/TForm5.h"
 
 #include <QCheckBox>

@@ -1,7 +1,9 @@
 #include "ProgramFixture.h"
 #include "base/settings/ConfigFile.h"
-#include "core/RoomMemberScript.h"
 #include "core/transfer/FileServerControl.h"
+#include "support/RoomLab.h"
+#include "support/RoomMemberScript.h"
+#include "support/RoomWindows.h"
 #include "support/Widgets.h"
 #include "ui/common/MemberListView.h"
 #include "ui/common/ReadyPictures.h"
@@ -26,15 +28,6 @@
 using namespace vantrell;
 
 namespace {
-// A port nothing listens on right now (taken from the system, then let go).
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::AnyIPv4, 0))
-        qFatal("no free port");
-    return probe.serverPort();
-}
-
 // A file server made of a real listening socket on a port the test chooses, so a port in
 // use fails for real.
 class SocketFileServer : public core::FileServerControl
@@ -65,24 +58,6 @@ ui::TForm6& hostWindow(ProgramFixture& p)
     return *p.form6;
 }
 
-QStringList logLines(ui::TForm6& form)
-{
-    return child<QPlainTextEdit>(&form, "roomLog")->toPlainText().split('\n');
-}
-
-QImage pictureOf(ui::TForm6& form, int row)
-{
-    auto* list = child<ui::MemberListView>(&form, "memberList");
-    return list->topLevelItem(row)
-        ->icon(ui::MemberListView::Ready)
-        .pixmap(16, 16)
-        .toImage()
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-QImage picture(const QPixmap& pixmap)
-{
-    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
 } // namespace
 
 class TestRoomHostWindow : public QObject

@@ -13,6 +13,7 @@ constexpr GameRow kGames[kGameCount] = {
         .usermapsKey = "Duke3d Usermaps Path",
         .webPath = "/content/uploaded_files/",
         .joinFolderMissing = "Your UserMaps directory location is invalid!",
+        .usermapRequest = "RequestFile",
     },
     {
         .game = Game::Blood,
@@ -22,6 +23,7 @@ constexpr GameRow kGames[kGameCount] = {
         .usermapsKey = "Blood Usermaps Path",
         .webPath = "/bloodcontent/uploaded_files/",
         .joinFolderMissing = "Your Blood game UserMaps directory location is invalid!",
+        .usermapRequest = "NBloodRequestFile",
     },
     {
         .game = Game::ShadowWarrior,
@@ -31,6 +33,7 @@ constexpr GameRow kGames[kGameCount] = {
         .usermapsKey = "Shadow Warrior Usermaps Path",
         .webPath = {},
         .joinFolderMissing = {},
+        .usermapRequest = {},
     },
 };
 
@@ -218,6 +221,15 @@ std::optional<Game> gameWithRoomName(std::string_view name)
             return row.game;
     }
     return std::nullopt;
+}
+
+bool isUsermapRequest(std::string_view line)
+{
+    for (const GameRow& row : kGames) {
+        if (!row.usermapRequest.empty() && row.usermapRequest == line)
+            return true;
+    }
+    return false;
 }
 
 } // namespace vantrell

@@ -45,6 +45,8 @@ struct GameRow
     std::string_view webPath{};
     // A join's lobby line when the usermaps folder is missing.
     std::string_view joinFolderMissing{};
+    // The line a member sends a room's file server for the game's usermap.
+    std::string_view usermapRequest{};
 };
 
 // How a game is started and waited for: with the program's own process runner, whose
@@ -159,6 +161,8 @@ std::optional<SourcePort> roomPortOfKind(std::string_view kindName);
 std::optional<SourcePort> roomPortWithRows(std::size_t rows);
 // The game whose rooms show this name ("Blood Game").
 std::optional<Game> gameWithRoomName(std::string_view name);
+// Whether a line is one game's usermap request.
+bool isUsermapRequest(std::string_view line);
 
 inline std::size_t indexOf(SourcePort port)
 {

@@ -7,31 +7,6 @@
 
 namespace vantrell::transfer {
 
-namespace {
-
-struct GameCase
-{
-    std::string_view game;
-    std::string_view requestLine;
-    std::string_view folderKey;
-};
-
-constexpr GameCase kCases[] = {
-    {"Duke Nukem 3D", kDukeRequest, "Duke3d Usermaps Path"},
-    {"Blood Game", kBloodRequest, "Blood Usermaps Path"},
-};
-
-const GameCase* caseForGame(std::string_view game)
-{
-    for (const auto& gameCase : kCases) {
-        if (gameCase.game == game)
-            return &gameCase;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 bool isUsermap(std::string_view map)
 {
     constexpr std::string_view kExtension = ".map";
@@ -50,11 +25,12 @@ MemberUsermapDecision memberUsermapDecision(const std::vector<roomhost::SettingR
     MemberUsermapDecision decision;
     if (rows.size() <= roomhost::kMapRow)
         return decision;
-    const GameCase* gameCase = caseForGame(rows[roomhost::kGameRow].value);
+    const std::optional<Game> game = gameWithRoomName(rows[roomhost::kGameRow].value);
     const std::string& map = rows[roomhost::kMapRow].value;
-    if (!gameCase || !isUsermap(map))
+    if (!game || !isUsermap(map))
         return decision;
-    decision.request = {std::string(gameCase->requestLine), std::string(gameCase->folderKey), map};
+    const GameRow& row = gameRow(*game);
+    decision.request = {std::string(row.usermapRequest), std::string(row.usermapsKey), map};
     decision.kind = isPlainFileName(map) ? MemberUsermapDecision::Kind::Fetch
                                          : MemberUsermapDecision::Kind::UnsafeName;
     return decision;

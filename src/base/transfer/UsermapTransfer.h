@@ -14,9 +14,6 @@
 // first) and the file's bytes.
 namespace vantrell::transfer {
 
-inline constexpr std::string_view kDukeRequest = "RequestFile";
-inline constexpr std::string_view kBloodRequest = "NBloodRequestFile";
-
 // The largest usermap either side accepts. Real maps are a few MiB; anything past this is a
 // hostile or broken peer, not a map.
 inline constexpr std::int64_t kMaxUsermapSize = std::int64_t(512) * 1024 * 1024;

@@ -1,6 +1,7 @@
 #include "core/transfer/FileServer.h"
 
 #include "base/common/LineFraming.h"
+#include "base/common/SourcePorts.h"
 #include "base/transfer/UsermapTransfer.h"
 #include "core/common/Environment.h"
 
@@ -100,7 +101,7 @@ private:
             return; // after the request the member has nothing more to say
         m_reader.feed(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
         while (auto line = m_reader.nextLine()) {
-            if (*line == transfer::kDukeRequest || *line == transfer::kBloodRequest) {
+            if (isUsermapRequest(*line)) {
                 serve(*line);
                 return;
             }

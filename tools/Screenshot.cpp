@@ -1,7 +1,9 @@
 // Renders the program's windows as a player sees them in a busy lobby, into PNG files, without
 // a display (run with QT_QPA_PLATFORM=offscreen). It starts a vantrell-server of its own on a
 // free loopback port and brings two more players in, so the pictures show real users, real
-// chat and real rooms. Used by scripts/screenshot for the README.
+// chat and real rooms. The windows are worked through the driver of the end-to-end test
+// (tests/support/ProgramDriver.h), the same clicks and keys a player gives. Used by
+// scripts/screenshot for the README.
 //
 //   vantrell-screenshot <output folder> <path to vantrell-server>
 
@@ -10,34 +12,22 @@
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
 #include "core/lobby/LobbyConnection.h"
-#include "ui/common/RecordingMessageSink.h"
-#include "ui/lobby/RoomListView.h"
+#include "support/ProgramDriver.h"
+#include "support/RecordingMessageSink.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/roomclient/TForm7.h"
-#include "ui/roomhost/TForm5.h"
-#include "ui/roomhost/TForm6.h"
-#include "ui/settings/TForm2.h"
-#include "ui/settings/TForm3.h"
 
 #include <functional>
 
-#include <QAbstractItemView>
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
+#include <QJsonArray>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTreeWidget>
 
 using namespace vantrell;
 
@@ -61,9 +51,9 @@ void settle()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-int fail(const char* what)
+int fail(const QString& what)
 {
-    qCritical("vantrell-screenshot: %s", what);
+    qCritical("vantrell-screenshot: %s", qPrintable(what));
     return 1;
 }
 
@@ -75,33 +65,55 @@ quint16 freePort()
     return probe.serverPort();
 }
 
-QAction* menuAction(QWidget* window, const QStringList& path)
+// The driver of the windows on screen, asked in this process. A refusal is kept so the tool
+// can say which step went wrong.
+class Driver
 {
-    const QList<QAction*> top = window->findChild<QMenuBar*>()->actions();
-    QList<QAction*> actions = top;
-    QAction* found = nullptr;
-    for (const QString& step : path) {
-        found = nullptr;
-        for (QAction* action : actions)
-            if (action->text() == step)
-                found = action;
-        if (!found)
-            return nullptr;
-        actions = found->menu() ? found->menu()->actions() : QList<QAction*>{};
+public:
+    // Carries out a command; false when the driver refuses it.
+    bool act(const QStringList& command)
+    {
+        const QJsonObject answer = m_driver.ask(command);
+        if (!answer.value(QStringLiteral("ok")).toBool()) {
+            m_refusal = command.join(QLatin1Char(' ')) + QStringLiteral(": ") +
+                        answer.value(QStringLiteral("error")).toString();
+            return false;
+        }
+        m_last = answer.value(QStringLiteral("value"));
+        return true;
     }
-    return found;
+    // Asks until the answer satisfies the condition; false on the deadline or a refusal.
+    bool waitFor(const QStringList& command, const std::function<bool(const QJsonValue&)>& holds,
+                 int timeoutMs = 10000)
+    {
+        const bool held = waitUntil([&] { return act(command) && holds(m_last); }, timeoutMs);
+        if (!held && m_refusal.isEmpty())
+            m_refusal = command.join(QLatin1Char(' ')) + QStringLiteral(": not in time");
+        return held;
+    }
+    bool picture(const QString& window, const QString& folder, const char* name)
+    {
+        settle();
+        return act({QStringLiteral("picture"), window, QDir(folder).filePath(QLatin1String(name))});
+    }
+    QString refusal() const { return m_refusal; }
+
+private:
+    ProgramDriver m_driver{nullptr, ProgramDriver::Input::None};
+    QJsonValue m_last;
+    QString m_refusal;
+};
+
+bool isTrue(const QJsonValue& value)
+{
+    return value.toBool();
 }
 
-template <typename T>
-T* child(QWidget& window, const char* name)
+// A member list of two rows whose second member is ready (ready code "0").
+bool memberReady(const QJsonValue& rows)
 {
-    return window.findChild<T*>(QLatin1String(name));
-}
-
-bool save(QWidget& window, const QString& folder, const char* name)
-{
-    settle();
-    return window.grab().save(QDir(folder).filePath(QLatin1String(name)), "PNG");
+    const QJsonArray list = rows.toArray();
+    return list.size() == 2 && list.at(1).toArray().at(0).toString() == QStringLiteral("0");
 }
 
 // Another player's lobby, for the users list, the chat and the room list.
@@ -196,9 +208,23 @@ int main(int argc, char* argv[])
     env.fileServerPort = freePort();
     ui::RecordingMessageSink messages;
     app::Program program(env, messages);
+    // Shown as main() shows it; from here on every step is a player's, through the driver.
     ui::TForm1& window = program.mainWindow();
     window.show();
     window.resize(900, 600);
+    Driver driver;
+
+    // The settings windows, opened from the menu as a player opens them.
+    if (!driver.act({"menu", "TForm1", "Settings", "Source Ports"}) ||
+        !driver.waitFor({"visible", "TForm2"}, isTrue) ||
+        !driver.picture("TForm2", out, "source-port-settings.png") ||
+        !driver.act({"close", "TForm2"}))
+        return fail(driver.refusal());
+    if (!driver.act({"menu", "TForm1", "Settings", "Multiplayer and Networking"}) ||
+        !driver.waitFor({"visible", "TForm3"}, isTrue) ||
+        !driver.picture("TForm3", out, "networking-settings.png") ||
+        !driver.act({"close", "TForm3"}))
+        return fail(driver.refusal());
 
     OtherPlayer caleb{core::LobbyConnection(env.mainServerAddress, port), "Caleb"};
     OtherPlayer wang{core::LobbyConnection(env.mainServerAddress, port), "LoWang"};
@@ -217,60 +243,44 @@ int main(int argc, char* argv[])
                                          "hDuke", "3/8", "E1L1: Hollywood Holocaust", "DukeMatch",
                                          "Come get some", "No"});
 
-    window.connectClick();
-    auto* users = window.findChild<QTreeWidget*>(QStringLiteral("usersOnline"));
-    if (!waitUntil([&] { return users->topLevelItemCount() == 3; }))
-        return fail("the users list did not fill");
-    window.getRoomsListClick();
-    if (!waitUntil([&] { return window.roomList()->model()->rowCount() == 2; }))
-        return fail("the room list did not fill");
+    const auto rowCount = [](int count) {
+        return [count](const QJsonValue& rows) { return rows.toArray().size() == count; };
+    };
+    if (!driver.act({"click", "TForm1", "connectButton"}) ||
+        !driver.waitFor({"rows", "TForm1", "usersOnline"}, rowCount(3)) ||
+        !driver.waitFor({"enabled", "TForm1", "getRoomsButton"}, isTrue) ||
+        !driver.act({"click", "TForm1", "getRoomsButton"}) ||
+        !driver.waitFor({"rows", "TForm1", "roomList"}, rowCount(2)))
+        return fail(driver.refusal());
 
     caleb.lobby.sendGlobalChat(caleb.nickname, QStringLiteral("Anyone up for a round?"));
     wang.lobby.sendGlobalChat(wang.nickname, QStringLiteral("Who wants some Wang?"));
-    auto* chat = child<QLineEdit>(window, "chatLine");
-    chat->setText(QStringLiteral("Give me a minute, setting up a room."));
-    window.sendClick();
-    if (!waitUntil([&] {
-            return window.lobbyLogLines().contains(
-                QStringLiteral("Duke: Give me a minute, setting up a room."));
-        }))
-        return fail("the chat did not come back");
-    waitUntil([&] { return chat->isEnabled(); });
-    if (!save(window, out, "main-window.png"))
-        return fail("cannot write the main window's picture");
+    if (!driver.act({"type", "TForm1", "chatLine", "Give me a minute, setting up a room."}) ||
+        !driver.act({"click", "TForm1", "sendButton"}) ||
+        !driver.waitFor({"text", "TForm1", "lobbyLog"},
+                        [](const QJsonValue& log) {
+                            return log.toString().contains(
+                                QStringLiteral("Duke: Give me a minute, setting up a room."));
+                        }) ||
+        !driver.waitFor({"enabled", "TForm1", "chatLine"}, isTrue) ||
+        !driver.picture("TForm1", out, "main-window.png"))
+        return fail(driver.refusal());
 
-    program.form2().show();
-    program.form2().activateWindow();
-    if (!save(program.form2(), out, "source-port-settings.png"))
-        return fail("cannot write the source-port settings picture");
-    program.form2().close();
+    if (!driver.act({"menu", "TForm1", "Action", "Create a room", "Duke Nukem 3D", "hDuke"}) ||
+        !driver.waitFor({"visible", "TForm5"}, isTrue))
+        return fail(driver.refusal() + QStringLiteral(" ") +
+                    messages.texts().join(QStringLiteral(" | ")));
+    if (!driver.act({"type", "TForm5", "roomNameEdit", "Come get some"}) ||
+        !driver.act({"check", "TForm5", "userMapBox", "1"}) ||
+        !driver.act({"choose", "TForm5", "userMapList", "roch2.map"}) ||
+        !driver.act({"choose", "TForm5", "placesList", "4"}) ||
+        !driver.picture("TForm5", out, "room-creation.png"))
+        return fail(driver.refusal());
 
-    program.form3().show();
-    program.form3().activateWindow();
-    if (!save(program.form3(), out, "networking-settings.png"))
-        return fail("cannot write the networking settings picture");
-    program.form3().close();
-
-    QAction* hDuke = menuAction(&window, {"Action", "Create a room", "Duke Nukem 3D", "hDuke"});
-    if (!hDuke)
-        return fail("no hDuke entry in the create-room menu");
-    hDuke->trigger();
-    ui::TForm5& creation = program.form5();
-    if (!waitUntil([&] { return creation.isVisible(); }))
-        return fail(qPrintable(QStringLiteral("the creation window did not open: ") +
-                               messages.texts().join(QStringLiteral(" | "))));
-    child<QLineEdit>(creation, "roomNameEdit")->setText(QStringLiteral("Come get some"));
-    child<QCheckBox>(creation, "userMapBox")->setChecked(true);
-    child<QComboBox>(creation, "userMapList")->setCurrentText(QStringLiteral("roch2.map"));
-    child<QComboBox>(creation, "placesList")->setCurrentText(QStringLiteral("4"));
-    if (!save(creation, out, "room-creation.png"))
-        return fail("cannot write the creation window's picture");
-
-    child<QPushButton>(creation, "createRoomButton")->click();
-    ui::TForm6& host = program.form6();
-    if (!waitUntil([&] { return host.isVisible(); }))
-        return fail("the room host window did not open");
-    child<QPushButton>(host, "advertiseButton")->click();
+    if (!driver.act({"click", "TForm5", "createRoomButton"}) ||
+        !driver.waitFor({"visible", "TForm6"}, isTrue) ||
+        !driver.act({"click", "TForm6", "advertiseButton"}))
+        return fail(driver.refusal());
 
     // Caleb joins the room from a program of his own, fetches the usermap from the host's
     // file server and gets ready.
@@ -294,31 +304,15 @@ int main(int argc, char* argv[])
     member.mainWindow().show();
     member.mainWindow().hide();
     member.form7().openRoom(lobby::RoomAddress{"127.0.0.1", networking.tcpPort, "hDuke"});
-    auto* ready = child<QPushButton>(member.form7(), "readyButton");
-    if (!waitUntil([&] { return ready->isEnabled(); }, 20000))
-        return fail("the member's usermap check did not end");
-    ready->click();
-    auto* members = child<QTreeWidget>(host, "memberList");
-    if (!waitUntil([&] {
-            return members->topLevelItemCount() == 2 &&
-                   members->topLevelItem(1)->data(0, Qt::UserRole).toString() ==
-                       QStringLiteral("0");
-        }))
-        return fail("the member did not get ready");
-    auto* ownRows = child<QTreeWidget>(member.form7(), "memberList");
-    if (!waitUntil([&] {
-            return ownRows->topLevelItemCount() == 2 &&
-                   ownRows->topLevelItem(1)->data(0, Qt::UserRole).toString() ==
-                       QStringLiteral("0");
-        }))
-        return fail("the member's list did not show him ready");
-    auto* hostChat = child<QLineEdit>(host, "chatEdit");
-    hostChat->setText(QStringLiteral("Ready when you are."));
-    child<QPushButton>(host, "sendButton")->click();
-    settle();
-    if (!save(host, out, "room-host.png"))
-        return fail("cannot write the room host window's picture");
-    if (!save(member.form7(), out, "room-member.png"))
-        return fail("cannot write the member's room window's picture");
+    if (!driver.waitFor({"enabled", "TForm7", "readyButton"}, isTrue, 20000) ||
+        !driver.act({"click", "TForm7", "readyButton"}) ||
+        !driver.waitFor({"rows", "TForm6", "memberList"}, memberReady) ||
+        !driver.waitFor({"rows", "TForm7", "memberList"}, memberReady))
+        return fail(driver.refusal());
+    if (!driver.act({"type", "TForm6", "chatEdit", "Ready when you are."}) ||
+        !driver.act({"click", "TForm6", "sendButton"}) ||
+        !driver.picture("TForm6", out, "room-host.png") ||
+        !driver.picture("TForm7", out, "room-member.png"))
+        return fail(driver.refusal());
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "RoomMemberScript.h"
+#include "support/RoomMemberScript.h"
 
 #include <QHostAddress>
 

@@ -1,4 +1,4 @@
-#include "ui/common/RecordingMessageSink.h"
+#include "support/RecordingMessageSink.h"
 
 namespace vantrell::ui {
 
