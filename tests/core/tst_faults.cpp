@@ -10,7 +10,7 @@
 #include "server/ServerHarness.h"
 #include "support/FaultRelay.h"
 #include "support/HostileLab.h"
-#include "support/RoomHostConfigs.h"
+#include "support/RoomLab.h"
 
 #include <QDir>
 #include <QFile>
