@@ -227,7 +227,10 @@ private slots:
             seen << transfer.bytesOnDisk();
         }
         QCOMPARE(finished.size(), 1);
-        QVERIFY2(seen.size() > 20 && seen[10] > seen[5] && seen[5] > 0, "no progress seen");
+        int grew = 0;
+        for (qsizetype i = 1; i < seen.size(); ++i)
+            grew += seen[i] > seen[i - 1] ? 1 : 0;
+        QVERIFY2(grew > 20, "no progress seen");
         QCOMPARE(transfer.log.last(), QStringLiteral("Usermap transfer success: ") +
                                           transfer.memberDir.filePath("big.map"));
         QCOMPARE(QFileInfo(transfer.memberDir.filePath("big.map")).size(), kSize);
