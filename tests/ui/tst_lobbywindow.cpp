@@ -346,8 +346,11 @@ private slots:
         QTest::keyClick(chat, Qt::Key_Return);
         QVERIFY(chat->isEnabled());
         program.form1->getRoomsListClick();
-        QTRY_COMPARE(server.lines().size(), 3);
-        QCOMPARE(server.lines().last(), QStringLiteral("RequestRoomsList"));
+        // The click's request follows whatever Enter sent; the sped-up room refresh may ask
+        // for rooms meanwhile, so only chat lines count.
+        QTRY_COMPARE(server.lines().last(), QStringLiteral("RequestRoomsList"));
+        QVERIFY(
+            server.lines().filter(QRegularExpression(QStringLiteral("^Globalchat~"))).isEmpty());
     }
 
     void chatWhileNotConnectedIsRefused()
