@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* games[] = {"Duke Nukem 3D", "Blood Game", ""};
     row.game = provider.ConsumeBool() ? games[provider.ConsumeIntegralInRange(0, 2)]
                                       : provider.ConsumeRandomLengthString(32);
-    const char* ports[] = {"hDuke", "EDuke32-OldMP", "NBlood"};
-    row.sourcePort = provider.ConsumeBool() ? ports[provider.ConsumeIntegralInRange(0, 2)]
+    const char* portNames[] = {"hDuke", "EDuke32-OldMP", "NBlood"};
+    row.sourcePort = provider.ConsumeBool() ? portNames[provider.ConsumeIntegralInRange(0, 2)]
                                             : provider.ConsumeRandomLengthString(32);
     row.map = provider.ConsumeRemainingBytesAsString();
 
