@@ -24,23 +24,10 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
       m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
 {
     m_lobby.setTiming(env.timing);
+    // Only the main window is built now; every other window is built the first time it is
+    // needed, with its connections, so the start pays for nothing the player has not opened.
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
-    m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
-    m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
-    m_form4 = std::make_unique<ui::TForm4>(env, messages);
-    m_form5 = std::make_unique<ui::TForm5>(env, messages);
-    m_form6 = std::make_unique<ui::TForm6>(env, messages, m_settings, m_form1.get());
-    m_form7 = std::make_unique<ui::TForm7>(
-        env, messages, m_settings, m_roomClient,
-        [this] {
-            // What the member announces: the lobby nickname and the ports as they are now.
-            return core::RoomClientIdentity{
-                m_form1->lobbyNickname().toStdString(), core::hostOsDescription().toStdString(),
-                core::localAddress().toStdString(), m_settings.networking.udpPort};
-        },
-        m_form1.get());
-    m_form8 = std::make_unique<ui::TForm8>(env, messages, m_form1.get());
-    connectWindows();
+    connectMainWindow();
 }
 
 Program::~Program()
@@ -60,58 +47,44 @@ Program::~Program()
     m_form1.reset();
 }
 
-void Program::connectWindows()
+namespace {
+
+// The window opened from a menu comes up active, ready for the keyboard (and a settings window
+// loads as it becomes active): a display server need not activate a window only because it
+// is shown.
+void showActive(QWidget& window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+void Program::connectMainWindow()
 {
     TForm1* main = m_form1.get();
     QObject::connect(main, &TForm1::startedUp, main, [this] { startUp(); });
     QObject::connect(&m_portMapper, &core::UPnPPortMapper::logLine, main, &TForm1::addLogLine);
 
-    // The menus. The window opened comes up active, ready for the keyboard (and a settings
-    // window loads as it becomes active): a display server need not activate a window only
-    // because it is shown.
-    const auto showActive = [](QWidget* window) {
-        return [window] {
-            window->show();
-            window->raise();
-            window->activateWindow();
-        };
-    };
-    QObject::connect(main, &TForm1::manualJoinRequested, m_form8.get(), showActive(m_form8.get()));
-    QObject::connect(main, &TForm1::sourcePortSettingsRequested, m_form2.get(),
-                     showActive(m_form2.get()));
-    QObject::connect(main, &TForm1::networkingSettingsRequested, m_form3.get(),
-                     showActive(m_form3.get()));
-    QObject::connect(main, &TForm1::roomCreationApproved, m_form5.get(),
+    // The menus.
+    QObject::connect(main, &TForm1::manualJoinRequested, main, [this] { showActive(form8()); });
+    QObject::connect(main, &TForm1::sourcePortSettingsRequested, main,
+                     [this] { showActive(form2()); });
+    QObject::connect(main, &TForm1::networkingSettingsRequested, main,
+                     [this] { showActive(form3()); });
+    QObject::connect(main, &TForm1::roomCreationApproved, main,
                      [this](SourcePort port) { openRoomCreation(port); });
 
-    // Every window that keeps the main window locked while it is open.
-    for (ui::SettingsWindow* window :
-         std::initializer_list<ui::SettingsWindow*>{m_form2.get(), m_form3.get()}) {
-        QObject::connect(window, &ui::SettingsWindow::mainWindowLockRequested, main,
-                         &TForm1::DisableForm1Items);
-        QObject::connect(window, &ui::SettingsWindow::mainWindowUnlockRequested, main,
-                         &TForm1::EnableForm1Items);
-    }
-    QObject::connect(m_form5.get(), &ui::TForm5::mainWindowLockRequested, main,
-                     &TForm1::DisableForm1Items);
-    QObject::connect(m_form5.get(), &ui::TForm5::closedWithoutCreating, main,
-                     &TForm1::EnableForm1Items);
-    QObject::connect(m_form6.get(), &ui::TForm6::mainWindowUnlockRequested, main,
-                     &TForm1::EnableForm1Items);
-
-    // The networking settings and the lobby.
-    QObject::connect(m_form3.get(), &ui::TForm3::lobbyNicknameChanged, main,
-                     &TForm1::setLobbyNickname);
-    QObject::connect(&m_lobby, &core::LobbyConnection::connected, m_form3.get(),
-                     [this] { m_form3->setLobbyNicknameEditable(false); });
-    QObject::connect(&m_lobby, &core::LobbyConnection::disconnected, m_form3.get(),
-                     [this] { m_form3->setLobbyNicknameEditable(true); });
-
-    // The usermaps folder chooser of the source-port window.
-    QObject::connect(m_form2.get(), &ui::TForm2::ownFolderChooserRequested, m_form4.get(),
-                     &ui::TForm4::open);
-    QObject::connect(m_form4.get(), &ui::TForm4::folderChosen, m_form2.get(),
-                     &ui::TForm2::applyChosenUsermapsFolder);
+    // The nickname field of the networking window follows the lobby connection.
+    QObject::connect(&m_lobby, &core::LobbyConnection::connected, main, [this] {
+        if (m_form3)
+            m_form3->setLobbyNicknameEditable(false);
+    });
+    QObject::connect(&m_lobby, &core::LobbyConnection::disconnected, main, [this] {
+        if (m_form3)
+            m_form3->setLobbyNicknameEditable(true);
+    });
 
     // Joining a room from the room list.
     QObject::connect(main, &TForm1::joinRequested, &m_roomJoin,
@@ -121,30 +94,120 @@ void Program::connectWindows()
                      &TForm1::showFileTransfer);
     QObject::connect(&m_roomJoin, &core::RoomJoin::messageBox, main,
                      [this](const QString& text) { m_messages.information(text); });
-    QObject::connect(&m_roomJoin, &core::RoomJoin::openRoom, m_form7.get(), &ui::TForm7::openRoom);
+    QObject::connect(&m_roomJoin, &core::RoomJoin::openRoom, main,
+                     [this](const lobby::RoomAddress& room) { form7().openRoom(room); });
     // Closing the main window stops a usermap download, leaving no partial file.
     QObject::connect(main, &TForm1::programEndRequested, &m_roomJoin, &core::RoomJoin::abort);
 
-    // The hosted room.
-    QObject::connect(m_form5.get(), &ui::TForm5::roomCreated, m_form6.get(),
-                     [this](const roomhost::RoomSettings& settings) { openRoom(settings); });
-    QObject::connect(m_form6.get(), &ui::TForm6::roomClosed, m_form6.get(),
-                     [this] { m_room.reset(); });
-    // The hosted room's usermap goes out as its settings list names it now; what the file
-    // server serves shows in the host window's log.
+    // The hosted room's usermap goes out as its settings list names it now.
     m_fileServer.setSettingsSource(
         [this] { return m_room ? m_room->settingsList() : std::vector<roomhost::SettingRow>{}; });
-    QObject::connect(&m_fileServer, &core::FileServer::logLine, m_form6.get(),
-                     &ui::TForm6::appendLog);
 
     // The joined room keeps the main window's menus locked from the moment its connection
     // is made until the window closes.
     QObject::connect(&m_roomClient, &core::RoomClient::connected, main, &TForm1::DisableForm1Menus);
-    QObject::connect(m_form7.get(), &ui::TForm7::mainWindowUnlockRequested, main,
-                     &TForm1::EnableForm1Items);
+}
 
+void Program::connectSettingsWindow(ui::SettingsWindow& window)
+{
+    // A settings window keeps the main window locked while it is open.
+    QObject::connect(&window, &ui::SettingsWindow::mainWindowLockRequested, m_form1.get(),
+                     &TForm1::DisableForm1Items);
+    QObject::connect(&window, &ui::SettingsWindow::mainWindowUnlockRequested, m_form1.get(),
+                     &TForm1::EnableForm1Items);
+}
+
+ui::TForm2& Program::form2()
+{
+    if (m_form2)
+        return *m_form2;
+    m_form2 = std::make_unique<ui::TForm2>(m_env, m_messages, m_settings);
+    ui::TForm2* window = m_form2.get();
+    connectSettingsWindow(*window);
+    // The usermaps folder chooser.
+    QObject::connect(window, &ui::TForm2::ownFolderChooserRequested, window,
+                     [this] { form4().open(); });
+    return *window;
+}
+
+ui::TForm3& Program::form3()
+{
+    if (m_form3)
+        return *m_form3;
+    m_form3 = std::make_unique<ui::TForm3>(m_env, m_messages, m_settings);
+    ui::TForm3* window = m_form3.get();
+    connectSettingsWindow(*window);
+    QObject::connect(window, &ui::TForm3::lobbyNicknameChanged, m_form1.get(),
+                     &TForm1::setLobbyNickname);
+    if (m_lobby.isOpen())
+        window->setLobbyNicknameEditable(false);
+    return *window;
+}
+
+ui::TForm4& Program::form4()
+{
+    if (m_form4)
+        return *m_form4;
+    m_form4 = std::make_unique<ui::TForm4>(m_env, m_messages);
+    QObject::connect(m_form4.get(), &ui::TForm4::folderChosen, m_form4.get(),
+                     [this](const QString& folder) { form2().applyChosenUsermapsFolder(folder); });
+    return *m_form4;
+}
+
+ui::TForm5& Program::form5()
+{
+    if (m_form5)
+        return *m_form5;
+    m_form5 = std::make_unique<ui::TForm5>(m_env, m_messages);
+    ui::TForm5* window = m_form5.get();
+    QObject::connect(window, &ui::TForm5::mainWindowLockRequested, m_form1.get(),
+                     &TForm1::DisableForm1Items);
+    QObject::connect(window, &ui::TForm5::closedWithoutCreating, m_form1.get(),
+                     &TForm1::EnableForm1Items);
+    QObject::connect(window, &ui::TForm5::roomCreated, window,
+                     [this](const roomhost::RoomSettings& settings) { openRoom(settings); });
+    return *window;
+}
+
+ui::TForm6& Program::form6()
+{
+    if (m_form6)
+        return *m_form6;
+    m_form6 = std::make_unique<ui::TForm6>(m_env, m_messages, m_settings, m_form1.get());
+    ui::TForm6* host = m_form6.get();
+    QObject::connect(host, &ui::TForm6::mainWindowUnlockRequested, m_form1.get(),
+                     &TForm1::EnableForm1Items);
+    QObject::connect(host, &ui::TForm6::roomClosed, host, [this] { m_room.reset(); });
+    // What the file server serves shows in the host window's log.
+    QObject::connect(&m_fileServer, &core::FileServer::logLine, host, &ui::TForm6::appendLog);
     connectHostLaunch();
+    return *host;
+}
+
+ui::TForm7& Program::form7()
+{
+    if (m_form7)
+        return *m_form7;
+    m_form7 = std::make_unique<ui::TForm7>(
+        m_env, m_messages, m_settings, m_roomClient,
+        [this] {
+            // What the member announces: the lobby nickname and the ports as they are now.
+            return core::RoomClientIdentity{
+                m_form1->lobbyNickname().toStdString(), core::hostOsDescription().toStdString(),
+                core::localAddress().toStdString(), m_settings.networking.udpPort};
+        },
+        m_form1.get());
+    QObject::connect(m_form7.get(), &ui::TForm7::mainWindowUnlockRequested, m_form1.get(),
+                     &TForm1::EnableForm1Items);
     connectMemberLaunch();
+    return *m_form7;
+}
+
+ui::TForm8& Program::form8()
+{
+    if (!m_form8)
+        m_form8 = std::make_unique<ui::TForm8>(m_env, m_messages, m_form1.get());
+    return *m_form8;
 }
 
 void Program::connectHostLaunch()
@@ -203,8 +266,12 @@ void Program::connectMemberLaunch()
 void Program::startUp()
 {
     // What showing the networking window and closing it again does: the group fresh from
-    // the file, the nickname rule applied, saved back (a first start writes the file here).
-    m_form3->reloadAndSave();
+    // the file, the nickname rule applied, saved back (a first start writes the file here),
+    // the main window unlocked. The window itself waits until it is opened.
+    ui::TForm3::reloadAndSaveValues(m_settings, m_messages);
+    if (m_form3)
+        m_form3->showValues();
+    m_form1->EnableForm1Items();
     const settings::NetworkingSettings& networking = m_settings.networking;
     m_form1->setLobbyNickname(QString::fromStdString(networking.lobbyNickname));
     if (!networking.upnp)
@@ -223,14 +290,14 @@ void Program::openRoomCreation(SourcePort port)
 {
     // The usermaps folders as the source-port window has them after loading the file and
     // saving it back; it unlocks the main window, which the creation window locks again.
-    m_form2->reloadAndSave();
-    m_form5->openFor(port, core::usermapsFolderFor(port, m_settings.sourcePorts));
+    form2().reloadAndSave();
+    form5().openFor(port, core::usermapsFolderFor(port, m_settings.sourcePorts));
 }
 
 void Program::joinRoom(const lobby::JoinRow& row)
 {
     // One room at a time: while the room window is open a double-click only brings it up.
-    if (m_form7->isVisible()) {
+    if (m_form7 && m_form7->isVisible()) {
         m_form7->raise();
         m_form7->activateWindow();
         return;
@@ -241,7 +308,7 @@ void Program::joinRoom(const lobby::JoinRow& row)
 void Program::openRoom(const roomhost::RoomSettings& settings)
 {
     if (m_room)
-        m_form6->closeRoom(); // lets the old room go (roomClosed) before the new one
+        form6().closeRoom(); // lets the old room go (roomClosed) before the new one
     m_room = std::make_unique<core::RoomHost>(
         m_env.timing, core::roomHostConfigFor(settings, m_settings.networking), &m_lobbyLink);
     // The usermap file server runs while the room is open.
@@ -256,7 +323,7 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
                      &core::RoomHost::advertiseAgain);
     // A hosted room keeps the main window locked but its chat usable.
     m_form1->enableChatItems();
-    m_form6->openRoom(*m_room, settings);
+    form6().openRoom(*m_room, settings);
 }
 
 } // namespace vantrell::app

@@ -25,6 +25,7 @@ class FileServerControl;
 
 namespace vantrell::ui {
 class MessageSink;
+class SettingsWindow;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -53,8 +54,9 @@ struct ProgramParts
 };
 
 // The whole program put together. It owns the settings, the core objects (the lobby
-// connection, the UPnP mapper, the hosted room) and the eight windows, hands each window
-// what it needs when creating it, and connects what one part reports to what another does.
+// connection, the UPnP mapper, the hosted room) and the eight windows (the main window from
+// the start, each other one from its first use), hands each window what it needs when
+// creating it, and connects what one part reports to what another does.
 // No window knows another; every path between them is a connection made here.
 class Program
 {
@@ -66,13 +68,14 @@ public:
     Program& operator=(const Program&) = delete;
 
     ui::TForm1& mainWindow() { return *m_form1; }
-    ui::TForm2& form2() { return *m_form2; }
-    ui::TForm3& form3() { return *m_form3; }
-    ui::TForm4& form4() { return *m_form4; }
-    ui::TForm5& form5() { return *m_form5; }
-    ui::TForm6& form6() { return *m_form6; }
-    ui::TForm7& form7() { return *m_form7; }
-    ui::TForm8& form8() { return *m_form8; }
+    // The other windows, each built (and connected) when first asked for.
+    ui::TForm2& form2();
+    ui::TForm3& form3();
+    ui::TForm4& form4();
+    ui::TForm5& form5();
+    ui::TForm6& form6();
+    ui::TForm7& form7();
+    ui::TForm8& form8();
 
     settings::Settings& settings() { return m_settings; }
     core::LobbyConnection& lobby() { return m_lobby; }
@@ -87,7 +90,8 @@ public:
     core::MemberLaunch& memberLaunch() { return m_memberLaunch; }
 
 private:
-    void connectWindows();
+    void connectMainWindow();
+    void connectSettingsWindow(ui::SettingsWindow& window);
     void startUp();
     void openRoomCreation(SourcePort port);
     void openRoom(const roomhost::RoomSettings& settings);

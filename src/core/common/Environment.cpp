@@ -2,6 +2,14 @@
 
 namespace vantrell::core {
 
+QSslConfiguration DownloadTls::configuration() const
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    if (m_authorities)
+        configuration.setCaCertificates(*m_authorities);
+    return configuration;
+}
+
 std::filesystem::path Environment::configFolder() const
 {
     return std::filesystem::path(programFolder.toStdU16String());

@@ -3,7 +3,10 @@
 #include "core/common/Timing.h"
 
 #include <filesystem>
+#include <optional>
 
+#include <QList>
+#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QString>
 
@@ -11,6 +14,22 @@ namespace vantrell::core {
 
 // The usermap file server's port unless the environment says otherwise.
 inline constexpr quint16 kFileServerPort = 27020;
+
+// TLS for the web downloads: the system's trusted authorities, unless authorities of one's own
+// are put here (tests put their own certificate authority). The system's store is read when
+// the first download asks for it, never at start: reading it costs a good share of a start.
+class DownloadTls
+{
+public:
+    void setCaCertificates(const QList<QSslCertificate>& authorities)
+    {
+        m_authorities = authorities;
+    }
+    QSslConfiguration configuration() const;
+
+private:
+    std::optional<QList<QSslCertificate>> m_authorities;
+};
 
 // What the program is given from outside, built once by main() (tests build their own):
 // where "vantrel.cfg" lives, the built-in addresses, and the clock for every fixed wait.
@@ -28,9 +47,7 @@ struct Environment
     QString webHost;
     // The port the room host's usermap file server listens on and members fetch from.
     quint16 fileServerPort = kFileServerPort;
-    // TLS for the web downloads. The program uses the system's trusted authorities; tests
-    // put their own certificate authority here.
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    DownloadTls tls;
     Timing timing;
 
     // programFolder as a path for settings::ConfigFile.

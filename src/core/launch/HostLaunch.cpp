@@ -2,6 +2,7 @@
 
 #include "base/launch/GameFiles.h"
 #include "base/launch/PortCommandLines.h"
+#include "core/common/QtStrings.h"
 #include "core/roomhost/RoomHost.h"
 
 namespace vantrell::core {
@@ -13,11 +14,6 @@ namespace {
 const QString kNotReady =
     QStringLiteral("Cannot launch the game because some players have not clicked ready.");
 const QString kLaunching = QStringLiteral("Launching game....");
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 } // namespace
 
 HostLaunch::HostLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_steps(timing)

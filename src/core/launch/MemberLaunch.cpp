@@ -2,17 +2,11 @@
 
 #include "base/launch/GameFiles.h"
 #include "base/launch/PortCommandLines.h"
+#include "core/common/QtStrings.h"
 
 namespace vantrell::core {
 
 using namespace std::chrono_literals;
-
-namespace {
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-} // namespace
 
 MemberLaunch::MemberLaunch(const Timing& timing, QObject* parent) : QObject(parent), m_steps(timing)
 {

@@ -44,7 +44,7 @@ void UsermapDownloader::start(const QString& host, const QString& path,
     }
 
     QNetworkRequest request(url);
-    request.setSslConfiguration(m_env.tls);
+    request.setSslConfiguration(m_env.tls.configuration());
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,

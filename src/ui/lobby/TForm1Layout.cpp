@@ -1,4 +1,5 @@
 #include "base/common/SourcePorts.h"
+#include "core/common/QtStrings.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
 
@@ -16,16 +17,13 @@
 // The main window's controls and menus.
 namespace vantrell::ui {
 
+using core::qs;
+
 namespace {
 const char* const kStyle = "QLabel { color: lime; background: transparent; }"
                            "QLabel#fileTransfersLabel { color: aqua; }"
                            "QLineEdit, QPlainTextEdit, QTreeView {"
                            " background-color: black; color: lime; }";
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 } // namespace
 
 void TForm1::buildControls()

@@ -2,6 +2,7 @@
 
 #include "base/roomhost/RoomChoices.h"
 #include "base/roomhost/UsermapListing.h"
+#include "core/common/QtStrings.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/TypingFilter.h"
 #include "ui/common/WindowPlacement.h"
@@ -19,12 +20,9 @@
 
 namespace vantrell::ui {
 
-namespace {
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using core::qs;
 
+namespace {
 QComboBox* pickOnlyList(QWidget* parent, const char* name)
 {
     auto* box = new QComboBox(parent);

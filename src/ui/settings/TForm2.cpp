@@ -1,6 +1,7 @@
 #include "ui/settings/TForm2.h"
 
 #include "base/settings/Settings.h"
+#include "core/common/QtStrings.h"
 #include "ui/common/MessageSink.h"
 #include "ui/common/WindowPlacement.h"
 
@@ -18,15 +19,10 @@
 
 namespace vantrell::ui {
 
+using core::qs;
+
 namespace {
-
 using settings::SourcePortSettings;
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 } // namespace
 
 QString TForm2::executableFilter(SourcePort port)

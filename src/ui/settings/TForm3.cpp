@@ -20,6 +20,11 @@ namespace vantrell::ui {
 using core::qs;
 
 namespace {
+// The fields' lengths.
+constexpr int kNicknameLength = 32;
+constexpr int kInGameNicknameLength = 10;
+constexpr int kPortLength = 5;
+
 QString keepOrNoNick(const QString& nickname)
 {
     return nickname.size() < 2 ? QStringLiteral("NoNick") : nickname;
@@ -43,11 +48,11 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
     const settings::NetworkingSettings& values = m_settings.networking;
     m_nickname = new QLineEdit(qs(values.lobbyNickname), profile);
     m_nickname->setObjectName(QStringLiteral("lobbyNickname"));
-    m_nickname->setMaxLength(32);
+    m_nickname->setMaxLength(kNicknameLength);
     TypingFilter::install(m_nickname, TypingFilter::Allowed::NicknameCharacters);
     m_inGameNickname = new QLineEdit(qs(values.inGameNickname), profile);
     m_inGameNickname->setObjectName(QStringLiteral("inGameNickname"));
-    m_inGameNickname->setMaxLength(10);
+    m_inGameNickname->setMaxLength(kInGameNicknameLength);
     TypingFilter::install(m_inGameNickname, TypingFilter::Allowed::NicknameCharacters);
     auto* profileForm = new QFormLayout;
     profileForm->addRow(QStringLiteral("Nickname:"), m_nickname);
@@ -66,11 +71,11 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
     auto* networking = new QWidget(tabs);
     m_udpPort = new QLineEdit(qs(values.udpPort), networking);
     m_udpPort->setObjectName(QStringLiteral("udpPort"));
-    m_udpPort->setMaxLength(5);
+    m_udpPort->setMaxLength(kPortLength);
     TypingFilter::install(m_udpPort, TypingFilter::Allowed::Digits);
     m_tcpPort = new QLineEdit(qs(values.tcpPort), networking);
     m_tcpPort->setObjectName(QStringLiteral("tcpPort"));
-    m_tcpPort->setMaxLength(5);
+    m_tcpPort->setMaxLength(kPortLength);
     TypingFilter::install(m_tcpPort, TypingFilter::Allowed::Digits);
     m_upnp =
         new QCheckBox(QStringLiteral("Enable automatic port forwarding, using UPnP."), networking);
@@ -171,6 +176,26 @@ void TForm3::FormDeactivate()
     const Result<void> saved = m_settings.networking.save(m_settings.file);
     if (!saved)
         m_messages.error(QString::fromStdString(saved.error()));
+}
+
+void TForm3::reloadAndSaveValues(settings::Settings& settings, MessageSink& messages)
+{
+    settings::NetworkingSettings& values = settings.networking;
+    values.load(settings.file);
+    // What the fields make of the values (a program's text is cut to the length, never
+    // filtered), then what leaving the window does.
+    const auto asField = [](const std::string& value, int length) {
+        return qs(value).left(length);
+    };
+    values.lobbyNickname =
+        keepOrNoNick(asField(values.lobbyNickname, kNicknameLength)).toStdString();
+    values.inGameNickname =
+        keepOrNoNick(asField(values.inGameNickname, kInGameNicknameLength)).toStdString();
+    values.udpPort = asField(values.udpPort, kPortLength).toStdString();
+    values.tcpPort = asField(values.tcpPort, kPortLength).toStdString();
+    const Result<void> saved = values.save(settings.file);
+    if (!saved)
+        messages.error(QString::fromStdString(saved.error()));
 }
 
 void TForm3::FormClose()

@@ -41,13 +41,18 @@ public:
     // The close handler: unlocks the main window.
     void FormClose() override;
 
+    // What showing this window and closing it again does to the settings, without the
+    // window: the group fresh from the file, cut to the fields' lengths, the "NoNick" rule
+    // applied, saved back.
+    static void reloadAndSaveValues(settings::Settings& settings, MessageSink& messages);
+    // The fields show the settings as they are now.
+    void showValues();
+
 signals:
     // The lobby nickname changed, typed or loaded: the main window shows it at once.
     void lobbyNicknameChanged(const QString& nickname);
 
 private:
-    void showValues();
-
     const core::Environment& m_env;
     MessageSink& m_messages;
     settings::Settings& m_settings;
