@@ -11,6 +11,7 @@
 #include "base/lobby/RoomAddress.h"
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
+#include "core/common/BuildConfig.h"
 #include "core/lobby/LobbyConnection.h"
 #include "support/ProgramDriver.h"
 #include "support/RecordingMessageSink.h"
@@ -128,7 +129,7 @@ struct OtherPlayer
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrell Alpha Version 3829"));
+    QApplication::setApplicationName(core::programTitle());
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() != 3)
         return fail("usage: vantrell-screenshot <output folder> <vantrell-server>");
