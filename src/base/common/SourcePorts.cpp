@@ -37,6 +37,11 @@ constexpr GameRow kGames[kGameCount] = {
     },
 };
 
+constexpr std::string_view kMasterSlaveGameTypes[] = {"Dukematch", "Cooperative", "Team Dukematch"};
+constexpr std::string_view kPeerToPeerGameTypes[] = {"Dukematch (Spawn)", "Cooperative",
+                                                     "Dukematch (No Spawn)", "Team Dukematch",
+                                                     "Team Dukematch (Special Respawn)"};
+
 constexpr SourcePortRow kPorts[kSourcePortCount] = {
     {
         .port = SourcePort::EDuke32OldMP,
@@ -50,6 +55,7 @@ constexpr SourcePortRow kPorts[kSourcePortCount] = {
         .connection = "Master/Slave",
         .switchPrefix = '-',
         .maxPlaces = 16,
+        .gameTypes = kMasterSlaveGameTypes,
         .memberControls = {.spectatorAndDemo = false, .team = true},
         .checkShowsSpectatorAndDemo = false,
         .soloWithoutReady = true,
@@ -81,6 +87,7 @@ constexpr SourcePortRow kPorts[kSourcePortCount] = {
         .settingsRows = 17,
         .connection = "P2P",
         .switchPrefix = '/',
+        .gameTypes = kPeerToPeerGameTypes,
         .hostSpectates = true,
         .checkShowsSpectatorAndDemo = true,
         .hostRecordsDemo = true,

@@ -107,6 +107,8 @@ struct SourcePortRow
     // "Spectate" box. Without the choices the room always plays its user map.
     int maxPlaces = 8;
     bool dukeChoices = true;
+    // The creation window's game types, in the order of their switches.
+    std::span<const std::string_view> gameTypes{};
     bool hostSpectates = false;
     // The member's window when it joins.
     RoomControls memberControls{};

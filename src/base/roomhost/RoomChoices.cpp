@@ -56,15 +56,8 @@ const std::vector<std::string_view>& originalMaps()
 
 std::vector<std::string_view> gameTypes(SourcePort port)
 {
-    switch (port) {
-    case SourcePort::HDuke:
-        return {"Dukematch (Spawn)", "Cooperative", "Dukematch (No Spawn)", "Team Dukematch",
-                "Team Dukematch (Special Respawn)"};
-    case SourcePort::EDuke32OldMP:
-        return {"Dukematch", "Cooperative", "Team Dukematch"};
-    default:
-        return {};
-    }
+    const std::span<const std::string_view> types = sourcePortRow(port).gameTypes;
+    return {types.begin(), types.end()};
 }
 
 const std::vector<std::string_view>& skills()
