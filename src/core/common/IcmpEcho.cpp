@@ -172,7 +172,6 @@ IcmpPinger::IcmpPinger(IcmpMethod method, QObject* parent) : QObject(parent), m_
 {
     if (::pipe2(m_cancelPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         m_cancelPipe[0] = m_cancelPipe[1] = -1;
-    m_worker = std::thread([this] { run(); });
 }
 
 IcmpPinger::~IcmpPinger()
@@ -186,7 +185,8 @@ IcmpPinger::~IcmpPinger()
         const char byte = 1;
         [[maybe_unused]] const auto written = ::write(m_cancelPipe[1], &byte, 1);
     }
-    m_worker.join();
+    if (m_worker.joinable())
+        m_worker.join();
     for (int fd : m_cancelPipe) {
         if (fd >= 0)
             ::close(fd);
@@ -202,6 +202,9 @@ quint64 IcmpPinger::ping(const QString& address, std::chrono::milliseconds wait)
     const quint64 id = m_nextId++;
     m_queue.push_back({id, isV4, ipv4, wait});
     m_wake.notify_all();
+    // The worker starts with the first echo: a program that pings nobody keeps no thread.
+    if (!m_worker.joinable())
+        m_worker = std::thread([this] { run(); });
     return id;
 }
 

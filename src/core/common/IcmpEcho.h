@@ -38,9 +38,10 @@ struct EchoResult
 EchoResult sendIcmpEcho(std::uint32_t ipv4, std::chrono::milliseconds wait, IcmpMethod method,
                         std::uint16_t sequence, int cancelFd = -1);
 
-// Runs echo requests one after another on a worker thread of its own and reports each on
-// the thread that owns this object. Destroying it cancels a wait in progress and joins the
-// worker, so closing a room never waits out an unanswered echo.
+// Runs echo requests one after another on a worker thread of its own (started by the first
+// request) and reports each on the thread that owns this object, which alone calls ping().
+// Destroying it cancels a wait in progress and joins the worker, so closing a room never waits out
+// an unanswered echo.
 class IcmpPinger : public QObject
 {
     Q_OBJECT
