@@ -7,6 +7,9 @@
 #include "ui/roomhost/TForm5.h"
 #include "ui/settings/TForm3.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -79,6 +82,26 @@ private slots:
         // The show-and-close of the networking window leaves the main window unlocked.
         QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true}));
         QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
+    }
+
+    // The start builds the main window alone; the networking window, built afterwards, shows
+    // what the start loaded, cut to the fields and saved back.
+    void otherWindowsWaitForTheirFirstUse()
+    {
+        ProgramFixture fixture;
+        fixture.program.reset();
+        fixture.writeConfig(
+            "[Nicknames]\r\nLauncher Nickname=x\r\nIn-Game Nickname=Elevenchars\r\n");
+        app::Program program(fixture.env, fixture.messages, {[](auto&&...) {}});
+        program.mainWindow().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&program.mainWindow()));
+        QCOMPARE(std::ranges::count_if(QApplication::topLevelWidgets(),
+                                       [](QWidget* w) { return w->windowType() == Qt::Window; }),
+                 1);
+        QCOMPARE(program.form3().lobbyNickname(), QStringLiteral("NoNick"));
+        QCOMPARE(program.form3().inGameNickname(), QStringLiteral("Elevenchar"));
+        QVERIFY(fixture.readConfig().contains(
+            "Launcher Nickname=NoNick\r\nIn-Game Nickname=Elevenchar\r\n"));
     }
 
     // The file beside the program counts, not one in the working folder; the ports for the
