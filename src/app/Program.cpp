@@ -307,8 +307,10 @@ void Program::joinRoom(const lobby::JoinRow& row)
 
 void Program::openRoom(const roomhost::RoomSettings& settings)
 {
+    // The host window and its connections come first: the room logs to it from the start.
+    ui::TForm6& host = form6();
     if (m_room)
-        form6().closeRoom(); // lets the old room go (roomClosed) before the new one
+        host.closeRoom(); // lets the old room go (roomClosed) before the new one
     m_room = std::make_unique<core::RoomHost>(
         m_env.timing, core::roomHostConfigFor(settings, m_settings.networking), &m_lobbyLink);
     // The usermap file server runs while the room is open.
@@ -323,7 +325,7 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
                      &core::RoomHost::advertiseAgain);
     // A hosted room keeps the main window locked but its chat usable.
     m_form1->enableChatItems();
-    form6().openRoom(*m_room, settings);
+    host.openRoom(*m_room, settings);
 }
 
 } // namespace vantrell::app
