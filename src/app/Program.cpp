@@ -4,6 +4,7 @@
 #include "core/common/LocalAddress.h"
 #include "core/launch/LaunchSetup.h"
 #include "core/lobby/CreateRoomCheck.h"
+#include "core/lobby/MainServerChoice.h"
 #include "core/roomhost/RoomHostSetup.h"
 #include "ui/common/MessageSink.h"
 #include "ui/lobby/TForm1.h"
@@ -21,9 +22,15 @@ using ui::TForm1;
 
 Program::Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts)
     : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
-      m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
+      m_mainServerForRun(env.mainServerForRun), m_lobby(env.mainServerAddress, env.mainServerPort),
+      m_fileServer(env), m_roomClient(env)
 {
     m_lobby.setTiming(env.timing);
+    // Everything that talks to the main server (the lobby, the hosted room's advertising and
+    // its address request) goes through this one connection, so one choice covers them all.
+    m_session.setServerChoice([this] {
+        return core::chooseMainServer(m_env, m_mainServerForRun, m_settings.mainServer.address);
+    });
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
     m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
     m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
@@ -106,6 +113,8 @@ void Program::connectWindows()
                      [this] { m_form3->setLobbyNicknameEditable(false); });
     QObject::connect(&m_lobby, &core::LobbyConnection::disconnected, m_form3.get(),
                      [this] { m_form3->setLobbyNicknameEditable(true); });
+    QObject::connect(m_form3.get(), &ui::TForm3::mainServerChosen, main,
+                     [this] { m_mainServerForRun.clear(); });
 
     // The usermaps folder chooser of the source-port window.
     QObject::connect(m_form2.get(), &ui::TForm2::ownFolderChooserRequested, m_form4.get(),
