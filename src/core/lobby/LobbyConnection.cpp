@@ -66,7 +66,12 @@ void LobbyConnection::open()
     if (m_connecting || m_socket.state() != QAbstractSocket::UnconnectedState)
         return;
     m_connecting = true;
-    // An IPv4 address comes back at once, without asking any name service.
+    // An address is used as it stands: the system would only be asked for its name.
+    const QHostAddress literal(m_address);
+    if (literal.protocol() == QAbstractSocket::IPv4Protocol) {
+        m_socket.connectToHost(literal, m_port);
+        return;
+    }
     m_lookupId =
         QHostInfo::lookupHost(m_address, this, [this](const QHostInfo& info) { onLookedUp(info); });
 }
