@@ -4,6 +4,7 @@
 #include "core/common/LocalAddress.h"
 #include "core/launch/LaunchSetup.h"
 #include "core/lobby/CreateRoomCheck.h"
+#include "core/lobby/MainServerChoice.h"
 #include "core/roomhost/RoomHostSetup.h"
 #include "ui/common/MessageSink.h"
 #include "ui/lobby/TForm1.h"
@@ -21,9 +22,15 @@ using ui::TForm1;
 
 Program::Program(const core::Environment& env, ui::MessageSink& messages, ProgramParts parts)
     : m_env(env), m_messages(messages), m_parts(std::move(parts)), m_settings(env.configFolder()),
-      m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
+      m_mainServerForRun(env.mainServerForRun), m_lobby(env.mainServerAddress, env.mainServerPort),
+      m_fileServer(env), m_roomClient(env)
 {
     m_lobby.setTiming(env.timing);
+    // Everything that talks to the main server (the lobby, the hosted room's advertising and
+    // its address request) goes through this one connection, so one choice covers them all.
+    m_session.setServerChoice([this] {
+        return core::chooseMainServer(m_env, m_mainServerForRun, m_settings.mainServer.address);
+    });
     // Only the main window is built now; every other window is built the first time it is
     // needed, with its connections, so the start pays for nothing the player has not opened.
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
@@ -139,6 +146,8 @@ ui::TForm3& Program::form3()
     connectSettingsWindow(*window);
     QObject::connect(window, &ui::TForm3::lobbyNicknameChanged, m_form1.get(),
                      &TForm1::setLobbyNickname);
+    QObject::connect(window, &ui::TForm3::mainServerChosen, m_form1.get(),
+                     [this] { m_mainServerForRun.clear(); });
     if (m_lobby.isOpen())
         window->setLobbyNicknameEditable(false);
     return *window;

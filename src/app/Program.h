@@ -104,6 +104,8 @@ private:
     ui::MessageSink& m_messages;
     ProgramParts m_parts;
     settings::Settings m_settings;
+    // The main server given for this run; cleared once the player chooses one in the window.
+    QString m_mainServerForRun;
     core::LobbyConnection m_lobby;
     core::LobbySession m_session{m_env, m_lobby};
     core::LobbyMainServerLink m_lobbyLink{m_lobby};

@@ -1,5 +1,6 @@
 #include "app/Run.h"
 
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "core/common/BuildConfig.h"
 #include "core/common/ConfigLocation.h"
@@ -7,12 +8,20 @@
 #include "ui/common/QtMessageSink.h"
 #include "ui/lobby/TForm1.h"
 
+#include <cstdio>
+
 #include <QApplication>
 
 namespace vantrell::app {
 
 int runProgram(int argc, char* argv[], const std::function<void(Program&)>& attach)
 {
+    // Before the application object, which needs a display: "--help" must work without one.
+    const CommandLine options = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.exitCode) {
+        std::fputs(options.output.c_str(), *options.exitCode == 0 ? stdout : stderr);
+        return *options.exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(core::programTitle());
     // Ties the windows to the installed desktop entry (its icon on Wayland).
@@ -25,6 +34,7 @@ int runProgram(int argc, char* argv[], const std::function<void(Program&)>& atta
     env.installed = config.installed;
     env.mainServerAddress = core::builtInMainServerAddress();
     env.mainServerPort = core::mainServerPort();
+    env.mainServerForRun = QString::fromStdString(options.server);
     env.webHost = core::builtInWebHost();
     ui::QtMessageSink messages;
 

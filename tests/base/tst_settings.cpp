@@ -1,5 +1,7 @@
 // The typed settings groups against a real "vantrel.cfg" in a folder of the test's own.
 
+#include "base/lobby/MainServerAddress.h"
+#include "base/settings/MainServerSettings.h"
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
 
@@ -241,6 +243,65 @@ private slots:
             QVERIFY(net == ownNetworking());
             QVERIFY(ports == ownSourcePorts());
         }
+    }
+
+    // The "Main server:" field and --server: what reads as a server ("host|port"; an empty
+    // host is the built-in one), and the error otherwise.
+    void mainServerAddressIsRead_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read");
+        const auto row = [](const char* text, const QString& read) {
+            QTest::newRow(text) << text << read;
+        };
+        row("  \t ", "|4444");
+        row(" lobby.example.org ", "lobby.example.org|4444");
+        row("localhost:4445", "localhost|4445");
+        row("203.0.113.7:65535", "203.0.113.7|65535");
+        row("my_lan-box:1", "my_lan-box|1");
+        row("host:", "The port after \":\" is missing.");
+        row(":4444", "The host name or IPv4 address before \":\" is missing.");
+        for (const char* port : {"host:0", "host:99999", "host:-1", "host:+80", "http://x"})
+            row(port, "The port after \":\" must be a number from 1 to 65535.");
+        for (const char* six : {"[::1]:4444", "::1", "host:1:2"})
+            row(six, "IPv6 addresses cannot be used: give a host name or an IPv4 address.");
+        for (const char* host : {"my host", "300.1.1.1", "10.1", "a..b", "-a.org"})
+            row(host, QStringLiteral("\"%1\" is not a host name or an IPv4 address.").arg(host));
+    }
+    void mainServerAddressIsRead()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        const auto address = vantrell::lobby::parseMainServerAddress(text.toStdString());
+        QCOMPARE(address ? QStringLiteral("%1|%2").arg(address->host.c_str()).arg(address->port)
+                         : QString::fromStdString(address.error()),
+                 read);
+    }
+
+    // The chosen main server has a section of its own, written only once there is a choice
+    // to write: loading and saving no choice, or a hand-edited one that does not read, keeps
+    // every byte.
+    void mainServerChoiceIsWrittenOnlyWhenMade()
+    {
+        QTemporaryDir dir;
+        ConfigFile file(folderOf(dir));
+        QVERIFY(NetworkingSettings{}.save(file));
+        const QByteArray firstStart = readRaw(file.path());
+        MainServerSettings choice;
+        choice.load(file);
+        QVERIFY(choice.save(file));
+        QCOMPARE(readRaw(file.path()), firstStart);
+
+        choice.address = "lobby.example.org:4500";
+        QVERIFY(choice.save(file));
+        QCOMPARE(readRaw(file.path()),
+                 firstStart + "[Main Server]\r\nAddress=lobby.example.org:4500\r\n");
+
+        writeRaw(file.path(), firstStart + "[Main Server]\r\nAddress=not a server\r\n");
+        choice.load(file);
+        QCOMPARE(choice.address, "");
+        QVERIFY(choice.save(file));
+        QVERIFY(readRaw(file.path()).endsWith("Address=not a server\r\n"));
     }
 
     // A save that cannot write says so, naming the file, and stops.

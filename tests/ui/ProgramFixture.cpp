@@ -11,11 +11,12 @@
 using namespace vantrell;
 
 ProgramFixture::ProgramFixture(quint16 mainServerPort, double speedUp, const QString& programFolder,
-                               core::FileServerControl* fileServer)
+                               core::FileServerControl* fileServer, const QString& mainServerForRun)
 {
     env.programFolder = programFolder.isEmpty() ? dir.path() : programFolder;
     env.mainServerAddress = QStringLiteral("127.0.0.1");
     env.mainServerPort = mainServerPort;
+    env.mainServerForRun = mainServerForRun;
     env.webHost = QStringLiteral("maps.example.test");
     env.timing = core::Timing(speedUp);
     // Each program's usermap file server takes a port of its own, so programs of tests

@@ -15,10 +15,11 @@ class ProgramFixture
 {
 public:
     // programFolder empty: a fresh temporary folder. fileServer (may be null) must outlive
-    // the fixture.
+    // the fixture. mainServerForRun: what `--server` gives.
     explicit ProgramFixture(quint16 mainServerPort = 4444, double speedUp = 50,
                             const QString& programFolder = QString(),
-                            vantrell::core::FileServerControl* fileServer = nullptr);
+                            vantrell::core::FileServerControl* fileServer = nullptr,
+                            const QString& mainServerForRun = QString());
     ~ProgramFixture();
 
     QString folder() const { return env.programFolder; }

@@ -1,4 +1,6 @@
 #include "ProgramFixture.h"
+#include "app/CommandLine.h"
+#include "server/ServerHarness.h"
 #include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/settings/TForm3.h"
@@ -8,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHostInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTest>
@@ -170,6 +174,61 @@ private slots:
         const QByteArray saved = program.readConfig();
         QVERIFY(saved.contains("TCPPort=\r\n"));
         QVERIFY(saved.contains("[UPnP]\r\nUPnP Checkbox=0\r\n"));
+    }
+
+    // Connect goes to the main server chosen for the run (by the name "localhost"), then,
+    // once the player types another in the field (an address), to that one; the field's
+    // text is checked as typed, and only its choice is saved. Nothing listens at the
+    // built-in address.
+    void connectGoesToTheChosenMainServer()
+    {
+        ServerProcess first;
+        ServerProcess second;
+        QVERIFY(first.start() && second.start());
+        const std::string forRun = "localhost:" + std::to_string(first.port());
+        const app::CommandLine line =
+            app::readCommandLine({"-platform", "xcb", "--server", forRun});
+        ProgramFixture program(1, 50, {}, nullptr, QString::fromStdString(line.server));
+        program.start();
+        program.form1->connectClick();
+        QVERIFY(first.waitForLog(QStringLiteral("registered #1")));
+        program.program->lobby().close();
+
+        program.form3->show();
+        program.form3->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(program.form3));
+        QLineEdit* server = field(program, "mainServer");
+        const auto* note = child<QLabel>(program.form3, "mainServerNote");
+        QVERIFY(note->text().contains(QString::fromStdString(forRun)));
+        QTest::keyClicks(server, QStringLiteral("127.0.0.1:"));
+        QCOMPARE(note->text(), QStringLiteral("The port after \":\" is missing."));
+        const QString chosen = QStringLiteral("127.0.0.1:%1").arg(second.port());
+        QTest::keyClicks(server, QString::number(second.port()));
+        QVERIFY(note->text().isEmpty());
+        program.form3->close();
+        QVERIFY(program.readConfig().endsWith("[Main Server]\r\nAddress=" + chosen.toLatin1() +
+                                              "\r\n"));
+
+        program.form1->connectClick();
+        QVERIFY(second.waitForLog(QStringLiteral("registered #1")));
+        QCOMPARE(first.countLog(QStringLiteral("registered")), 1);
+        QVERIFY(program.messages.texts().isEmpty());
+    }
+
+    // A name the system cannot resolve fails as a refused connection does, with the system's
+    // text. Only where the lookup cannot leave the machine.
+    void unresolvableNameIsAConnectionError()
+    {
+        if (qEnvironmentVariable("VANTRELL_OWN_NETWORK") != QLatin1String("1"))
+            QSKIP("needs a network of its own (tests/support/in-network-namespace)");
+        const QString name = QStringLiteral("no-such-main-server.invalid");
+        const QString systemText = QHostInfo::fromName(name).errorString();
+        QVERIFY(!systemText.isEmpty());
+        ProgramFixture program(1, 50, {}, nullptr, name);
+        program.start();
+        program.form1->connectClick();
+        QTRY_COMPARE(program.messages.texts(),
+                     QStringList{"CLIENT CONNECTION ERROR, server might be down! " + systemText});
     }
 
     void failedSaveIsReported()

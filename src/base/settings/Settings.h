@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/settings/ConfigFile.h"
+#include "base/settings/MainServerSettings.h"
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
 
@@ -20,6 +21,7 @@ struct Settings
     ConfigFile file;
     NetworkingSettings networking;
     SourcePortSettings sourcePorts;
+    MainServerSettings mainServer;
 };
 
 } // namespace vantrell::settings

@@ -1,5 +1,6 @@
 #include "core/common/BuildConfig.h"
 
+#include "base/lobby/MainServerAddress.h"
 #include "base/lobby/MainServerCodec.h"
 #include "core/common/QtStrings.h"
 
@@ -12,7 +13,7 @@ QString builtInMainServerAddress()
 
 quint16 mainServerPort()
 {
-    return 4444;
+    return lobby::kMainServerPort;
 }
 
 QString builtInWebHost()

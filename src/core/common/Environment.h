@@ -41,8 +41,12 @@ struct Environment
     QString programFolder;
     // Installed from a package, which also brings its updates (see ConfigLocation).
     bool installed = false;
+    // The built-in main server, where Connect goes unless the player chose another.
     QString mainServerAddress;
     quint16 mainServerPort = 4444;
+    // "HOST[:PORT]" given with `--server`: the main server for this run, not saved; empty:
+    // none. Checked before it gets here.
+    QString mainServerForRun;
     // Host name of the web site with the usermaps and the update archive.
     QString webHost;
     // The port the room host's usermap file server listens on and members fetch from.

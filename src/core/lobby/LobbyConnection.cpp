@@ -3,6 +3,8 @@
 #include "core/common/QtStrings.h"
 #include "core/common/Timing.h"
 
+#include <QHostInfo>
+
 namespace vantrell::core {
 
 using namespace std::chrono_literals;
@@ -23,6 +25,7 @@ LobbyConnection::LobbyConnection(QString address, quint16 port, QObject* parent)
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
         m_wasConnected = true;
         m_connecting = false;
+        m_untried.clear();
         m_reader = LineReader();
         emit connected();
     });
@@ -52,16 +55,50 @@ void LobbyConnection::setTiming(const Timing& timing)
     timing.setInterval(m_answerLimit, kAnswerLimit);
 }
 
+void LobbyConnection::setServer(const QString& address, quint16 port)
+{
+    m_address = address;
+    m_port = port;
+}
+
 void LobbyConnection::open()
 {
-    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+    if (m_connecting || m_socket.state() != QAbstractSocket::UnconnectedState)
         return;
     m_connecting = true;
-    m_socket.connectToHost(m_address, m_port);
+    // An address is used as it stands: the system would only be asked for its name.
+    const QHostAddress literal(m_address);
+    if (literal.protocol() == QAbstractSocket::IPv4Protocol) {
+        m_socket.connectToHost(literal, m_port);
+        return;
+    }
+    m_lookupId =
+        QHostInfo::lookupHost(m_address, this, [this](const QHostInfo& info) { onLookedUp(info); });
+}
+
+void LobbyConnection::onLookedUp(const QHostInfo& info)
+{
+    m_lookupId = -1;
+    m_untried.clear();
+    for (const QHostAddress& address : info.addresses())
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            m_untried.append(address);
+    if (m_untried.isEmpty()) {
+        connectFailedWith(info.error() != QHostInfo::NoError
+                              ? info.errorString()
+                              : QStringLiteral("%1 has no IPv4 address").arg(m_address));
+        return;
+    }
+    m_socket.connectToHost(m_untried.takeFirst(), m_port);
 }
 
 void LobbyConnection::close()
 {
+    if (m_lookupId != -1)
+        QHostInfo::abortHostLookup(m_lookupId);
+    m_lookupId = -1;
+    m_untried.clear();
+    m_connecting = false;
     // abort() rather than disconnectFromHost(): nothing more is read or written, and
     // disconnected() is emitted before this returns.
     m_socket.abort();
@@ -74,8 +111,7 @@ bool LobbyConnection::isOpen() const
 
 bool LobbyConnection::isConnecting() const
 {
-    return m_socket.state() == QAbstractSocket::HostLookupState ||
-           m_socket.state() == QAbstractSocket::ConnectingState;
+    return m_connecting;
 }
 
 void LobbyConnection::send(const lobby::ClientMessage& message)
@@ -128,10 +164,28 @@ void LobbyConnection::onReadyRead()
 
 void LobbyConnection::onErrorOccurred(QAbstractSocket::SocketError)
 {
-    if (m_connecting) {
-        m_connecting = false;
-        emit connectFailed(m_socket.errorString());
+    if (!m_connecting)
+        return;
+    if (m_untried.isEmpty()) {
+        connectFailedWith(m_socket.errorString());
+        return;
     }
+    // The next address of the name, once the socket is done reporting this one.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_connecting || m_untried.isEmpty())
+                return;
+            m_socket.abort();
+            m_socket.connectToHost(m_untried.takeFirst(), m_port);
+        },
+        Qt::QueuedConnection);
+}
+
+void LobbyConnection::connectFailedWith(const QString& errorText)
+{
+    m_connecting = false;
+    emit connectFailed(errorText);
 }
 
 void LobbyConnection::ReceiveMessage(std::string_view line)

@@ -3,10 +3,14 @@
 #include "base/common/LineFraming.h"
 #include "base/lobby/MainServerCodec.h"
 
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
+
+class QHostInfo;
 
 namespace vantrell::core {
 
@@ -28,6 +32,9 @@ public:
 
     const QString& address() const { return m_address; }
     quint16 port() const { return m_port; }
+    // Where the next open() connects: a host name or an IPv4 address, and a port. A
+    // connection open or being made keeps going where it goes.
+    void setServer(const QString& address, quint16 port);
 
     // A main server gone silent (its machine unplugged, the route lost) closes nothing, so
     // "RequestRoomsList", which the lobby sends every 10 s and which is always answered, has
@@ -35,7 +42,10 @@ public:
     // The limit runs at its designed length unless a timing is given; it must outlive this.
     void setTiming(const Timing& timing);
 
-    // Starts connecting; connected() or connectFailed() follows. Does nothing while a
+    // Starts connecting; connected() or connectFailed() follows. A host name is looked up
+    // through the system first, without waiting on this thread, and its IPv4 addresses are
+    // tried in the system's order: the main server hands each room's host address to the
+    // room's members as IPv4, so the lobby must reach it over IPv4. Does nothing while a
     // connection is open or being made.
     void open();
     // Closes at once, without a farewell line; disconnected() follows if it was open.
@@ -75,14 +85,18 @@ signals:
 private:
     void onReadyRead();
     void onErrorOccurred(QAbstractSocket::SocketError error);
+    void onLookedUp(const QHostInfo& info);
+    void connectFailedWith(const QString& errorText);
 
     QString m_address;
     quint16 m_port;
     QTcpSocket m_socket;
     LineReader m_reader;
     QTimer m_answerLimit;
-    bool m_connecting = false;   // between open() and connected() or connectFailed()
-    bool m_wasConnected = false; // so that disconnected() follows only a connected()
+    bool m_connecting = false;     // between open() and connected() or connectFailed()
+    int m_lookupId = -1;           // the host name's lookup while it runs
+    QList<QHostAddress> m_untried; // the looked-up addresses not tried yet
+    bool m_wasConnected = false;   // so that disconnected() follows only a connected()
 };
 
 } // namespace vantrell::core

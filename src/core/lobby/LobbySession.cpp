@@ -34,8 +34,17 @@ bool LobbySession::open(const QString& nickname)
     if (m_lobby.isOpen() || m_lobby.isConnecting())
         return false;
     m_nickname = nickname;
+    if (m_serverChoice) {
+        const MainServerEndpoint server = m_serverChoice();
+        m_lobby.setServer(server.host, server.port);
+    }
     m_lobby.open();
     return true;
+}
+
+void LobbySession::setServerChoice(std::function<MainServerEndpoint()> choice)
+{
+    m_serverChoice = std::move(choice);
 }
 
 void LobbySession::requestRoomsList()

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/lobby/MainServerChoice.h"
+
+#include <functional>
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -28,6 +32,9 @@ public:
     // Connects with this nickname, sent with the user details once connected. False while
     // a connection is open or being made.
     bool open(const QString& nickname);
+    // Asked at every open() where to connect, so that a new choice of main server applies on
+    // the next Connect. Unset: where the connection was built to go.
+    void setServerChoice(std::function<MainServerEndpoint()> choice);
 
     // Asks for the room list now, when connected.
     void requestRoomsList();
@@ -52,6 +59,7 @@ private:
     const Environment& m_env;
     LobbyConnection& m_lobby;
     QString m_nickname;
+    std::function<MainServerEndpoint()> m_serverChoice;
     QTimer m_roomRefresh;
     bool m_roomsListEnabled = true;
 };

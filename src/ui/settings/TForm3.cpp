@@ -1,5 +1,6 @@
 #include "ui/settings/TForm3.h"
 
+#include "base/lobby/MainServerAddress.h"
 #include "base/settings/Settings.h"
 #include "core/common/QtStrings.h"
 #include "ui/common/MessageSink.h"
@@ -34,7 +35,8 @@ QString keepOrNoNick(const QString& nickname)
 
 TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Settings& settings,
                QWidget* parent)
-    : SettingsWindow(parent), m_env(env), m_messages(messages), m_settings(settings)
+    : SettingsWindow(parent), m_env(env), m_messages(messages), m_settings(settings),
+      m_runServerInForce(!env.mainServerForRun.isEmpty())
 {
     setWindowTitle(QStringLiteral("Multiplayer and networking"));
     // Made a stay-on-top window from the start: changing the flag later would hide and
@@ -93,10 +95,26 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
     auto* portForm = new QFormLayout;
     portForm->addRow(QStringLiteral("Game port number UDP:"), m_udpPort);
     portForm->addRow(QStringLiteral("Game Room creation port number TCP:"), m_tcpPort);
+    m_mainServer = new QLineEdit(qs(m_settings.mainServer.address), networking);
+    m_mainServer->setObjectName(QStringLiteral("mainServer"));
+    m_mainServer->setMaxLength(260); // the longest host name, ":" and five digits
+    m_mainServer->setPlaceholderText(
+        QStringLiteral("%1:%2").arg(m_env.mainServerAddress).arg(m_env.mainServerPort));
+    m_mainServer->setToolTip(QStringLiteral(
+        "A host name or an IPv4 address, with \":port\" when it is not 4444. Empty: the "
+        "program's own main server. Used from the next \"Connect\" on."));
+    m_mainServerNote = new QLabel(networking);
+    m_mainServerNote->setObjectName(QStringLiteral("mainServerNote"));
+    m_mainServerNote->setWordWrap(true);
+    showMainServerNote({});
+    auto* serverForm = new QFormLayout;
+    serverForm->addRow(QStringLiteral("Main server:"), m_mainServer);
+    serverForm->addRow(QString(), m_mainServerNote);
     auto* networkingLayout = new QVBoxLayout(networking);
     networkingLayout->addLayout(portForm);
     networkingLayout->addWidget(m_upnp);
     networkingLayout->addWidget(portNote, 1);
+    networkingLayout->addLayout(serverForm);
     tabs->addTab(networking, QStringLiteral("Networking"));
 
     auto* layout = new QVBoxLayout(this);
@@ -119,6 +137,37 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
             [this](const QString& text) { m_settings.networking.tcpPort = text.toStdString(); });
     connect(m_upnp, &QCheckBox::toggled, this,
             [this](bool ticked) { m_settings.networking.upnp = ticked; });
+    // Only what the player types: loading the file into the field chooses nothing.
+    connect(m_mainServer, &QLineEdit::textEdited, this, &TForm3::mainServerEdited);
+}
+
+void TForm3::mainServerEdited(const QString& text)
+{
+    const Result<lobby::MainServerAddress> address =
+        lobby::parseMainServerAddress(text.toStdString());
+    if (!address) {
+        // Kept on screen to be mended; the choice in force stays as it was.
+        showMainServerNote(QString::fromStdString(address.error()));
+        return;
+    }
+    m_runServerInForce = false;
+    showMainServerNote({});
+    m_settings.mainServer.address = std::string(lobby::trimBlanks(text.toStdString()));
+    emit mainServerChosen();
+}
+
+void TForm3::showMainServerNote(const QString& problem)
+{
+    m_mainServerNote->setStyleSheet(problem.isEmpty() ? QString()
+                                                      : QStringLiteral("color: #b00000"));
+    if (!problem.isEmpty())
+        m_mainServerNote->setText(problem);
+    else if (m_runServerInForce)
+        m_mainServerNote->setText(
+            QStringLiteral("This run uses %1, given with --server, until you change this field.")
+                .arg(m_env.mainServerForRun));
+    else
+        m_mainServerNote->clear();
 }
 
 QString TForm3::lobbyNickname() const
@@ -155,6 +204,7 @@ void TForm3::FormActivate()
 {
     emit mainWindowLockRequested();
     m_settings.networking.load(m_settings.file);
+    m_settings.mainServer.load(m_settings.file);
     showValues();
 }
 
@@ -166,6 +216,9 @@ void TForm3::showValues()
     m_udpPort->setText(qs(values.udpPort));
     m_tcpPort->setText(qs(values.tcpPort));
     m_upnp->setChecked(values.upnp);
+    // The choice in force: a typed text that could not be used was never saved.
+    m_mainServer->setText(qs(m_settings.mainServer.address));
+    showMainServerNote({});
 }
 
 void TForm3::FormDeactivate()
@@ -173,7 +226,9 @@ void TForm3::FormDeactivate()
     m_nickname->setText(keepOrNoNick(m_nickname->text()));
     m_inGameNickname->setText(keepOrNoNick(m_inGameNickname->text()));
 
-    const Result<void> saved = m_settings.networking.save(m_settings.file);
+    Result<void> saved = m_settings.networking.save(m_settings.file);
+    if (saved)
+        saved = m_settings.mainServer.save(m_settings.file);
     if (!saved)
         m_messages.error(QString::fromStdString(saved.error()));
 }
@@ -182,6 +237,8 @@ void TForm3::reloadAndSaveValues(settings::Settings& settings, MessageSink& mess
 {
     settings::NetworkingSettings& values = settings.networking;
     values.load(settings.file);
+    // The main server chosen in an earlier run is the one the first Connect goes to.
+    settings.mainServer.load(settings.file);
     // What the fields make of the values (a program's text is cut to the length, never
     // filtered), then what leaving the window does.
     const auto asField = [](const std::string& value, int length) {

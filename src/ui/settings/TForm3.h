@@ -8,6 +8,7 @@ struct Settings;
 }
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 namespace vantrell::ui {
@@ -51,17 +52,29 @@ public:
 signals:
     // The lobby nickname changed, typed or loaded: the main window shows it at once.
     void lobbyNicknameChanged(const QString& nickname);
+    // The player typed a main server that reads as one (or cleared the field): it is the
+    // settings' choice now, and the next Connect goes there.
+    void mainServerChosen();
 
 private:
+    void mainServerEdited(const QString& text);
+    // The problem with the typed text, or else which main server this run uses instead.
+    void showMainServerNote(const QString& problem);
+
     const core::Environment& m_env;
     MessageSink& m_messages;
     settings::Settings& m_settings;
+    // `--server` decides until the player types a main server here.
+    bool m_runServerInForce = false;
 
     QLineEdit* m_nickname = nullptr;
     QLineEdit* m_inGameNickname = nullptr;
     QLineEdit* m_udpPort = nullptr;
     QLineEdit* m_tcpPort = nullptr;
     QCheckBox* m_upnp = nullptr;
+    QLineEdit* m_mainServer = nullptr;
+    // Why the typed main server cannot be used, or which one this run uses instead.
+    QLabel* m_mainServerNote = nullptr;
 };
 
 } // namespace vantrell::ui
