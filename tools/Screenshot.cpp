@@ -267,6 +267,32 @@ int main(int argc, char* argv[])
         !driver.picture("TForm1", out, "main-window.png"))
         return fail(driver.refusal());
 
+    // Two more rooms, one full and running, one for a source port this player has not set
+    // up: the "View" menu's filters hide both.
+    OtherPlayer ivan{core::LobbyConnection(env.mainServerAddress, port), "Ivan"};
+    OtherPlayer shelly{core::LobbyConnection(env.mainServerAddress, port), "Shelly"};
+    for (auto* other : {&ivan, &shelly})
+        other->lobby.open();
+    if (!waitUntil([&] { return ivan.lobby.isOpen() && shelly.lobby.isOpen(); }))
+        return fail("the other players could not connect");
+    for (auto* other : {&ivan, &shelly}) {
+        other->lobby.ClientVersionCheck();
+        other->lobby.SendUserDetails(other->nickname, QStringLiteral("pc"));
+    }
+    ivan.lobby.send(lobby::AdvertiseRoom{"Ivan", "0", "8501", "Midnight siege", "Duke Nukem 3D",
+                                         "hDuke", "8/8", "E2L1: Spaceport", "DukeMatch",
+                                         "Damn I'm Good", "Yes"});
+    shelly.lobby.send(lobby::AdvertiseRoom{"Shelly", "0", "8501", "Old school DM", "Duke Nukem 3D",
+                                           "EDuke32-OldMP", "2/6", "dukedc1.map", "DukeMatch",
+                                           "Come get some", "No"});
+    if (!driver.act({"click", "TForm1", "getRoomsButton"}) ||
+        !driver.waitFor({"rows", "TForm1", "roomList"}, rowCount(4)) ||
+        !driver.act({"menu", "TForm1", "View", "Hide Full Rooms"}) ||
+        !driver.act({"menu", "TForm1", "View", "Only Source Ports I Have Set Up"}) ||
+        !driver.waitFor({"rows", "TForm1", "roomList"}, rowCount(2)) ||
+        !driver.picture("TForm1", out, "room-filters.png"))
+        return fail(driver.refusal());
+
     if (!driver.act({"menu", "TForm1", "Action", "Create a room", "Duke Nukem 3D", "hDuke"}) ||
         !driver.waitFor({"visible", "TForm5"}, isTrue))
         return fail(driver.refusal() + QStringLiteral(" ") +

@@ -1,4 +1,5 @@
 #include "base/lobby/JoinPlan.h"
+#include "base/lobby/RoomFilter.h"
 #include "support/StringLists.h"
 
 #include <set>
@@ -295,6 +296,49 @@ private slots:
         QVERIFY(!probed);
         QVERIFY(plan.openRoom);
         QCOMPARE(toQt(plan.logLines), QStringList());
+    }
+
+    void roomFilters_data()
+    {
+        // The filters on (f full, g in game, p private, s set-up ports), then the room's players,
+        // in-game flag, private flag, game and source port.
+        QTest::addColumn<QString>("room");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("no filter") << "~8/8~Yes~1~Duke Nukem 3D~EDuke32-OldMP" << true;
+        QTest::newRow("full") << "f~8/8~No~0~Duke Nukem 3D~hDuke" << false;
+        QTest::newRow("over full") << "f~9/8~No~0~Duke Nukem 3D~hDuke" << false;
+        QTest::newRow("counts as numbers") << "f~10/9~No~0~Duke Nukem 3D~hDuke" << false;
+        QTest::newRow("places left") << "f~10/16~No~0~Duke Nukem 3D~hDuke" << true;
+        QTest::newRow("count unreadable") << "f~x/8~No~0~Duke Nukem 3D~hDuke" << true;
+        QTest::newRow("in game") << "g~1/8~Yes~0~Duke Nukem 3D~hDuke" << false;
+        QTest::newRow("not in game") << "g~1/8~No~0~Duke Nukem 3D~hDuke" << true;
+        QTest::newRow("private") << "p~1/8~No~1~Duke Nukem 3D~hDuke" << false;
+        QTest::newRow("set up") << "s~1/8~No~0~Duke Nukem 3D~hDuke" << true;
+        QTest::newRow("set up, Blood") << "s~1/4~No~0~Blood Game~NBlood" << true;
+        QTest::newRow("not set up") << "s~1/8~No~0~Duke Nukem 3D~EDuke32-OldMP" << false;
+        QTest::newRow("another game's port") << "s~1/8~No~0~Duke Nukem 3D~NBlood" << false;
+        QTest::newRow("unknown port") << "s~1/8~No~0~Duke Nukem 3D~nDuke" << false;
+        QTest::newRow("combined") << "fgp~2/8~No~1~Duke Nukem 3D~hDuke" << false;
+    }
+
+    void roomFilters()
+    {
+        QFETCH(QString, room);
+        QFETCH(bool, shown);
+        const QStringList v = room.split(QLatin1Char('~'));
+        RoomRecord record;
+        record.players = v[1].toStdString();
+        record.inGame = v[2].toStdString();
+        record.isPrivate = v[3] == QLatin1String("1");
+        record.game = v[4].toStdString();
+        record.sourcePort = v[5].toStdString();
+        const vantrell::settings::RoomFilterSettings on{v[0].contains('f'), v[0].contains('g'),
+                                                        v[0].contains('p'), v[0].contains('s')};
+        // Set up: hDuke and NBlood; EDuke32-OldMP is ticked but its executable is gone.
+        Disk disk;
+        disk.files.erase("/games/oldmp/eduke32");
+        const auto setUp = setUpRoomPorts(allSetUp().sourcePorts, disk.facts().isFile);
+        QCOMPARE(roomPassesFilters(record, on, setUp), shown);
     }
 };
 

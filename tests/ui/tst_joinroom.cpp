@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QTest>
 
@@ -54,7 +56,7 @@ class TestJoinRoom : public QObject
 
     // The program connected to the main server, with hDuke set up, the web site at the local
     // HTTPS server, and the two advertised rooms listed.
-    void start(ProgramFixture& program, bool folderPresent = true)
+    void start(ProgramFixture& program, bool folderPresent = true, int rooms = 2)
     {
         program.env.webHost = m_web->authority();
         program.env.tls.setCaCertificates({m_certificates.authority});
@@ -72,7 +74,7 @@ class TestJoinRoom : public QObject
         program.form1->connectClick();
         QTRY_VERIFY_WITH_TIMEOUT(program.form1->isConnected(), 10000);
         program.form1->getRoomsListClick();
-        QTRY_COMPARE(program.form1->roomList()->model()->rowCount(), 2);
+        QTRY_COMPARE(program.form1->roomList()->model()->rowCount(), rooms);
     }
 
     std::string bobsRoomPort() const { return std::to_string(m_bobsRoom->port()); }
@@ -183,6 +185,54 @@ private slots:
         QTest::qWait(300);
         QVERIFY(maps.isEmpty(QDir::Files | QDir::Hidden | QDir::System));
         QVERIFY(!program.program->form7().isVisible());
+    }
+
+    // The "View" menu over the real server's list: filters, sort and selection hold across
+    // rebuilds, set-up ports follow the file, and the checks are kept for the next start.
+    void viewMenuFiltersTheList()
+    {
+        LobbyClient dee(m_server.port()), eve(m_server.port());
+        QVERIFY(dee.loginInOrder("Dee") && eve.loginInOrder("Eve"));
+        dee.send(lobby::AdvertiseRoom{"Dee", "0", "8504", "Full house", "Duke Nukem 3D", "hDuke",
+                                      "8/8", "DM7.MAP", "DukeMatch", "Let's Rock", "Yes"});
+        eve.send(lobby::AdvertiseRoom{"Eve", "1", "8505", "Blood bath", "Blood Game", "NBlood",
+                                      "1/4", "cryptic.map", "", "", "No"});
+        QVERIFY(dee.roundTrip() && eve.roundTrip());
+        ProgramFixture program(m_server.port());
+        start(program, true, 4);
+        QCOMPARE(program.form1->menuBar()->actions().at(2)->text(), QStringLiteral("View"));
+        const auto entries = program.form1->menuBar()->actions().at(2)->menu()->actions();
+        auto* list = program.form1->roomList();
+        const auto names = [list] {
+            QStringList out;
+            for (const auto& room : list->shownRooms())
+                out << QString::fromStdString(room.roomName);
+            return out;
+        };
+        QLabel* count = program.form1->roomCountLabel();
+        QVERIFY(!count->isVisible());
+        list->sortByColumn(1);
+        QVERIFY(list->selectRoom(list->shownRooms().at(3).id)); // "Zed's room"
+        entries.at(0)->trigger();                               // "Hide Full Rooms"
+        entries.at(3)->trigger(); // "Only Source Ports I Have Set Up": hDuke
+        QCOMPARE(names(), (QStringList{"Arena", "Zed's room"}));
+        QVERIFY(count->isVisible());
+        QCOMPARE(count->text(), QStringLiteral("2 of 4 rooms"));
+        QVERIFY(program.readConfig().contains("[Room List Filters]\r\nHide Full Rooms=1\r\n"));
+        eve.disconnect();
+        program.form1->getRoomsListClick();
+        QTRY_COMPARE(count->text(), QStringLiteral("2 of 3 rooms"));
+        QCOMPARE(names(), (QStringList{"Arena", "Zed's room"}));
+        QCOMPARE(list->selectedRoom()->roomName, std::string("Zed's room"));
+        QVERIFY(program.program->settings().file.writeBool("GamePath", "hDuke Checkbox", false));
+        program.form1->getRoomsListClick();
+        QTRY_COMPARE(count->text(), QStringLiteral("0 of 3 rooms"));
+        QVERIFY(!list->selectedRoom());
+        ProgramFixture next(m_server.port(), 50, program.folder());
+        next.start();
+        QCOMPARE(next.program->settings().roomFilters,
+                 (settings::RoomFilterSettings{true, false, false, true}));
+        QVERIFY(next.form1->menuBar()->actions().at(2)->menu()->actions().at(3)->isChecked());
     }
 };
 

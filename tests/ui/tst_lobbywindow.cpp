@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(program.form1->lobbyNickname(), QStringLiteral("Build-game player"));
         QVERIFY(program.messages.entries().isEmpty());
         // The show-and-close of the networking window leaves the main window unlocked.
-        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true}));
+        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true, true}));
         QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
     }
 
@@ -234,11 +234,11 @@ private slots:
 
         // An unlock while connected leaves "Connect" off.
         program.form1->DisableForm1Items();
-        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{false, false, false}));
+        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{false, false, false, false}));
         QVERIFY(!child<QPushButton>(program.form1, "sendButton")->isEnabled());
         QVERIFY(!child<QLineEdit>(program.form1, "chatLine")->isEnabled());
         program.form1->EnableForm1Items();
-        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true}));
+        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{true, true, true, true}));
         QVERIFY(child<QPushButton>(program.form1, "sendButton")->isEnabled());
         QVERIFY(!child<QPushButton>(program.form1, "connectButton")->isEnabled());
 
@@ -279,12 +279,12 @@ private slots:
                 form.enableChatItems();
         }
         const auto state = [&form] {
-            return QList<bool>{menusEnabled(form) == QList<bool>{true, true, true},
+            return QList<bool>{menusEnabled(form) == QList<bool>{true, true, true, true},
                                child<QPushButton>(&form, "sendButton")->isEnabled(),
                                child<QLineEdit>(&form, "chatLine")->isEnabled(),
                                child<QPushButton>(&form, "connectButton")->isEnabled()};
         };
-        QCOMPARE(menusEnabled(form), (QList<bool>{false, false, false}));
+        QCOMPARE(menusEnabled(form), (QList<bool>{false, false, false, false}));
         QCOMPARE(state(), usable);
         form.EnableForm1Items();
         QCOMPARE(state(), (QList<bool>{true, true, true, true}));
@@ -620,7 +620,7 @@ private slots:
         QCOMPARE(program.messages.texts(), boxes);
         QCOMPARE(logLines(*program.form1).mid(logBefore.size()), log);
         QCOMPARE(program.form5->isVisible(), opens);
-        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{!opens, !opens, !opens}));
+        QCOMPARE(menusEnabled(*program.form1), (QList<bool>{!opens, !opens, !opens, !opens}));
         if (opens)
             QCOMPARE(QString::fromLatin1(sourcePortRow(program.form5->kind()).kindName), command);
     }

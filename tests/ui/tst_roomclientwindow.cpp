@@ -99,8 +99,8 @@ private slots:
         QCOMPARE(form.windowTitle(), QString("Room"));
         // Menus locked once the room connection is made, not while it is being made; the
         // chat stays usable.
-        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true}));
-        QTRY_COMPARE(menusEnabled(*bob->form1), (QList<bool>{false, false, false}));
+        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true, true}));
+        QTRY_COMPARE(menusEnabled(*bob->form1), (QList<bool>{false, false, false, false}));
         auto* ready = child<QPushButton>(&form, "readyButton");
         QVERIFY(!ready->isEnabled());
 
@@ -123,7 +123,7 @@ private slots:
 
         // Leaving gives the main window back and keeps the window's size.
         form.close();
-        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true}));
+        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true, true}));
         QTRY_COMPARE(child<ui::MemberListView>(host.form6, "memberList")->topLevelItemCount(), 1);
         settings::ConfigFile file(bob->folder().toStdString());
         QVERIFY(file.restoreSize(ui::TForm7::kSizeSection).width.has_value());
@@ -224,7 +224,7 @@ private slots:
         }
         QTRY_VERIFY(!form.isVisible());
         QCOMPARE(bob->messages.texts(), QStringList{message});
-        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true}));
+        QCOMPARE(menusEnabled(*bob->form1), (QList<bool>{true, true, true, true}));
         QTest::qWait(static_cast<int>(2 * 5000 / kSpeedUp));
         QCOMPARE(bob->messages.texts(), QStringList{message});
     }

@@ -96,7 +96,7 @@ class TestRoomHostWindow : public QObject
         // The folder as the source-port window publishes it, and the lobby locked meanwhile.
         auto* userMaps = child<QComboBox>(p.form5, "userMapList");
         QVERIFY(userMaps->findText("castle.map") >= 0);
-        QCOMPARE(menusEnabled(*p.form1), (QList<bool>{false, false, false}));
+        QCOMPARE(menusEnabled(*p.form1), (QList<bool>{false, false, false, false}));
         QTest::keyClicks(child<QLineEdit>(p.form5, "roomNameEdit"), name);
         child<QPushButton>(p.form5, "createRoomButton")->click();
         QVERIFY(!p.form5->isVisible());
@@ -119,9 +119,9 @@ private slots:
         auto p = program(freePort());
         p->form1->createRoom(SourcePort::NBlood);
         QVERIFY(p->form5->isVisible());
-        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false}));
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false, false}));
         QVERIFY(p->form5->close());
-        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true}));
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true, true}));
         QVERIFY(!hostWindow(*p).isVisible());
         QVERIFY(!hostWindow(*p).room());
     }
@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(pictureOf(form, 0), picture(ui::ReadyPictures::ready()));
 
         // The room keeps the main window's menus and "Connect" locked, chat usable.
-        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false}));
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{false, false, false, false}));
         QVERIFY(child<QPushButton>(p->form1, "sendButton")->isEnabled());
         QVERIFY(!child<QPushButton>(p->form1, "connectButton")->isEnabled());
     }
@@ -240,7 +240,7 @@ private slots:
         QVERIFY(form.close());
         QTRY_VERIFY(member.isClosed());
         QVERIFY(!form.isVisible());
-        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true}));
+        QCOMPARE(menusEnabled(*p->form1), (QList<bool>{true, true, true, true}));
         QVERIFY(child<QPushButton>(p->form1, "connectButton")->isEnabled());
         RoomMemberScript late;
         QVERIFY(!late.connectTo(port));

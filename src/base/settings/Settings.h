@@ -3,6 +3,7 @@
 #include "base/settings/ConfigFile.h"
 #include "base/settings/MainServerSettings.h"
 #include "base/settings/NetworkingSettings.h"
+#include "base/settings/RoomFilterSettings.h"
 #include "base/settings/SourcePortSettings.h"
 
 #include <filesystem>
@@ -22,6 +23,7 @@ struct Settings
     NetworkingSettings networking;
     SourcePortSettings sourcePorts;
     MainServerSettings mainServer;
+    RoomFilterSettings roomFilters;
 };
 
 } // namespace vantrell::settings

@@ -64,6 +64,12 @@ void RoomListView::setRooms(const std::vector<lobby::RoomRecord>& rooms)
         selectRoom(*selectedId);
 }
 
+void RoomListView::setFilters(const settings::RoomFilterSettings& filters,
+                              std::vector<SourcePort> setUp)
+{
+    m_sorted.setFilters(filters, std::move(setUp));
+}
+
 std::vector<lobby::RoomRecord> RoomListView::shownRooms() const
 {
     std::vector<lobby::RoomRecord> shown;
@@ -91,6 +97,8 @@ bool RoomListView::selectRoom(const std::string& id)
             continue;
         const QModelIndex index =
             m_sorted.mapFromSource(m_model.index(static_cast<int>(row), RoomListModel::RoomName));
+        if (!index.isValid())
+            return false;
         setCurrentIndex(index);
         selectionModel()->select(index,
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

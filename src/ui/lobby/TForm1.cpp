@@ -74,9 +74,8 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
     connect(&m_session, &core::LobbySession::roomsListEnabledChanged, m_getRoomsButton,
             &QPushButton::setEnabled);
     connect(&m_session, &core::LobbySession::updateOfferDue, this, &TForm1::offerUpdate);
-    connect(
-        &m_lobby, &core::LobbyConnection::roomsListUpdated, m_roomList,
-        [this](const lobby::NewRoomsListUpdate& update) { m_roomList->setRooms(update.rooms); });
+    connect(&m_lobby, &core::LobbyConnection::roomsListUpdated, m_roomList,
+            [this](const lobby::NewRoomsListUpdate& update) { filterRooms(&update.rooms); });
     connect(m_roomList, &RoomListView::joinRequested, this, &TForm1::joinRequested);
 }
 
@@ -84,7 +83,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::DisableForm1Items()
 {
-    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_helpMenu})
+    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_viewMenu, m_helpMenu})
         menu->menuAction()->setEnabled(false);
     m_sendButton->setEnabled(false);
     m_connectButton->setEnabled(false);
@@ -93,13 +92,13 @@ void TForm1::DisableForm1Items()
 
 void TForm1::DisableForm1Menus()
 {
-    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_helpMenu})
+    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_viewMenu, m_helpMenu})
         menu->menuAction()->setEnabled(false);
 }
 
 void TForm1::EnableForm1Items()
 {
-    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_helpMenu})
+    for (QMenu* menu : {m_actionMenu, m_settingsMenu, m_viewMenu, m_helpMenu})
         menu->menuAction()->setEnabled(true);
     m_sendButton->setEnabled(true);
     m_connectButton->setEnabled(true);
@@ -187,6 +186,7 @@ void TForm1::paintEvent(QPaintEvent* event)
 void TForm1::startUp()
 {
     restoreOuterSize(*this, m_settings.file, kSizeSection);
+    loadRoomFilters();
     // Centred at the size it starts with.
     centreOnScreen(*this);
     emit startedUp();

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -58,6 +59,8 @@ public:
     // The lines of the lobby log, oldest first.
     QStringList lobbyLogLines() const;
 
+    // The room count beside "Get Rooms List", shown while a "View" filter is on.
+    QLabel* roomCountLabel() const { return m_roomCountLabel; }
     // Filled from the lobby connection's room lists; the bar shows usermap downloads.
     RoomListView* roomList() const { return m_roomList; }
     QProgressBar* fileTransferBar() const { return m_fileTransferBar; }
@@ -112,6 +115,11 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    // The "View" menu and the room list's filters (TForm1Filters.cpp).
+    void buildViewMenu();
+    void loadRoomFilters();
+    // Filters the list as the settings say now; with `rooms`, rebuilds it from them first.
+    void filterRooms(const std::vector<lobby::RoomRecord>* rooms = nullptr);
     void startUp();
     void onConnected();
     void onDisconnected();
@@ -131,9 +139,11 @@ private:
 
     QMenu* m_actionMenu = nullptr;
     QMenu* m_settingsMenu = nullptr;
+    QMenu* m_viewMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QLineEdit* m_nicknameBox = nullptr;
     QPushButton* m_getRoomsButton = nullptr;
+    QLabel* m_roomCountLabel = nullptr;
     QLineEdit* m_clientsConnectedBox = nullptr;
     QPushButton* m_connectButton = nullptr;
     QProgressBar* m_fileTransferBar = nullptr;

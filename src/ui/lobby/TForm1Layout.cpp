@@ -50,6 +50,10 @@ void TForm1::buildControls()
     topRow->addWidget(new QLabel(QStringLiteral("Nickname:"), central));
     topRow->addWidget(m_nicknameBox, 1);
     topRow->addWidget(m_getRoomsButton);
+    m_roomCountLabel = new QLabel(central);
+    m_roomCountLabel->setObjectName(QStringLiteral("roomCountLabel"));
+    m_roomCountLabel->hide();
+    topRow->addWidget(m_roomCountLabel);
     topRow->addSpacing(12);
     topRow->addWidget(new QLabel(QStringLiteral("Clients Connected:"), central));
     topRow->addWidget(m_clientsConnectedBox);
@@ -130,6 +134,8 @@ void TForm1::buildMenus()
                               [this] { emit sourcePortSettingsRequested(); });
     m_settingsMenu->addAction(QStringLiteral("Multiplayer and Networking"), this,
                               [this] { emit networkingSettingsRequested(); });
+
+    buildViewMenu();
 
     m_helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     m_helpMenu->addAction(QStringLiteral("About"));
