@@ -24,6 +24,7 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
       m_lobby(env.mainServerAddress, env.mainServerPort), m_fileServer(env), m_roomClient(env)
 {
     m_lobby.setTiming(env.timing);
+    m_settings.notifications.load(m_settings.file);
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
     m_form2 = std::make_unique<ui::TForm2>(env, messages, m_settings);
     m_form3 = std::make_unique<ui::TForm3>(env, messages, m_settings);
@@ -45,6 +46,7 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
 
 Program::~Program()
 {
+    m_notifications.reset(); // it reads the main window's nickname
     // The room goes first: its closing withdraws its advertisement on the lobby connection
     // and reports to the host window.
     if (m_room)
@@ -145,6 +147,17 @@ void Program::connectWindows()
 
     connectHostLaunch();
     connectMemberLaunch();
+    connectNotifications();
+}
+
+void Program::connectNotifications()
+{
+    m_notifications = std::make_unique<Notifications>(m_settings, m_messages, m_form1.get(),
+                                                      [this] { return m_form1->lobbyNickname(); });
+    m_notifications->watchLobby(m_lobby);
+    m_notifications->watchRoomClient(m_roomClient, m_form7.get());
+    QObject::connect(m_form1.get(), &TForm1::desktopNotificationsToggled, m_notifications.get(),
+                     &Notifications::setEnabled);
 }
 
 void Program::connectHostLaunch()
@@ -256,6 +269,7 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
                      &core::RoomHost::advertiseAgain);
     // A hosted room keeps the main window locked but its chat usable.
     m_form1->enableChatItems();
+    m_notifications->watchRoomHost(*m_room, m_form6.get());
     m_form6->openRoom(*m_room, settings);
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/settings/ConfigFile.h"
 #include "base/settings/NetworkingSettings.h"
+#include "base/settings/NotificationSettings.h"
 #include "base/settings/SourcePortSettings.h"
 
 #include <filesystem>
@@ -20,6 +21,7 @@ struct Settings
     ConfigFile file;
     NetworkingSettings networking;
     SourcePortSettings sourcePorts;
+    NotificationSettings notifications;
 };
 
 } // namespace vantrell::settings
