@@ -2,9 +2,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QProcess>
-#include <QStringList>
-#include <QVariantMap>
+#include <QTest>
 
 // A desktop notification service of our own on a private session bus (a dbus-daemon it
 // starts and stops, named in DBUS_SESSION_BUS_ADDRESS for the program under test). It
@@ -18,44 +18,47 @@ public:
     struct Call
     {
         uint id, replacesId;
-        QString summary, body;
+        QString texts; // summary|body
         QStringList actions;
     };
     QList<Call> calls;
 
-    ~NotificationService() override
-    {
-        QDBusConnection::disconnectFromBus("service");
-        m_daemon.terminate();
-        m_daemon.waitForFinished();
-    }
+    ~NotificationService() override { m_daemon.kill(), m_daemon.waitForFinished(); }
     bool start()
     {
         m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        const QByteArray address = m_daemon.waitForReadyRead() ? m_daemon.readLine().trimmed() : "";
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-        QDBusConnection bus = QDBusConnection::connectToBus(address, "service");
-        return bus.registerService("org.freedesktop.Notifications") &&
-               bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots);
+        const QByteArray bus = m_daemon.waitForReadyRead() ? m_daemon.readLine().trimmed() : "";
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+        m_bus = QDBusConnection::connectToBus(bus, "service");
+        return m_bus.registerService(kName) &&
+               m_bus.registerObject(kPath, this, m_bus.ExportAllSlots);
     }
     void click(uint id)
     {
-        QDBusConnection("service").send(
-            QDBusMessage::createSignal(kPath, "org.freedesktop.Notifications", "ActionInvoked")
-            << id << QStringLiteral("default"));
+        m_bus.send(QDBusMessage::createSignal(kPath, kName, "ActionInvoked")
+                   << id << QString("default"));
+    }
+    // Waits until every call this process sent on its session bus so far has arrived.
+    static void settle()
+    {
+        const QDBusPendingCall call = QDBusConnection::sessionBus().asyncCall(
+            QDBusMessage::createMethodCall(kName, kPath, kName, "GetCapabilities"));
+        QTRY_VERIFY(call.isFinished());
     }
 
 public slots:
     uint Notify(const QString&, uint replacesId, const QString&, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap&, int)
     {
-        calls.append(
-            {replacesId ? replacesId : uint(calls.size() + 1), replacesId, summary, body, actions});
+        calls.append({replacesId ? replacesId : uint(calls.size() + 1), replacesId,
+                      summary + '|' + body, actions});
         return calls.last().id;
     }
     QStringList GetCapabilities() { return {"actions", "body"}; }
 
 private:
+    static inline const QString kName = "org.freedesktop.Notifications";
     static inline const QString kPath = "/org/freedesktop/Notifications";
     QProcess m_daemon;
+    QDBusConnection m_bus{QString()};
 };
