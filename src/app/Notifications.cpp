@@ -23,7 +23,7 @@ QString roomTitle(const std::string& name)
 Notifications::Notifications(settings::Settings& settings, ui::MessageSink& messages,
                              QWidget* mainWindow, std::function<QString()> nickname)
     : m_settings(settings), m_messages(messages), m_mainWindow(mainWindow),
-      m_nickname(std::move(nickname))
+      m_nickname(std::move(nickname)), m_notifier(QGuiApplication::desktopFileName())
 {
     connect(&m_notifier, &core::DesktopNotifier::activated, this, &Notifications::bringUp);
 }

@@ -1,5 +1,7 @@
 #include "core/common/DesktopNotifier.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -15,7 +17,10 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kDefaultAction = QStringLiteral("default");
 } // namespace
 
-DesktopNotifier::DesktopNotifier(QObject* parent) : QObject(parent) {}
+DesktopNotifier::DesktopNotifier(QString desktopEntry, QObject* parent)
+    : QObject(parent), m_desktopEntry(std::move(desktopEntry))
+{
+}
 
 bool DesktopNotifier::busReady()
 {
@@ -47,8 +52,11 @@ void DesktopNotifier::send(Kind kind, const Pending& text)
     Slot& slot = m_slots[static_cast<std::size_t>(kind)];
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    QVariantMap hints;
+    if (!m_desktopEntry.isEmpty())
+        hints.insert(QStringLiteral("desktop-entry"), m_desktopEntry);
     call << QCoreApplication::applicationName() << slot.id << QString() << text.summary << text.body
-         << QStringList{kDefaultAction, QStringLiteral("Show")} << QVariantMap() << qint32(-1);
+         << QStringList{kDefaultAction, QStringLiteral("Show")} << hints << qint32(-1);
     slot.waiting = true;
     auto* watcher = new QDBusPendingCallWatcher(m_bus->asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

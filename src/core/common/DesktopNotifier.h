@@ -35,7 +35,9 @@ public:
     Q_ENUM(Kind)
     static constexpr std::size_t kKinds = 6;
 
-    explicit DesktopNotifier(QObject* parent = nullptr);
+    // desktopEntry: the program's desktop entry, without ".desktop" (the desktop takes the
+    // program's name and icon from it); may be empty.
+    explicit DesktopNotifier(QString desktopEntry, QObject* parent = nullptr);
 
     void notify(Kind kind, const QString& summary, const QString& body);
 
@@ -61,6 +63,7 @@ private:
     bool busReady();
     void send(Kind kind, const Pending& text);
 
+    QString m_desktopEntry;
     std::optional<QDBusConnection> m_bus;
     std::array<Slot, kKinds> m_slots{};
 };
