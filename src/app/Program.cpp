@@ -33,12 +33,15 @@ Program::Program(const core::Environment& env, ui::MessageSink& messages, Progra
     });
     // Only the main window is built now; every other window is built the first time it is
     // needed, with its connections, so the start pays for nothing the player has not opened.
+    m_settings.notifications.load(m_settings.file);
     m_form1 = std::make_unique<TForm1>(env, messages, m_settings, m_session);
     connectMainWindow();
+    connectNotifications();
 }
 
 Program::~Program()
 {
+    m_notifications.reset(); // it reads the main window's nickname
     // The room goes first: its closing withdraws its advertisement on the lobby connection
     // and reports to the host window.
     if (m_room)
@@ -209,6 +212,7 @@ ui::TForm7& Program::form7()
     QObject::connect(m_form7.get(), &ui::TForm7::mainWindowUnlockRequested, m_form1.get(),
                      &TForm1::EnableForm1Items);
     connectMemberLaunch();
+    m_notifications->watchRoomClient(m_roomClient, m_form7.get());
     return *m_form7;
 }
 
@@ -217,6 +221,14 @@ ui::TForm8& Program::form8()
     if (!m_form8)
         m_form8 = std::make_unique<ui::TForm8>(m_env, m_messages, m_form1.get());
     return *m_form8;
+
+void Program::connectNotifications()
+{
+    m_notifications = std::make_unique<Notifications>(m_settings, m_messages, m_form1.get(),
+                                                      [this] { return m_form1->lobbyNickname(); });
+    m_notifications->watchLobby(m_lobby);
+    QObject::connect(m_form1.get(), &TForm1::desktopNotificationsToggled, m_notifications.get(),
+                     &Notifications::setEnabled);
 }
 
 void Program::connectHostLaunch()
@@ -334,6 +346,7 @@ void Program::openRoom(const roomhost::RoomSettings& settings)
                      &core::RoomHost::advertiseAgain);
     // A hosted room keeps the main window locked but its chat usable.
     m_form1->enableChatItems();
+    m_notifications->watchRoomHost(*m_room, &host);
     host.openRoom(*m_room, settings);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Notifications.h"
 #include "base/roomhost/RoomSettings.h"
 #include "base/settings/Settings.h"
 #include "core/common/Environment.h"
@@ -88,6 +89,7 @@ public:
     core::RoomHost* roomHost() { return m_room.get(); }
     core::HostLaunch& hostLaunch() { return m_hostLaunch; }
     core::MemberLaunch& memberLaunch() { return m_memberLaunch; }
+    Notifications& notifications() { return *m_notifications; }
 
 private:
     void connectMainWindow();
@@ -98,6 +100,7 @@ private:
     void connectHostLaunch();
     void launchHostGame();
     void connectMemberLaunch();
+    void connectNotifications();
     void joinRoom(const lobby::JoinRow& row);
 
     const core::Environment& m_env;
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<core::RoomHost> m_room;
     core::HostLaunch m_hostLaunch{m_env.timing};
     core::MemberLaunch m_memberLaunch{m_env.timing};
+    std::unique_ptr<Notifications> m_notifications;
 };
 
 } // namespace vantrell::app

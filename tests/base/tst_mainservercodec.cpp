@@ -1,3 +1,4 @@
+#include "base/common/ChatMention.h"
 #include "base/lobby/MainServerCodec.h"
 #include "support/StringLists.h"
 
@@ -299,6 +300,28 @@ private slots:
     {
         const auto parsed = parseServerMessage("WrongVersion~please update");
         QVERIFY(parsed && std::holds_alternative<WrongVersion>(*parsed));
+    }
+
+    // When a chat line names the player (desktop notifications).
+    void mentions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("mentioned");
+        QTest::newRow("any case") << "come on ANN!" << true;
+        QTest::newRow("whole line") << "ann" << true;
+        QTest::newRow("inside words") << "Annie and joanna" << false;
+        QTest::newRow("second time whole") << "Annie, Ann?" << true;
+        QTest::newRow("digit continues") << "Ann2 here" << false;
+        QTest::newRow("UTF-8 continues") << "Ann\xc3\xa9" << false;
+    }
+    void mentions()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, mentioned);
+        QCOMPARE(vantrell::mentionsPlayer("Bob", text.toStdString(), "Ann"), mentioned);
+        // The player's own lines and an empty nickname never count.
+        QVERIFY(!vantrell::mentionsPlayer("Ann", text.toStdString(), "Ann"));
+        QVERIFY(!vantrell::mentionsPlayer("Bob", text.toStdString(), ""));
     }
 };
 

@@ -134,7 +134,8 @@ private slots:
 
         ui::TForm7& room = program.program->form7();
         QTRY_VERIFY_WITH_TIMEOUT(room.isVisible(), 10000);
-        QCOMPARE(room.room(), (lobby::RoomAddress{"127.0.0.1", bobsRoomPort(), "hDuke"}));
+        QCOMPARE(room.room(),
+                 (lobby::RoomAddress{"127.0.0.1", bobsRoomPort(), "hDuke", "Zed's room"}));
         QCOMPARE(m_web->requests().size(), requests + 1);
         QCOMPARE(bar->maximum(), 96 * 1024);
         QCOMPARE(bar->value(), 96 * 1024);

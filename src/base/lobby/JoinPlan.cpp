@@ -58,7 +58,7 @@ JoinPlan planJoin(const JoinRow& row, const JoinSettings& settings, const JoinDi
                   std::string_view webHost)
 {
     JoinPlan plan;
-    plan.address = RoomAddress{row.ip, row.roomPort, row.sourcePort};
+    plan.address = RoomAddress{row.ip, row.roomPort, row.sourcePort, row.roomName};
 
     const std::optional<Game> gameFound = gameWithRoomName(row.game);
     const GameRow* game = gameFound ? &gameRow(*gameFound) : nullptr;

@@ -22,6 +22,7 @@ struct JoinRow
     std::string sourcePort;
     std::string game;
     std::string map;
+    std::string roomName = {};
 };
 
 // The keys a join reads. `readable` is false when "vantrel.cfg" exists but could not be

@@ -12,6 +12,8 @@ struct RoomAddress
     std::string port;
     // "hDuke", "EDuke32-OldMP" or "NBlood".
     std::string sourcePort;
+    // The room's name as listed; empty when the player typed the address in.
+    std::string roomName = {};
 
     bool operator==(const RoomAddress&) const = default;
 };

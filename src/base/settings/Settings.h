@@ -4,6 +4,7 @@
 #include "base/settings/MainServerSettings.h"
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/RoomFilterSettings.h"
+#include "base/settings/NotificationSettings.h"
 #include "base/settings/SourcePortSettings.h"
 
 #include <filesystem>
@@ -24,6 +25,7 @@ struct Settings
     SourcePortSettings sourcePorts;
     MainServerSettings mainServer;
     RoomFilterSettings roomFilters;
+    NotificationSettings notifications;
 };
 
 } // namespace vantrell::settings

@@ -208,6 +208,8 @@ bool RoomClient::beginLeaving()
 void RoomClient::onConnectionClosed()
 {
     emit logLine(QStringLiteral("You have disconnected!"));
+    if (m_inRoom && !m_leaving)
+        emit droppedFromRoom();
 }
 
 void RoomClient::connectionCheck()

@@ -111,6 +111,8 @@ signals:
     // A message box for the player, then (for the same cause) the window's close.
     void messageBox(const QString& text);
     void leaveRequested();
+    // The host closed the room connection, or it was lost, while the player stayed.
+    void droppedFromRoom();
     // "TimeToLaunchGame": the member launch takes over.
     void gameLaunchRequested();
 

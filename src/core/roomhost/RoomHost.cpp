@@ -227,12 +227,24 @@ void RoomHost::AddClientInfoToList(RoomConnection& connection,
     connection.watchSilence(m_timing, roomhost::encodeHostMessage(roomhost::TCPPing{
                                           connection.remotePortText().toStdString()}));
     emit memberListChanged();
+    emit memberJoined(qs(details.nickname));
+    checkEveryoneReady();
 }
 
 void RoomHost::ServerRemoveDisconnectedUser(const QString& address, const QString& port)
 {
     if (m_members.removeConnection(address.toStdString(), port.toStdString()) > 0)
         emit memberListChanged();
+    checkEveryoneReady();
+}
+
+void RoomHost::checkEveryoneReady()
+{
+    // Only members count: the host alone is no room to launch.
+    const bool ready = m_members.rows().size() > 1 && m_members.allReady();
+    if (ready && !m_everyoneReady)
+        emit everyoneReady();
+    m_everyoneReady = ready;
 }
 
 void RoomHost::CheckRoomFull(RoomConnection& connection)
@@ -256,6 +268,7 @@ void RoomHost::RoomOwnerUpdateClientReady(const RoomConnection& connection)
     if (m_members.setReadyCode(connection.remoteAddress().toStdString(),
                                connection.remotePortText().toStdString(), "0") > 0)
         emit memberListChanged();
+    checkEveryoneReady();
     ServerRoomSendUserListToAllClients();
 }
 
@@ -264,6 +277,7 @@ void RoomHost::RoomOwnerUpdateClientNotReady(const RoomConnection& connection)
     if (m_members.setReadyCode(connection.remoteAddress().toStdString(),
                                connection.remotePortText().toStdString(), "1") > 0)
         emit memberListChanged();
+    checkEveryoneReady();
     ServerRoomSendUserListToAllClients();
 }
 

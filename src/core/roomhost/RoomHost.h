@@ -82,6 +82,7 @@ public:
     bool isListening() const;
     quint16 serverPort() const;
     int places() const { return m_config.settings.playerPlaces; }
+    const std::string& roomName() const { return m_config.settings.roomName; }
     // Open member connections, including one being refused and not yet closed.
     int openConnectionCount() const { return static_cast<int>(m_connections.size()); }
 
@@ -128,6 +129,10 @@ signals:
     void settingsListChanged();
     // A chat line, a member's or the host's own; it is in the room log as well.
     void chatMessage(const QString& nickname, const QString& text);
+    // A member announced itself and has its row.
+    void memberJoined(const QString& nickname);
+    // The last member not ready became ready (or left): the room may be launched.
+    void everyoneReady();
     void advertisingChanged(bool advertised);
     void launchBroadcastFinished();
 
@@ -148,6 +153,7 @@ private:
 
     bool listen();
     void startFileServer();
+    void checkEveryoneReady();
     void sendUserListNow();
     void broadcast(const roomhost::HostMessage& message);
     void settingsRefreshTick();
@@ -174,6 +180,7 @@ private:
     bool m_advertised = false;
     bool m_inGame = false;
     bool m_closed = false;
+    bool m_everyoneReady = false; // as last reported by everyoneReady()
 };
 
 } // namespace vantrell::core

@@ -93,6 +93,7 @@ void RoomHost::TimeOutUserCheck()
     }
     if (removed)
         emit memberListChanged();
+    checkEveryoneReady();
     broadcast(roomhost::PingPong{});
 }
 

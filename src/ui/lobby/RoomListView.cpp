@@ -131,8 +131,8 @@ void RoomListView::rowDoubleClicked()
     const auto room = selectedRoom();
     if (!room)
         return;
-    emit joinRequested(
-        lobby::JoinRow{room->address, room->roomPort, room->sourcePort, room->game, room->map});
+    emit joinRequested(lobby::JoinRow{room->address, room->roomPort, room->sourcePort, room->game,
+                                      room->map, room->roomName});
 }
 
 } // namespace vantrell::ui

@@ -77,6 +77,8 @@ signals:
     void manualJoinRequested();
     void sourcePortSettingsRequested();
     void networkingSettingsRequested();
+    // The player ticked or cleared "Desktop Notifications" in the "Settings" menu.
+    void desktopNotificationsToggled(bool on);
     // A double-click on a room, with the row's values at that moment.
     void joinRequested(const vantrell::lobby::JoinRow& row);
 

@@ -1,4 +1,5 @@
 #include "base/common/SourcePorts.h"
+#include "base/settings/Settings.h"
 #include "core/common/QtStrings.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
@@ -134,6 +135,11 @@ void TForm1::buildMenus()
                               [this] { emit sourcePortSettingsRequested(); });
     m_settingsMenu->addAction(QStringLiteral("Multiplayer and Networking"), this,
                               [this] { emit networkingSettingsRequested(); });
+    QAction* notifications = m_settingsMenu->addAction(QStringLiteral("Desktop Notifications"));
+    notifications->setObjectName(QStringLiteral("desktopNotificationsAction"));
+    notifications->setCheckable(true);
+    notifications->setChecked(m_settings.notifications.enabled);
+    connect(notifications, &QAction::triggered, this, &TForm1::desktopNotificationsToggled);
 
     buildViewMenu();
 
