@@ -221,135 +221,134 @@ ui::TForm8& Program::form8()
     if (!m_form8)
         m_form8 = std::make_unique<ui::TForm8>(m_env, m_messages, m_form1.get());
     return *m_form8;
+}
 
-    void Program::connectNotifications()
-    {
-        m_notifications = std::make_unique<Notifications>(
-            m_settings, m_messages, m_form1.get(), [this] { return m_form1->lobbyNickname(); });
-        m_notifications->watchLobby(m_lobby);
-        QObject::connect(m_form1.get(), &TForm1::desktopNotificationsToggled, m_notifications.get(),
-                         &Notifications::setEnabled);
-    }
+void Program::connectNotifications()
+{
+    m_notifications = std::make_unique<Notifications>(m_settings, m_messages, m_form1.get(),
+                                                      [this] { return m_form1->lobbyNickname(); });
+    m_notifications->watchLobby(m_lobby);
+    QObject::connect(m_form1.get(), &TForm1::desktopNotificationsToggled, m_notifications.get(),
+                     &Notifications::setEnabled);
+}
 
-    void Program::connectHostLaunch()
-    {
-        ui::TForm6* host = m_form6.get();
-        QObject::connect(host, &ui::TForm6::hostLaunchRequested, host,
-                         [this] { launchHostGame(); });
-        QObject::connect(&m_hostLaunch, &core::HostLaunch::roomLog, host, &ui::TForm6::appendLog);
-        QObject::connect(&m_hostLaunch, &core::HostLaunch::launchEnabled, host,
-                         &ui::TForm6::setLaunchEnabled);
-        QObject::connect(&m_hostLaunch, &core::HostLaunch::focusRoomWindow, host,
-                         &ui::TForm6::takeFocus);
-        QObject::connect(&m_hostLaunch, &core::HostLaunch::roomsListEnabled, &m_session,
-                         &core::LobbySession::setRoomsListEnabled);
-        QObject::connect(&m_hostLaunch, &core::HostLaunch::message, host,
-                         [this](const QString& text) { m_messages.information(text); });
-    }
+void Program::connectHostLaunch()
+{
+    ui::TForm6* host = m_form6.get();
+    QObject::connect(host, &ui::TForm6::hostLaunchRequested, host, [this] { launchHostGame(); });
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomLog, host, &ui::TForm6::appendLog);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::launchEnabled, host,
+                     &ui::TForm6::setLaunchEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::focusRoomWindow, host,
+                     &ui::TForm6::takeFocus);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::roomsListEnabled, &m_session,
+                     &core::LobbySession::setRoomsListEnabled);
+    QObject::connect(&m_hostLaunch, &core::HostLaunch::message, host,
+                     [this](const QString& text) { m_messages.information(text); });
+}
 
-    void Program::launchHostGame()
-    {
-        // Closing the room (which destroys it) drops a launch still waiting to start its game.
-        if (!m_room)
-            return;
-        m_hostLaunch.launch(*m_room, core::hostLaunchSetupFor(m_form6->roomSettings(),
-                                                              m_form6->recordDemo(), m_settings));
-    }
+void Program::launchHostGame()
+{
+    // Closing the room (which destroys it) drops a launch still waiting to start its game.
+    if (!m_room)
+        return;
+    m_hostLaunch.launch(*m_room, core::hostLaunchSetupFor(m_form6->roomSettings(),
+                                                          m_form6->recordDemo(), m_settings));
+}
 
-    void Program::connectMemberLaunch()
-    {
-        ui::TForm7* room = m_form7.get();
-        QObject::connect(&m_roomClient, &core::RoomClient::gameLaunchRequested, room, [this] {
-            m_memberLaunch.ClientLaunchhDukeGame(core::memberLaunchSetupFor(
-                m_roomClient, m_form7->team().toStdString(), m_form7->recordDemo(),
-                m_form7->spectator(), m_settings.file));
-        });
-        QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomLog, room,
-                         &ui::TForm7::appendLog);
-        QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomsListEnabled, &m_session,
-                         &core::LobbySession::setRoomsListEnabled);
-        QObject::connect(&m_memberLaunch, &core::MemberLaunch::focusRoomWindow, room, [room] {
-            room->raise();
-            room->activateWindow();
-        });
-        // The launch starts inside the room connection's handler of "TimeToLaunchGame": its
-        // boxes open from a queued call, once that handler is done.
-        QObject::connect(
-            &m_memberLaunch, &core::MemberLaunch::message, room,
-            [this](const QString& text) { m_messages.information(text); }, Qt::QueuedConnection);
-        QObject::connect(&m_memberLaunch, &core::MemberLaunch::SendToServerClientNotReady,
-                         &m_roomClient, [this] { m_roomClient.SendToServerClientNotReady(); });
-        QObject::connect(&m_memberLaunch, &core::MemberLaunch::gameRunningChanged, &m_roomClient,
-                         &core::RoomClient::setGameRunning);
-        // Leaving the room drops a launch still waiting to start its game.
-        QObject::connect(room, &ui::TForm7::mainWindowUnlockRequested, &m_memberLaunch,
-                         &core::MemberLaunch::roomClosed);
-    }
+void Program::connectMemberLaunch()
+{
+    ui::TForm7* room = m_form7.get();
+    QObject::connect(&m_roomClient, &core::RoomClient::gameLaunchRequested, room, [this] {
+        m_memberLaunch.ClientLaunchhDukeGame(core::memberLaunchSetupFor(
+            m_roomClient, m_form7->team().toStdString(), m_form7->recordDemo(),
+            m_form7->spectator(), m_settings.file));
+    });
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomLog, room, &ui::TForm7::appendLog);
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomsListEnabled, &m_session,
+                     &core::LobbySession::setRoomsListEnabled);
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::focusRoomWindow, room, [room] {
+        room->raise();
+        room->activateWindow();
+    });
+    // The launch starts inside the room connection's handler of "TimeToLaunchGame": its
+    // boxes open from a queued call, once that handler is done.
+    QObject::connect(
+        &m_memberLaunch, &core::MemberLaunch::message, room,
+        [this](const QString& text) { m_messages.information(text); }, Qt::QueuedConnection);
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::SendToServerClientNotReady,
+                     &m_roomClient, [this] { m_roomClient.SendToServerClientNotReady(); });
+    QObject::connect(&m_memberLaunch, &core::MemberLaunch::gameRunningChanged, &m_roomClient,
+                     &core::RoomClient::setGameRunning);
+    // Leaving the room drops a launch still waiting to start its game.
+    QObject::connect(room, &ui::TForm7::mainWindowUnlockRequested, &m_memberLaunch,
+                     &core::MemberLaunch::roomClosed);
+}
 
-    void Program::startUp()
-    {
-        // What showing the networking window and closing it again does: the group fresh from
-        // the file, the nickname rule applied, saved back (a first start writes the file here),
-        // the main window unlocked. The window itself waits until it is opened.
-        ui::TForm3::reloadAndSaveValues(m_settings, m_messages);
-        if (m_form3)
-            m_form3->showValues();
-        m_form1->EnableForm1Items();
-        const settings::NetworkingSettings& networking = m_settings.networking;
-        m_form1->setLobbyNickname(QString::fromStdString(networking.lobbyNickname));
-        if (!networking.upnp)
-            return;
-        const QString local = core::localAddress();
-        const QString tcpPort = QString::fromStdString(networking.tcpPort);
-        const QString udpPort = QString::fromStdString(networking.udpPort);
-        if (m_parts.portMapping)
-            m_parts.portMapping(local, tcpPort, udpPort);
-        else
-            m_portMapper.requestMappings(local, tcpPort, udpPort, m_env.fileServerPort);
-        m_form1->activateWindow();
-    }
+void Program::startUp()
+{
+    // What showing the networking window and closing it again does: the group fresh from
+    // the file, the nickname rule applied, saved back (a first start writes the file here),
+    // the main window unlocked. The window itself waits until it is opened.
+    ui::TForm3::reloadAndSaveValues(m_settings, m_messages);
+    if (m_form3)
+        m_form3->showValues();
+    m_form1->EnableForm1Items();
+    const settings::NetworkingSettings& networking = m_settings.networking;
+    m_form1->setLobbyNickname(QString::fromStdString(networking.lobbyNickname));
+    if (!networking.upnp)
+        return;
+    const QString local = core::localAddress();
+    const QString tcpPort = QString::fromStdString(networking.tcpPort);
+    const QString udpPort = QString::fromStdString(networking.udpPort);
+    if (m_parts.portMapping)
+        m_parts.portMapping(local, tcpPort, udpPort);
+    else
+        m_portMapper.requestMappings(local, tcpPort, udpPort, m_env.fileServerPort);
+    m_form1->activateWindow();
+}
 
-    void Program::openRoomCreation(SourcePort port)
-    {
-        // The usermaps folders as the source-port window has them after loading the file and
-        // saving it back; it unlocks the main window, which the creation window locks again.
-        form2().reloadAndSave();
-        form5().openFor(port, core::usermapsFolderFor(port, m_settings.sourcePorts));
-    }
+void Program::openRoomCreation(SourcePort port)
+{
+    // The usermaps folders as the source-port window has them after loading the file and
+    // saving it back; it unlocks the main window, which the creation window locks again.
+    form2().reloadAndSave();
+    form5().openFor(port, core::usermapsFolderFor(port, m_settings.sourcePorts));
+}
 
-    void Program::joinRoom(const lobby::JoinRow& row)
-    {
-        // One room at a time: while the room window is open a double-click only brings it up.
-        if (m_form7 && m_form7->isVisible()) {
-            m_form7->raise();
-            m_form7->activateWindow();
-            return;
-        }
-        m_roomJoin.join(row); // ignored while an earlier join still downloads
+void Program::joinRoom(const lobby::JoinRow& row)
+{
+    // One room at a time: while the room window is open a double-click only brings it up.
+    if (m_form7 && m_form7->isVisible()) {
+        m_form7->raise();
+        m_form7->activateWindow();
+        return;
     }
+    m_roomJoin.join(row); // ignored while an earlier join still downloads
+}
 
-    void Program::openRoom(const roomhost::RoomSettings& settings)
-    {
-        // The host window and its connections come first: the room logs to it from the start.
-        ui::TForm6& host = form6();
-        if (m_room)
-            host.closeRoom(); // lets the old room go (roomClosed) before the new one
-        m_room = std::make_unique<core::RoomHost>(
-            m_env.timing, core::roomHostConfigFor(settings, m_settings.networking), &m_lobbyLink);
-        // The usermap file server runs while the room is open.
-        m_room->setFileServer(m_parts.fileServer ? m_parts.fileServer : &m_fileServer);
-        // The main server's answer to the room's address request is the host's public address,
-        // shown in the host's own row of the member list.
-        QObject::connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),
-                         &core::RoomHost::setHostRemoteAddress);
-        // Back on the main server after losing it: the room it listed is listed again. The main
-        // window's own answer to the connect (version check, nickname) goes out first.
-        QObject::connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
-                         &core::RoomHost::advertiseAgain);
-        // A hosted room keeps the main window locked but its chat usable.
-        m_form1->enableChatItems();
-        m_notifications->watchRoomHost(*m_room, &host);
-        host.openRoom(*m_room, settings);
-    }
+void Program::openRoom(const roomhost::RoomSettings& settings)
+{
+    // The host window and its connections come first: the room logs to it from the start.
+    ui::TForm6& host = form6();
+    if (m_room)
+        host.closeRoom(); // lets the old room go (roomClosed) before the new one
+    m_room = std::make_unique<core::RoomHost>(
+        m_env.timing, core::roomHostConfigFor(settings, m_settings.networking), &m_lobbyLink);
+    // The usermap file server runs while the room is open.
+    m_room->setFileServer(m_parts.fileServer ? m_parts.fileServer : &m_fileServer);
+    // The main server's answer to the room's address request is the host's public address,
+    // shown in the host's own row of the member list.
+    QObject::connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),
+                     &core::RoomHost::setHostRemoteAddress);
+    // Back on the main server after losing it: the room it listed is listed again. The main
+    // window's own answer to the connect (version check, nickname) goes out first.
+    QObject::connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
+                     &core::RoomHost::advertiseAgain);
+    // A hosted room keeps the main window locked but its chat usable.
+    m_form1->enableChatItems();
+    m_notifications->watchRoomHost(*m_room, &host);
+    host.openRoom(*m_room, settings);
+}
 
 } // namespace vantrell::app
