@@ -213,6 +213,13 @@ private slots:
         QVERIFY(second.waitForLog(QStringLiteral("registered #1")));
         QCOMPARE(first.countLog(QStringLiteral("registered")), 1);
         QVERIFY(program.messages.texts().isEmpty());
+
+        // The next start goes to the saved choice.
+        program.program->lobby().close();
+        ProgramFixture next(1, 50, program.folder());
+        next.start();
+        next.form1->connectClick();
+        QTRY_COMPARE(second.countLog(QStringLiteral("registered")), 2);
     }
 
     // A name the system cannot resolve fails as a refused connection does, with the system's
