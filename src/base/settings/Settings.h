@@ -3,8 +3,8 @@
 #include "base/settings/ConfigFile.h"
 #include "base/settings/MainServerSettings.h"
 #include "base/settings/NetworkingSettings.h"
-#include "base/settings/RoomFilterSettings.h"
 #include "base/settings/NotificationSettings.h"
+#include "base/settings/RoomFilterSettings.h"
 #include "base/settings/SourcePortSettings.h"
 
 #include <filesystem>
