@@ -1,19 +1,16 @@
 #include "core/lobby/RoomJoin.h"
 
+#include "core/common/QtStrings.h"
+
 #include <QFileInfo>
 #include <QMetaObject>
 
 namespace vantrell::core {
 
 namespace {
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QFileInfo infoFor(const std::string& path)
 {
-    return QFileInfo(fromUtf8(path));
+    return QFileInfo(qs(path));
 }
 } // namespace
 
@@ -49,7 +46,7 @@ bool RoomJoin::join(const lobby::JoinRow& row)
     m_pending = lobby::planJoin(row, joinSettingsFrom(m_settings.sourcePorts, status), disk,
                                 m_env.webHost.toStdString());
     for (const std::string& line : m_pending->logLines)
-        emit logLine(fromUtf8(line));
+        emit logLine(qs(line));
 
     const std::optional<lobby::UsermapDownload>& download = m_pending->download;
     if (!download) {
@@ -57,8 +54,8 @@ bool RoomJoin::join(const lobby::JoinRow& row)
     } else if (download->refused) {
         downloadEnded(false, -1); // reported from a queued call, as a real download's end
     } else {
-        m_downloader.start(m_env.webHost, fromUtf8(download->path),
-                           std::filesystem::path(fromUtf8(download->target).toStdU16String()));
+        m_downloader.start(m_env.webHost, qs(download->path),
+                           std::filesystem::path(qs(download->target).toStdU16String()));
     }
     return true;
 }
@@ -74,7 +71,7 @@ void RoomJoin::downloadEnded(bool ok, qint64 size)
     if (!m_pending)
         return;
     if (ok) {
-        emit logLine(fromUtf8(lobby::usermapReceivedLine(m_pending->download->target, size)));
+        emit logLine(qs(lobby::usermapReceivedLine(m_pending->download->target, size)));
         complete(m_pending->openRoom);
         return;
     }
@@ -86,7 +83,7 @@ void RoomJoin::downloadEnded(bool ok, qint64 size)
         [this, generation = m_generation] {
             if (!m_pending || generation != m_generation)
                 return;
-            emit messageBox(fromUtf8(std::string(lobby::kUsermapDownloadError)));
+            emit messageBox(qs(lobby::kUsermapDownloadError));
             if (m_pending && generation == m_generation)
                 complete(m_pending->openRoom);
         },

@@ -1,5 +1,6 @@
 #include "base/lobby/RoomFilter.h"
 #include "base/settings/Settings.h"
+#include "core/common/QtStrings.h"
 #include "ui/common/MessageSink.h"
 #include "ui/lobby/RoomListView.h"
 #include "ui/lobby/TForm1.h"
@@ -17,8 +18,7 @@ void TForm1::buildViewMenu()
     m_viewMenu = menuBar()->addMenu(QStringLiteral("View"));
     for (const settings::RoomFilterSettings::Entry& entry :
          settings::RoomFilterSettings::entries()) {
-        QAction* action = m_viewMenu->addAction(
-            QString::fromUtf8(entry.key.data(), static_cast<qsizetype>(entry.key.size())));
+        QAction* action = m_viewMenu->addAction(core::qs(entry.key));
         action->setCheckable(true);
         // On the player's click only, so that loading the checks writes nothing.
         connect(action, &QAction::triggered, this, [this, value = entry.value](bool checked) {
