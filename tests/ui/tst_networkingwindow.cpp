@@ -202,8 +202,19 @@ private slots:
         QVERIFY(note->text().contains(QString::fromStdString(forRun)));
         QTest::keyClicks(server, QStringLiteral("127.0.0.1:"));
         QCOMPARE(note->text(), QStringLiteral("The port after \":\" is missing."));
+        // On its way to a port too high the text reads as a server: nothing is taken before
+        // the player is done, and a text that does not read then keeps nothing.
         const QString chosen = QStringLiteral("127.0.0.1:%1").arg(second.port());
-        QTest::keyClicks(server, QString::number(second.port()));
+        QTest::keyClicks(server, QString::number(second.port()) + "0");
+        program.form3->close();
+        QVERIFY(!program.readConfig().contains("[Main Server]"));
+        program.form3->show();
+        program.form3->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(program.form3));
+        QVERIFY(server->text().isEmpty());
+        QTest::keyClicks(server, chosen);
+        QVERIFY(note->text().contains(QString::fromStdString(forRun)));
+        QTest::keyClick(server, Qt::Key_Return);
         QVERIFY(note->text().isEmpty());
         program.form3->close();
         QVERIFY(program.readConfig().endsWith("[Main Server]\r\nAddress=" + chosen.toLatin1() +
@@ -220,6 +231,36 @@ private slots:
         next.start();
         next.form1->connectClick();
         QTRY_COMPARE(second.countLog(QStringLiteral("registered")), 2);
+    }
+
+    // What a command line makes of the run: the main server for it, or the end with its
+    // exit code and the start of what it prints. Qt's own options pass with their values.
+    void commandLineIsRead_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("Qt's options")
+            << QStringList{"-platform", "xcb", "--style",  "Fusion",           "-reverse",
+                           "-geometry", "9x9", "--server", "lobby.example.org"}
+            << "lobby.example.org";
+        QTest::newRow("misspelt") << QStringList{"--sever", "host"}
+                                  << "2 vantrell: unknown option '--sever'";
+        QTest::newRow("stray") << QStringList{"host"} << "2 vantrell: unexpected argument 'host'";
+        QTest::newRow("version") << QStringList{"--server", "x", "--version"} << "0 vantrell ";
+    }
+    void commandLineIsRead()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, read);
+        std::vector<std::string> list;
+        for (const QString& argument : arguments)
+            list.push_back(argument.toStdString());
+        const app::CommandLine line = app::readCommandLine(list);
+        QVERIFY2(QString::fromStdString(line.exitCode
+                                            ? std::to_string(*line.exitCode) + " " + line.output
+                                            : line.server)
+                     .startsWith(read),
+                 line.output.c_str());
     }
 
     // A name the system cannot resolve fails as a refused connection does, with the system's
