@@ -3,19 +3,22 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// A loopback port that answers no connection attempt at all, as an address behind a firewall
-// that drops them: a listener whose queue of connections waiting to be accepted is full (one
-// connection it never accepts), so the system drops every further attempt without a word and
-// the connecting end waits out its own limit. A port where nothing listens would refuse at
-// once, and one that listens would complete the handshake.
-class SilentListener
+// A loopback port that drops every connection attempt without a word, as a firewall may: its
+// queue of connections waiting to be accepted is full (one it never accepts), so the system
+// answers no further attempt. A closed port would refuse at once, a listening one would answer.
+struct SilentListener
 {
-public:
-    // False when the port could not be set up.
-    bool open();
-    quint16 port() const { return m_server.serverPort(); }
+    bool open()
+    {
+        server.setListenBacklogSize(0);
+        if (!server.listen(QHostAddress::LocalHost, 0))
+            return false;
+        server.pauseAccepting(); // before the event loop can accept
+        filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        return filler.waitForConnected(5000);
+    }
+    quint16 port() const { return server.serverPort(); }
 
-private:
-    QTcpServer m_server;
-    QTcpSocket m_filler;
+    QTcpServer server;
+    QTcpSocket filler;
 };
