@@ -4,8 +4,7 @@
 #include <QTcpSocket>
 
 // A loopback port that drops every connection attempt without a word, as a firewall may: its
-// queue of connections waiting to be accepted is full (one it never accepts), so the system
-// answers no further attempt. A closed port would refuse at once, a listening one would answer.
+// queue of connections to accept is full (one it never accepts), so no attempt is answered.
 struct SilentListener
 {
     bool open()
@@ -17,7 +16,6 @@ struct SilentListener
         filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
         return filler.waitForConnected(5000);
     }
-    quint16 port() const { return server.serverPort(); }
 
     QTcpServer server;
     QTcpSocket filler;
