@@ -2,17 +2,52 @@
 
 #include "base/lobby/MainServerAddress.h"
 
+#include <string_view>
+
 namespace vantrell::app {
 
 namespace {
 constexpr const char* kUsage =
-    "Usage: vantrell [--server HOST[:PORT]]\n"
+    "Usage: vantrell [--server HOST[:PORT]] [Qt options]\n"
     "\n"
     "  --server HOST[:PORT]  connect to this main server for this run only, instead of the\n"
     "                        one set in \"Settings\", \"Multiplayer and Networking\" (nothing\n"
     "                        is saved); HOST is a host name or an IPv4 address, PORT 4444\n"
     "                        unless given\n"
-    "  -h, --help            show this help and exit\n";
+    "  -h, --help            show this help and exit\n"
+    "  --version             show the version and exit\n";
+
+// The options the application object and its display plugin read themselves (one dash or
+// two), so that they are not taken for mistakes: those followed by a value, and those that
+// stand alone. Some also carry their value after "=", "-qmljsdebugger" always does.
+constexpr std::string_view kQtOptionsWithValue =
+    " platform platformpluginpath platformtheme plugin qwindowgeometry geometry qwindowtitle "
+    "title qwindowicon icon session display name visual style stylesheet ";
+constexpr std::string_view kQtFlags = " reverse widgetcount testability nograb dograb ";
+
+enum class QtOption
+{
+    None,
+    Flag,
+    WithValue
+};
+
+QtOption qtOption(std::string_view argument)
+{
+    if (argument.size() < 2 || argument[0] != '-' || argument.starts_with("---"))
+        return QtOption::None;
+    std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
+    if (name.starts_with("qmljsdebugger=") || name.starts_with("style=") ||
+        name.starts_with("stylesheet=") || name.starts_with("session="))
+        return QtOption::Flag;
+    const auto among = [name](std::string_view names) {
+        return name.find(' ') == std::string_view::npos &&
+               names.find(" " + std::string(name) + " ") != std::string_view::npos;
+    };
+    if (among(kQtOptionsWithValue))
+        return QtOption::WithValue;
+    return among(kQtFlags) ? QtOption::Flag : QtOption::None;
+}
 
 CommandLine failed(const std::string& message)
 {
@@ -27,6 +62,8 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h")
             return {{}, 0, kUsage};
+        if (argument == "--version")
+            return {{}, 0, std::string("vantrell ") + VANTRELL_VERSION + "\n"};
         std::string value;
         if (argument == "--server") {
             if (i + 1 == arguments.size())
@@ -34,8 +71,13 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments)
             value = arguments[++i];
         } else if (argument.starts_with("--server=")) {
             value = argument.substr(9);
-        } else {
+        } else if (const QtOption qt = qtOption(argument); qt != QtOption::None) {
+            i += qt == QtOption::WithValue ? 1 : 0;
             continue;
+        } else if (argument.starts_with("-")) {
+            return failed("unknown option '" + argument + "'");
+        } else {
+            return failed("unexpected argument '" + argument + "'");
         }
         const Result<lobby::MainServerAddress> address = lobby::parseMainServerAddress(value);
         if (!address)

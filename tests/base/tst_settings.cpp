@@ -259,13 +259,15 @@ private slots:
         row("localhost:4445", "localhost|4445");
         row("203.0.113.7:65535", "203.0.113.7|65535");
         row("my_lan-box:1", "my_lan-box|1");
+        row("lobby.example.org.:4445", "lobby.example.org.|4445");
         row("host:", "The port after \":\" is missing.");
         row(":4444", "The host name or IPv4 address before \":\" is missing.");
         for (const char* port : {"host:0", "host:99999", "host:-1", "host:+80", "http://x"})
             row(port, "The port after \":\" must be a number from 1 to 65535.");
         for (const char* six : {"[::1]:4444", "::1", "host:1:2"})
             row(six, "IPv6 addresses cannot be used: give a host name or an IPv4 address.");
-        for (const char* host : {"my host", "300.1.1.1", "10.1", "a..b", "-a.org"})
+        for (const char* host : {"my host", "300.1.1.1", "10.1", "a..b", "-a.org", "1.2.3.4.",
+                                 "192.168.001.010", "0x7f.1", "0x7f000001", "."})
             row(host, QStringLiteral("\"%1\" is not a host name or an IPv4 address.").arg(host));
     }
     void mainServerAddressIsRead()

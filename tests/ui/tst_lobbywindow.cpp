@@ -2,6 +2,7 @@
 #include "core/common/LocalAddress.h"
 #include "core/lobby/Updater.h"
 #include "support/ScriptedServer.h"
+#include "support/SilentListener.h"
 #include "support/Widgets.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/roomhost/TForm5.h"
@@ -308,6 +309,24 @@ private slots:
                 QStringLiteral("CLIENT CONNECTION ERROR, server might be down! ").size());
         QVERIFY(child<QPushButton>(program.form1, "connectButton")->isEnabled());
         QVERIFY(!program.form1->isConnected());
+    }
+
+    // An address that drops connection attempts: "Connect" reads "Cancel" while connecting
+    // and gives the attempt up without a word; left alone, the attempt ends at its limit.
+    void silentServerCanBeCancelledOrTimesOut()
+    {
+        SilentListener silent;
+        QVERIFY(silent.open());
+        ProgramFixture program(silent.server.serverPort());
+        program.start();
+        auto* button = child<QPushButton>(program.form1, "connectButton");
+        program.form1->connectClick();
+        button->click();
+        QTest::qWait(500); // past the limit (200 ms sped up)
+        QVERIFY(program.messages.texts().isEmpty());
+        button->click();
+        QTRY_COMPARE(program.messages.texts(), QStringList{"CLIENT CONNECTION ERROR, server might "
+                                                           "be down! Connection timed out"});
     }
 
     void userListsFillUsersOnline()

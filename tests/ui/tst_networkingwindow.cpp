@@ -186,8 +186,11 @@ private slots:
         ServerProcess second;
         QVERIFY(first.start() && second.start());
         const std::string forRun = "localhost:" + std::to_string(first.port());
-        const app::CommandLine line =
-            app::readCommandLine({"-platform", "xcb", "--server", forRun});
+        const app::CommandLine line = app::readCommandLine(
+            {"-platform", "xcb", "--style", "Fusion", "-reverse", "--server", forRun});
+        // A misspelt option ends the run; so does --version, once it is printed.
+        QCOMPARE(app::readCommandLine({"--sever", forRun}).exitCode, 2);
+        QCOMPARE(app::readCommandLine({"--version"}).exitCode, 0);
         ProgramFixture program(1, 50, {}, nullptr, QString::fromStdString(line.server));
         program.start();
         program.form1->connectClick();
@@ -203,9 +206,14 @@ private slots:
         QTest::keyClicks(server, QStringLiteral("127.0.0.1:"));
         QCOMPARE(note->text(), QStringLiteral("The port after \":\" is missing."));
         const QString chosen = QStringLiteral("127.0.0.1:%1").arg(second.port());
-        QTest::keyClicks(server, QString::number(second.port()));
-        QVERIFY(note->text().isEmpty());
+        // On its way to a port too high the text reads as a server: nothing is taken before
+        // the player is done, and a text that does not read keeps nothing.
+        QTest::keyClicks(server, QString::number(second.port()) + "0");
+        program.form3->FormDeactivate();
+        QVERIFY(!program.readConfig().contains("[Main Server]"));
+        QTest::keyClick(server, Qt::Key_Backspace);
         program.form3->close();
+        QVERIFY(note->text().isEmpty());
         QVERIFY(program.readConfig().endsWith("[Main Server]\r\nAddress=" + chosen.toLatin1() +
                                               "\r\n"));
 

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -161,6 +162,21 @@ private slots:
         QCOMPARE(selectedId(view), QString());
         view.setRooms(roomsFromLine({{"2", "back"}}));
         QCOMPARE(selectedId(view), QString());
+    }
+
+    // A refresh keeps the place the player scrolled to, away from the selected room.
+    void refreshKeepsTheScrollPosition()
+    {
+        ui::RoomListView view;
+        view.show();
+        std::vector<lobby::RoomRecord> rooms(40, roomsFromLine({{"0", "a"}}).front());
+        for (size_t i = 0; i < rooms.size(); ++i)
+            rooms[i].id = std::to_string(i);
+        view.setRooms(rooms);
+        QVERIFY(view.selectRoom("0"));
+        view.verticalScrollBar()->setValue(20);
+        view.setRooms(rooms);
+        QCOMPARE(view.verticalScrollBar()->value(), 20);
     }
 
     void doubleClickAsksToJoinWithTheRowsValues()

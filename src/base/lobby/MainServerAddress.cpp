@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <vector>
 
 namespace vantrell::lobby {
 
@@ -16,41 +17,67 @@ bool isHostNameCharacter(char c)
     return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '_';
 }
 
-// Up to three digits, 0 to 255.
+bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A part of an address as the system's resolver reads one: decimal, octal with a leading
+// "0", hexadecimal after "0x". A name made of these only is never looked up as a name.
+bool isNumberForm(std::string_view label)
+{
+    if (label.size() >= 2 && label[0] == '0' && (label[1] == 'x' || label[1] == 'X'))
+        return std::all_of(label.begin() + 2, label.end(), isHexDigit);
+    return !label.empty() && std::all_of(label.begin(), label.end(), isDigit);
+}
+
+// 0 to 255 in decimal, without leading zeros: "010" would be read as octal 8.
 bool isAddressPart(std::string_view part)
 {
-    if (part.empty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), isDigit))
+    if (part.empty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), isDigit) ||
+        (part.size() > 1 && part.front() == '0'))
         return false;
     int value = 0;
     std::from_chars(part.data(), part.data() + part.size(), value);
     return value <= 255;
 }
 
-// Labels of letters, digits, "-" and "_" between dots, none empty, none longer than 63
-// characters or starting or ending with "-". A name of digits and dots only must be a whole
-// IPv4 address: the system would read "10.1" or "300.1.1.1" as something else or not at all.
-bool isHostName(std::string_view host)
+bool isLabel(std::string_view label)
 {
-    if (host.size() > 253)
-        return false;
-    const bool numeric =
-        std::all_of(host.begin(), host.end(), [](char c) { return isDigit(c) || c == '.'; });
-    int labels = 0;
+    return !label.empty() && label.size() <= 63 && label.front() != '-' && label.back() != '-' &&
+           std::all_of(label.begin(), label.end(), isHostNameCharacter);
+}
+
+std::vector<std::string_view> labelsOf(std::string_view host)
+{
+    std::vector<std::string_view> labels;
     std::size_t start = 0;
     while (true) {
         const std::size_t dot = std::min(host.find('.', start), host.size());
-        const std::string_view label = host.substr(start, dot - start);
-        ++labels;
-        if (numeric ? !isAddressPart(label)
-                    : label.empty() || label.size() > 63 || label.front() == '-' ||
-                          label.back() == '-' ||
-                          !std::all_of(label.begin(), label.end(), isHostNameCharacter))
-            return false;
+        labels.push_back(host.substr(start, dot - start));
         if (dot == host.size())
-            break;
+            return labels;
         start = dot + 1;
     }
-    return !numeric || labels == 4;
+}
+
+// Labels of letters, digits, "-" and "_" between dots, none empty, none longer than 63
+// characters or starting or ending with "-"; one dot may end the name (a fully qualified
+// one). A name whose every label is a number is an address to the system however it is
+// written ("10.1", "0x7f000001", "192.168.001.010"), so it must be a dotted IPv4 address
+// as the player reads it: four decimal parts, no leading zeros, no dot at the end.
+bool isHostName(std::string_view host)
+{
+    const bool qualified = host.size() > 1 && host.back() == '.';
+    if (qualified)
+        host.remove_suffix(1);
+    if (host.size() > 253)
+        return false;
+    const std::vector<std::string_view> labels = labelsOf(host);
+    if (std::all_of(labels.begin(), labels.end(), isNumberForm))
+        return !qualified && labels.size() == 4 &&
+               std::all_of(labels.begin(), labels.end(), isAddressPart);
+    return std::all_of(labels.begin(), labels.end(), isLabel);
 }
 
 Error invalid(std::string message)

@@ -21,10 +21,11 @@ struct MainServerAddress
 };
 
 // Reads "HOST" or "HOST:PORT" as a player types it; blanks around it do not count. HOST is a
-// host name or a dotted IPv4 address (IPv6 is refused: the main server hands each room's
-// address to its members as IPv4), PORT 1 to 65535, kMainServerPort when left out. Blank
-// text is the built-in main server (an empty host). Anything else fails with a text that
-// tells the player what is wrong.
+// host name (a dot may end it) or an IPv4 address of four decimal parts (IPv6 is refused: the
+// main server hands each room's address to its members as IPv4; any other way of writing an
+// address, "10.1" or "0x7f000001", is refused too), PORT 1 to 65535, kMainServerPort when
+// left out. Blank text is the built-in main server (an empty host). Anything else fails with
+// a text that tells the player what is wrong.
 Result<MainServerAddress> parseMainServerAddress(std::string_view text);
 
 // Blanks (spaces and tabs) cut from both ends.

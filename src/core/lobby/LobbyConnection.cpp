@@ -3,6 +3,8 @@
 #include "core/common/QtStrings.h"
 #include "core/common/Timing.h"
 
+#include <poll.h>
+
 #include <QHostInfo>
 
 namespace vantrell::core {
@@ -11,6 +13,9 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr auto kAnswerLimit = 30000ms;
+// An address that drops connection attempts without a word would otherwise cost the
+// system's own limit (about two minutes) before the next address or the error.
+constexpr auto kConnectLimit = 10000ms;
 
 // Nicknames and chat are sent as stored; non-ASCII becomes "?" on the wire.
 std::string toWire(const QString& text)
@@ -25,6 +30,7 @@ LobbyConnection::LobbyConnection(QString address, quint16 port, QObject* parent)
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
         m_wasConnected = true;
         m_connecting = false;
+        m_connectLimit.stop();
         m_untried.clear();
         m_reader = LineReader();
         emit connected();
@@ -32,6 +38,17 @@ LobbyConnection::LobbyConnection(QString address, quint16 port, QObject* parent)
     m_answerLimit.setSingleShot(true);
     m_answerLimit.setInterval(kAnswerLimit);
     connect(&m_answerLimit, &QTimer::timeout, this, &LobbyConnection::close);
+    m_connectLimit.setSingleShot(true);
+    m_connectLimit.setInterval(kConnectLimit);
+    connect(&m_connectLimit, &QTimer::timeout, this, [this] {
+        if (!m_connecting || attemptHasEnded())
+            return;
+        m_socket.abort();
+        if (m_untried.isEmpty())
+            connectFailedWith(QStringLiteral("Connection timed out"));
+        else
+            connectTo(m_untried.takeFirst());
+    });
     connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
         m_answerLimit.stop();
         if (m_wasConnected) {
@@ -53,6 +70,7 @@ LobbyConnection::~LobbyConnection()
 void LobbyConnection::setTiming(const Timing& timing)
 {
     timing.setInterval(m_answerLimit, kAnswerLimit);
+    timing.setInterval(m_connectLimit, kConnectLimit);
 }
 
 void LobbyConnection::setServer(const QString& address, quint16 port)
@@ -69,7 +87,7 @@ void LobbyConnection::open()
     // An address is used as it stands: the system would only be asked for its name.
     const QHostAddress literal(m_address);
     if (literal.protocol() == QAbstractSocket::IPv4Protocol) {
-        m_socket.connectToHost(literal, m_port);
+        connectTo(literal);
         return;
     }
     m_lookupId =
@@ -89,7 +107,19 @@ void LobbyConnection::onLookedUp(const QHostInfo& info)
                               : QStringLiteral("%1 has no IPv4 address").arg(m_address));
         return;
     }
-    m_socket.connectToHost(m_untried.takeFirst(), m_port);
+    connectTo(m_untried.takeFirst());
+}
+
+void LobbyConnection::connectTo(const QHostAddress& address)
+{
+    m_connectLimit.start();
+    m_socket.connectToHost(address, m_port);
+}
+
+bool LobbyConnection::attemptHasEnded() const
+{
+    pollfd socket{static_cast<int>(m_socket.socketDescriptor()), POLLOUT, 0};
+    return socket.fd >= 0 && ::poll(&socket, 1, 0) > 0;
 }
 
 void LobbyConnection::close()
@@ -99,6 +129,7 @@ void LobbyConnection::close()
     m_lookupId = -1;
     m_untried.clear();
     m_connecting = false;
+    m_connectLimit.stop();
     // abort() rather than disconnectFromHost(): nothing more is read or written, and
     // disconnected() is emitted before this returns.
     m_socket.abort();
@@ -166,6 +197,7 @@ void LobbyConnection::onErrorOccurred(QAbstractSocket::SocketError)
 {
     if (!m_connecting)
         return;
+    m_connectLimit.stop();
     if (m_untried.isEmpty()) {
         connectFailedWith(m_socket.errorString());
         return;
@@ -177,7 +209,7 @@ void LobbyConnection::onErrorOccurred(QAbstractSocket::SocketError)
             if (!m_connecting || m_untried.isEmpty())
                 return;
             m_socket.abort();
-            m_socket.connectToHost(m_untried.takeFirst(), m_port);
+            connectTo(m_untried.takeFirst());
         },
         Qt::QueuedConnection);
 }
@@ -185,6 +217,7 @@ void LobbyConnection::onErrorOccurred(QAbstractSocket::SocketError)
 void LobbyConnection::connectFailedWith(const QString& errorText)
 {
     m_connecting = false;
+    m_connectLimit.stop();
     emit connectFailed(errorText);
 }
 

@@ -39,7 +39,8 @@ public:
     // A main server gone silent (its machine unplugged, the route lost) closes nothing, so
     // "RequestRoomsList", which the lobby sends every 10 s and which is always answered, has
     // 30 s to bring any byte back; after that the connection counts as lost (disconnected()).
-    // The limit runs at its designed length unless a timing is given; it must outlive this.
+    // Each address has 10 s to take the connection. The limits run at their designed
+    // lengths unless a timing is given; it must outlive this.
     void setTiming(const Timing& timing);
 
     // Starts connecting; connected() or connectFailed() follows. A host name is looked up
@@ -48,7 +49,8 @@ public:
     // room's members as IPv4, so the lobby must reach it over IPv4. Does nothing while a
     // connection is open or being made.
     void open();
-    // Closes at once, without a farewell line; disconnected() follows if it was open.
+    // Closes at once, without a farewell line; disconnected() follows if it was open. A
+    // connection being made is given up without a signal.
     void close();
     bool isOpen() const;
     bool isConnecting() const;
@@ -87,12 +89,18 @@ private:
     void onErrorOccurred(QAbstractSocket::SocketError error);
     void onLookedUp(const QHostInfo& info);
     void connectFailedWith(const QString& errorText);
+    // Tries one address, within the connect limit.
+    void connectTo(const QHostAddress& address);
+    // The system has finished the attempt (connected or failed) and the socket is yet to
+    // report it, this thread having been busy: the limit must not overrule that result.
+    bool attemptHasEnded() const;
 
     QString m_address;
     quint16 m_port;
     QTcpSocket m_socket;
     LineReader m_reader;
     QTimer m_answerLimit;
+    QTimer m_connectLimit;
     bool m_connecting = false;     // between open() and connected() or connectFailed()
     int m_lookupId = -1;           // the host name's lookup while it runs
     QList<QHostAddress> m_untried; // the looked-up addresses not tried yet

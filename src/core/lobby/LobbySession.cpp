@@ -42,6 +42,17 @@ bool LobbySession::open(const QString& nickname)
     return true;
 }
 
+bool LobbySession::isConnecting() const
+{
+    return m_lobby.isConnecting();
+}
+
+void LobbySession::cancelOpen()
+{
+    if (m_lobby.isConnecting())
+        m_lobby.close();
+}
+
 void LobbySession::setServerChoice(std::function<MainServerEndpoint()> choice)
 {
     m_serverChoice = std::move(choice);

@@ -32,6 +32,9 @@ public:
     // Connects with this nickname, sent with the user details once connected. False while
     // a connection is open or being made.
     bool open(const QString& nickname);
+    bool isConnecting() const;
+    // Gives up the connection being made, as the player asked; nothing is reported.
+    void cancelOpen();
     // Asked at every open() where to connect, so that a new choice of main server applies on
     // the next Connect. Unset: where the connection was built to go.
     void setServerChoice(std::function<MainServerEndpoint()> choice);

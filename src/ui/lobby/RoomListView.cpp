@@ -3,6 +3,7 @@
 #include "ui/common/PrivatePicture.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 namespace vantrell::ui {
 
@@ -59,9 +60,16 @@ void RoomListView::setRooms(const std::vector<lobby::RoomRecord>& rooms)
     std::optional<std::string> selectedId;
     if (const auto room = selectedRoom())
         selectedId = room->id;
+    // A refresh every 10 s is not the player moving through the list: it stays where the
+    // player scrolled it, the selected room in sight or not.
+    const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
     m_model.setRooms(rooms);
     if (selectedId)
         selectRoom(*selectedId);
+    // The bars' ranges follow the new rows first, or the old place would be cut to them.
+    executeDelayedItemsLayout();
+    horizontalScrollBar()->setValue(scrolled.x());
+    verticalScrollBar()->setValue(scrolled.y());
 }
 
 void RoomListView::setFilters(const settings::RoomFilterSettings& filters,

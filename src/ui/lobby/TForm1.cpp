@@ -194,6 +194,13 @@ void TForm1::startUp()
 
 void TForm1::connectClick()
 {
+    // While the connection is being made the button gives it up: an address that drops
+    // connection attempts takes up to 10 s per address before it is reported.
+    if (m_session.isConnecting()) {
+        m_session.cancelOpen();
+        showConnecting(false);
+        return;
+    }
     const QString nickname = lobbyNickname();
     if (nickname.isEmpty())
         m_messages.information(
@@ -203,13 +210,20 @@ void TForm1::connectClick()
             "You must change your NickName before joining the Main Server, its to small."));
         return;
     }
-    // Not pressed twice while the connection is being made.
     if (m_session.open(nickname))
-        m_connectButton->setEnabled(false);
+        showConnecting(true);
+}
+
+void TForm1::showConnecting(bool connecting)
+{
+    m_connectButton->setText(connecting ? QStringLiteral("Cancel") : QStringLiteral("Connect"));
+    m_connectButton->setToolTip(connecting ? QStringLiteral("Stop connecting to the main server")
+                                           : QString());
 }
 
 void TForm1::onConnectFailed(const QString& errorText)
 {
+    showConnecting(false);
     m_connectButton->setEnabled(true);
     // Not inside the socket's own error handler: the box runs window events while it waits.
     QMetaObject::invokeMethod(
@@ -223,6 +237,7 @@ void TForm1::onConnectFailed(const QString& errorText)
 
 void TForm1::onConnected()
 {
+    showConnecting(false);
     m_connectButton->setEnabled(false);
 }
 

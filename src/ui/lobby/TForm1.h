@@ -96,7 +96,8 @@ public slots:
     // shows the bar busy.
     void showFileTransfer(qint64 received, qint64 total);
 
-    // The "Connect" button.
+    // The "Connect" button; it reads "Cancel" while the connection is being made, and gives
+    // it up.
     void connectClick();
     // The "Send" button and Enter in the chat line.
     void sendClick();
@@ -126,6 +127,8 @@ private:
     void onConnected();
     void onDisconnected();
     void onConnectFailed(const QString& errorText);
+    // "Connect" reads "Cancel" while the connection is being made.
+    void showConnecting(bool connecting);
     void chatThrottleTimeout();
     void ClientUpdateUserList(const QString& countText, const QStringList& nicknames);
     void ClientTimedUpdatedUserListToPreventInvUsers(const QStringList& nicknames);

@@ -137,22 +137,31 @@ TForm3::TForm3(const core::Environment& env, MessageSink& messages, settings::Se
             [this](const QString& text) { m_settings.networking.tcpPort = text.toStdString(); });
     connect(m_upnp, &QCheckBox::toggled, this,
             [this](bool ticked) { m_settings.networking.upnp = ticked; });
-    // Only what the player types: loading the file into the field chooses nothing.
-    connect(m_mainServer, &QLineEdit::textEdited, this, &TForm3::mainServerEdited);
+    // Only what the player types: loading the file into the field chooses nothing. The text
+    // is checked as it is typed but taken only once the player is done with it (Enter, leaving
+    // the field, or the window's save): on the way to "host:45000" the field reads "host:4500".
+    connect(m_mainServer, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_mainServerTyped = true;
+        const Result<lobby::MainServerAddress> address =
+            lobby::parseMainServerAddress(text.toStdString());
+        showMainServerNote(address ? QString() : QString::fromStdString(address.error()));
+    });
+    connect(m_mainServer, &QLineEdit::editingFinished, this, &TForm3::takeMainServer);
 }
 
-void TForm3::mainServerEdited(const QString& text)
+void TForm3::takeMainServer()
 {
-    const Result<lobby::MainServerAddress> address =
-        lobby::parseMainServerAddress(text.toStdString());
-    if (!address) {
-        // Kept on screen to be mended; the choice in force stays as it was.
-        showMainServerNote(QString::fromStdString(address.error()));
+    if (!m_mainServerTyped)
         return;
-    }
+    const std::string text = m_mainServer->text().toStdString();
+    // A text that does not read stays on screen to be mended; the choice in force stays as it
+    // was.
+    if (!lobby::parseMainServerAddress(text))
+        return;
+    m_mainServerTyped = false;
     m_runServerInForce = false;
     showMainServerNote({});
-    m_settings.mainServer.address = std::string(lobby::trimBlanks(text.toStdString()));
+    m_settings.mainServer.address = std::string(lobby::trimBlanks(text));
     emit mainServerChosen();
 }
 
@@ -218,6 +227,7 @@ void TForm3::showValues()
     m_upnp->setChecked(values.upnp);
     // The choice in force: a typed text that could not be used was never saved.
     m_mainServer->setText(qs(m_settings.mainServer.address));
+    m_mainServerTyped = false;
     showMainServerNote({});
 }
 
@@ -225,6 +235,7 @@ void TForm3::FormDeactivate()
 {
     m_nickname->setText(keepOrNoNick(m_nickname->text()));
     m_inGameNickname->setText(keepOrNoNick(m_inGameNickname->text()));
+    takeMainServer();
 
     Result<void> saved = m_settings.networking.save(m_settings.file);
     if (saved)

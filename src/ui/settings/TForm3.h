@@ -16,7 +16,8 @@ namespace vantrell::ui {
 class MessageSink;
 
 // The multiplayer and networking settings window, a view of the program's networking
-// settings: every edit of a field is the value in force at once. It loads the group from
+// settings: every edit of a field is the value in force at once, but for "Main server:",
+// whose text counts once the player is done with it. It loads the group from
 // "vantrel.cfg" when it becomes the active window and saves it when it stops being it.
 class TForm3 : public SettingsWindow
 {
@@ -52,12 +53,13 @@ public:
 signals:
     // The lobby nickname changed, typed or loaded: the main window shows it at once.
     void lobbyNicknameChanged(const QString& nickname);
-    // The player typed a main server that reads as one (or cleared the field): it is the
-    // settings' choice now, and the next Connect goes there.
+    // The player finished typing a main server that reads as one (or cleared the field): it
+    // is the settings' choice now, and the next Connect goes there.
     void mainServerChosen();
 
 private:
-    void mainServerEdited(const QString& text);
+    // The typed "Main server:" text becomes the choice when it reads as a main server.
+    void takeMainServer();
     // The problem with the typed text, or else which main server this run uses instead.
     void showMainServerNote(const QString& problem);
 
@@ -66,6 +68,8 @@ private:
     settings::Settings& m_settings;
     // `--server` decides until the player types a main server here.
     bool m_runServerInForce = false;
+    // The "Main server:" field holds what the player typed, not yet the choice.
+    bool m_mainServerTyped = false;
 
     QLineEdit* m_nickname = nullptr;
     QLineEdit* m_inGameNickname = nullptr;
