@@ -367,6 +367,8 @@ private slots:
         host.pinger().HostPingClientsByTCP("127.0.0.1", ann->localPort());
         QTRY_COMPARE(ann->linesOf("TCPPing").size(), 3);
         ann->send(annProbe);
+        ann->send("ClientSentReadyMessage"); // handled after the echo: a marker
+        QTRY_COMPARE(host.members()[1].readyCode, std::string("0"));
         now += std::chrono::milliseconds(15);
         ann->send(annProbe);
         QTRY_COMPARE(host.members()[1].ping, std::string("44 ms"));
