@@ -168,13 +168,11 @@ private slots:
         QCOMPARE(link.lastAdvertisement()->players, std::string("1/8"));
         QCOMPARE(host.settingsList()[3].value, std::string("1/8"));
 
-        // A refresh while the main server is away sends nothing; back on it, the room is
-        // listed again.
-        link.cut = true;
+        link.cut = true; // a refresh while the main server is away
         host.startSettingsRefresh();
         QTest::qWait(int(7000 * 1.5 / kSpeedUp));
         link.cut = false;
-        host.advertiseAgain();
+        host.advertiseAgain(); // back on it: listed again
         QCOMPARE(link.keywords().mid(9), QStringList({"AdvertiseRoom", "ClientRequestRemoteIP"}));
 
         // The button withdraws it; closing the room withdraws it again.
