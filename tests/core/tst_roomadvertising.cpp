@@ -167,7 +167,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), std::size_t(9), 10000);
         QCOMPARE(link.lastAdvertisement()->players, std::string("1/8"));
         QCOMPARE(host.settingsList()[3].value, std::string("1/8"));
-
         link.cut = true; // a refresh while the main server is away
         host.startSettingsRefresh();
         QTest::qWait(int(7000 * 1.5 / kSpeedUp));
