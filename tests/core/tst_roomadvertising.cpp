@@ -24,7 +24,7 @@ class RecordingLink : public MainServerLink
 public:
     explicit RecordingLink(MainServerLink& inner) : m_inner(inner) { m_clock.start(); }
 
-    bool isMainServerOpen() const override { return m_inner.isMainServerOpen(); }
+    bool isMainServerOpen() const override { return !cut && m_inner.isMainServerOpen(); }
     void sendToMainServer(const lobby::ClientMessage& message) override
     {
         sent.push_back({m_clock.elapsed(), message});
@@ -37,6 +37,7 @@ public:
         lobby::ClientMessage message;
     };
     std::vector<Sent> sent;
+    bool cut = false; // the main server is away
 
     QStringList keywords() const
     {
@@ -166,6 +167,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(link.sent.size(), std::size_t(9), 10000);
         QCOMPARE(link.lastAdvertisement()->players, std::string("1/8"));
         QCOMPARE(host.settingsList()[3].value, std::string("1/8"));
+        link.cut = true; // a refresh while the main server is away
+        host.startSettingsRefresh();
+        QTest::qWait(int(7000 * 1.5 / kSpeedUp));
+        link.cut = false;
+        host.advertiseAgain(); // back on it: listed again
+        QCOMPARE(link.keywords().mid(9), QStringList({"AdvertiseRoom", "ClientRequestRemoteIP"}));
 
         // The button withdraws it; closing the room withdraws it again.
         host.advertiseButtonClicked();

@@ -370,6 +370,29 @@ private slots:
         QCOMPARE(host.server->connectionCount(), 0);
     }
 
+    // Let go: one that never reads 30 s after the size, a trickle at 1 min + 256 KiB / 4 KiB/s.
+    void slowMembersAreLetGo()
+    {
+        Host host(roomRows("Duke Nukem 3D", "dm.map"));
+        Timing& timing = host.folders.env.timing = Timing(25);
+        QVERIFY(writeFile(host.folders.duke() + "/dm.map", pattern(256 * 1024)));
+        QTcpSocket never, trickle;
+        for (QTcpSocket* socket : {&never, &trickle}) {
+            QVERIFY(socket->bind(QHostAddress::LocalHost)); // the small window from the start
+            socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+            socket->setReadBufferSize(4096);
+            socket->connectToHost(QHostAddress::LocalHost, host.server->serverPort());
+            socket->write("RequestFile\r\n");
+        }
+        QTRY_VERIFY(never.bytesAvailable() > 0 && trickle.bytesAvailable() > 0);
+        const auto from = timing.now();
+        const auto after = [&] { return timing.designedElapsed(from, timing.now()); };
+        QTRY_VERIFY_WITH_TIMEOUT((trickle.read(1024), host.server->connectionCount() < 2), 5000);
+        QVERIFY(after() > 27s && after() < 45s);
+        QTRY_VERIFY_WITH_TIMEOUT((trickle.read(1024), host.server->connectionCount() == 0), 15000);
+        QVERIFY(after() > 110s && after() < 150s);
+    }
+
     void closingTheRoomWindowMidTransferLeavesNoFile()
     {
         ScriptedServer host;
@@ -427,10 +450,15 @@ private slots:
         std::vector<std::unique_ptr<QTcpSocket>> silent;
         for (int i = 0; i < FileServer::kMaxConnections - 1; ++i) {
             silent.push_back(std::make_unique<QTcpSocket>());
+            silent.back()->bind(QHostAddress(0x7f000002 + i / FileServer::kMaxPerAddress));
             silent.back()->connectToHost(QHostAddress::LocalHost, host.server->serverPort());
             QVERIFY(silent.back()->waitForConnected(5000));
         }
         QTRY_COMPARE(host.server->connectionCount(), FileServer::kMaxConnections - 1);
+        QTcpSocket crowded; // from an address that has its share, while there is room
+        crowded.bind(QHostAddress(0x7f000002));
+        crowded.connectToHost(QHostAddress::LocalHost, host.server->serverPort());
+        QTRY_COMPARE(crowded.state(), QAbstractSocket::UnconnectedState);
 
         Folders member;
         Check check(member, host.server->serverPort(), roomRows("Duke Nukem 3D", "dm.map"));

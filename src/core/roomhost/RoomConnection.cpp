@@ -101,8 +101,10 @@ void RoomConnection::checkSilence()
     const auto silence = m_timing->designedElapsed(m_lastHeard, m_timing->now());
     if (silence >= kSilenceLimit)
         abort();
-    else if (silence >= kSilenceBeforeProbe)
+    else if (silence >= kSilenceBeforeProbe) {
         sendLine(m_probeLine);
+        emit probeSent();
+    }
 }
 
 void RoomConnection::holdLines()

@@ -58,6 +58,8 @@ public:
 signals:
     void lineReceived(const std::string& line);
     void closed();
+    // The silence watch sent its probe line; the peer's answer will come back like any line.
+    void probeSent();
 
 private:
     void onReadyRead();

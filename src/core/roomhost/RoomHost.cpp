@@ -95,6 +95,7 @@ void RoomHost::close()
     m_staleRowTimer.stop();
     m_settingsRefreshTimer.stop();
     m_reAdvertiseTimer.stop();
+    m_listed = false;
     StopAdvertising();
     m_server->close();
     if (m_files)
@@ -142,6 +143,15 @@ void RoomHost::onNewConnection()
                 [this, connection](const std::string& line) { onLine(connection, line); });
         connect(connection, &RoomConnection::closed, this,
                 [this, connection] { onConnectionClosed(connection); });
+        // Watched from the start, announced or not: a connection that never announces
+        // itself still holds a place, and one that answers nothing must give it back. A
+        // member program answers "TCPPing" from its first moment; the pinger is told of each
+        // check so that its answer is not taken for the answer to a measurement.
+        connection->watchSilence(m_timing, roomhost::encodeHostMessage(roomhost::TCPPing{
+                                               connection->remotePortText().toStdString()}));
+        connect(connection, &RoomConnection::probeSent, this, [this, connection] {
+            m_pinger->silenceProbeSent(connection->remoteAddress(), connection->remotePort());
+        });
 
         startSettingsRefresh();
         // The host holds a place, so the connection that brings the count up to the places
@@ -222,10 +232,6 @@ void RoomHost::AddClientInfoToList(RoomConnection& connection,
     m_members.append(roomhost::MemberList::memberRow(details,
                                                      connection.remoteAddress().toStdString(),
                                                      connection.remotePortText().toStdString()));
-    // From now on a silent link is noticed. A member echoes "TCPPing" whatever program it
-    // runs; an echo nobody measures is dropped by the pinger.
-    connection.watchSilence(m_timing, roomhost::encodeHostMessage(roomhost::TCPPing{
-                                          connection.remotePortText().toStdString()}));
     emit memberListChanged();
     emit memberJoined(qs(details.nickname));
     checkEveryoneReady();

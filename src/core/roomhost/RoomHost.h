@@ -110,7 +110,7 @@ public:
     void AdvertiseRoom();
     void StopAdvertising();
     // The lobby reconnected to the main server, which forgot the room with the old
-    // connection: an advertised room is advertised again.
+    // connection: a room that should be listed is advertised again.
     void advertiseAgain();
     bool isAdvertised() const { return m_advertised; }
     void setInGame(bool inGame) { m_inGame = inGame; }
@@ -177,7 +177,12 @@ private:
     QTimer m_staleRowTimer;        // Timer1
     QTimer m_settingsRefreshTimer; // Timer2
     QTimer m_reAdvertiseTimer;     // Timer3
+    // The caption's state: the advertisement went out and has not been withdrawn since.
     bool m_advertised = false;
+    // Whether the room should be listed, whatever reached the main server: a refresh's
+    // withdrawal and re-advertisement while the main server is away send nothing, yet the
+    // room is to be listed again once it is back.
+    bool m_listed = false;
     bool m_inGame = false;
     bool m_closed = false;
     bool m_everyoneReady = false; // as last reported by everyoneReady()

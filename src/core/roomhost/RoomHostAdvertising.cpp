@@ -17,16 +17,20 @@ void RoomHost::sendToMainServer(const lobby::ClientMessage& message)
 void RoomHost::advertiseButtonClicked()
 {
     const bool open = m_link && m_link->isMainServerOpen();
-    if (open && !m_advertised)
+    if (open && !m_advertised) {
         AdvertiseRoom();
-    else if (m_advertised)
+    } else if (m_advertised) {
+        m_listed = false; // the player's own withdrawal: a reconnect leaves the room unlisted
         StopAdvertising();
+    }
     if (!open)
         emit roomLog(QStringLiteral("You need to login before advertising a room!"));
 }
 
 void RoomHost::AdvertiseRoom()
 {
+    // Wanted even while the main server is away: the reconnect lists the room then.
+    m_listed = true;
     if (!m_link || !m_link->isMainServerOpen())
         return;
     sendToMainServer(roomhost::makeAdvertisement(m_config.settings, m_settings, m_members.size(),
@@ -50,7 +54,7 @@ void RoomHost::StopAdvertising()
 
 void RoomHost::advertiseAgain()
 {
-    if (m_advertised && !m_closed)
+    if (m_listed && !m_closed)
         AdvertiseRoom();
 }
 

@@ -9,7 +9,18 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr auto kEchoWait = 5000ms;
+// A member that reads but never answers would have a probe added every round for as long
+// as it stays; past this many the oldest are forgotten.
+constexpr std::size_t kMaxOutstandingProbes = 16;
+
+void addProbe(std::deque<std::optional<Timing::Clock::time_point>>& probes,
+              std::optional<Timing::Clock::time_point> start)
+{
+    probes.push_back(start);
+    if (probes.size() > kMaxOutstandingProbes)
+        probes.pop_front();
 }
+} // namespace
 
 RoomPinger::RoomPinger(const Timing& timing, PingedRoom& room, IcmpMethod method)
     : m_timing(timing), m_room(room), m_icmp(method)
@@ -82,11 +93,16 @@ void RoomPinger::onEcho(quint64 id, bool answered, qint64 roundTripMs)
 
 void RoomPinger::HostPingClientsByTCP(const QString& address, quint16 port)
 {
-    m_probes[{address, port}] = m_timing.now();
     const auto line =
         roomhost::encodeHostMessage(roomhost::TCPPing{QString::number(port).toStdString()});
-    if (!m_room.sendToMember({address, port}, line))
-        m_probes.erase({address, port});
+    const auto start = m_timing.now();
+    if (m_room.sendToMember({address, port}, line))
+        addProbe(m_probes[{address, port}], start);
+}
+
+void RoomPinger::silenceProbeSent(const QString& address, quint16 port)
+{
+    addProbe(m_probes[{address, port}], std::nullopt);
 }
 
 void RoomPinger::TCPPingRecieved(const QString& address, quint16 port,
@@ -96,11 +112,16 @@ void RoomPinger::TCPPingRecieved(const QString& address, quint16 port,
     // has nothing to be measured from.
     if (echoedPort != QString::number(port).toStdString())
         return;
-    const auto probe = m_probes.find({address, port});
-    if (probe == m_probes.end())
+    const auto probes = m_probes.find({address, port});
+    if (probes == m_probes.end())
         return;
-    const auto elapsed = m_timing.designedElapsed(probe->second, arrived);
-    m_probes.erase(probe);
+    const auto start = probes->second.front();
+    probes->second.pop_front();
+    if (probes->second.empty())
+        m_probes.erase(probes);
+    if (!start)
+        return; // the answer to a link check
+    const auto elapsed = m_timing.designedElapsed(*start, arrived);
     const auto ms = roomhost::tcpPingMs(roomhost::TCPPingRoundup(elapsed.count()));
     m_room.showPing({address, port}, roomhost::pingText(ms));
 }

@@ -4,7 +4,9 @@
 #include "core/common/Timing.h"
 #include "core/roomhost/PingedRoom.h"
 
+#include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +39,9 @@ public:
 
     // Sends "TCPPing~<port>" to that member and starts its probe clock.
     void HostPingClientsByTCP(const QString& address, quint16 port);
+    // The connection (address, port) was sent the same "TCPPing" line to check a silent
+    // link: its answer measures nothing.
+    void silenceProbeSent(const QString& address, quint16 port);
     // A "TCPPing" line came back from the connection (address, port) carrying
     // echoedPort, at the moment `arrived`.
     void TCPPingRecieved(const QString& address, quint16 port, const std::string& echoedPort,
@@ -59,9 +64,11 @@ private:
     std::size_t m_next = 0;
     quint64 m_pendingEcho = 0;
     bool m_roundRunning = false;
-    // Each member's outstanding probe runs on its own clock, so answers to two probes in
-    // one round are each measured from their own start.
-    std::map<std::pair<QString, quint16>, Timing::Clock::time_point> m_probes;
+    // Each member's outstanding probes, oldest first: the start of a measuring one, nothing
+    // for a link check. The member answers them in the order sent, so each answer belongs
+    // to the oldest, and every probe is measured from its own start.
+    using Probes = std::deque<std::optional<Timing::Clock::time_point>>;
+    std::map<std::pair<QString, quint16>, Probes> m_probes;
 };
 
 } // namespace vantrell::core

@@ -4,9 +4,9 @@
 #include "base/common/SourcePorts.h"
 #include "base/transfer/UsermapTransfer.h"
 #include "core/common/Environment.h"
+#include "core/common/Timing.h"
 
 #include <algorithm>
-#include <limits>
 
 #include <QFile>
 #include <QTcpServer>
@@ -23,7 +23,17 @@ namespace vantrell::core {
 using namespace std::chrono_literals;
 
 namespace {
+// Time to ask, and the longest a transfer may go without the member taking a byte (or,
+// once it has every byte, without closing).
 constexpr auto kIdleLimit = 30000ms;
+// How often a transfer's progress is looked at.
+constexpr auto kProgressCheck = 1000ms;
+// Every transfer must end within the grace plus its size at the minimum rate: a member
+// that takes a trickle, just enough to never be idle for long, holds a place no longer
+// than a slow honest link would. 4 KiB/s is far below any link a game can be played over;
+// the grace covers a small file's round trips and the member's close.
+constexpr qint64 kMinBytesPerSecond = 4 * 1024;
+constexpr auto kTransferGrace = 60000ms;
 constexpr qint64 kChunkBytes = 256 * 1024;
 
 // Bytes the system still holds for the socket, not yet taken by the member; -1 when the
@@ -51,11 +61,15 @@ public:
         : QObject(&server), m_server(server), m_socket(socket), m_reader(kMaxLineLength)
     {
         m_socket->setParent(this);
+        m_peer = m_socket->peerAddress();
         m_server.m_env.timing.setInterval(m_idle, kIdleLimit);
         m_idle.setSingleShot(true);
-        connect(&m_idle, &QTimer::timeout, this, [this] { onIdle(); });
+        connect(&m_idle, &QTimer::timeout, this, [this] { finish(); });
+        m_server.m_env.timing.setInterval(m_progressCheck, kProgressCheck);
+        connect(&m_progressCheck, &QTimer::timeout, this, [this] { checkProgress(); });
         connect(m_socket, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
-        connect(m_socket, &QTcpSocket::bytesWritten, this, [this] { onBytesWritten(); });
+        connect(m_socket, &QTcpSocket::bytesWritten, this,
+                [this](qint64 bytes) { onBytesWritten(bytes); });
         connect(m_socket, &QTcpSocket::disconnected, this, [this] { finish(); });
         m_idle.start();
         onReadyRead();
@@ -81,10 +95,13 @@ public:
     {
         m_finished = true;
         m_idle.stop();
+        m_progressCheck.stop();
         m_socket->disconnect(this);
         m_socket->abort();
         m_file.close();
     }
+
+    const QHostAddress& peer() const { return m_peer; }
 
 private:
     enum class State
@@ -136,7 +153,11 @@ private:
         const auto size = transfer::encodeSize(m_remaining);
         m_socket->write(size.data(), static_cast<qint64>(size.size()));
         m_state = State::Sending;
-        m_idle.start();
+        m_idle.stop();
+        const auto& timing = m_server.m_env.timing;
+        m_started = m_lastProgress = timing.now();
+        m_allowed = kTransferGrace + std::chrono::seconds(m_remaining / kMinBytesPerSecond);
+        m_progressCheck.start();
         pump();
     }
 
@@ -160,25 +181,38 @@ private:
         }
     }
 
-    void onBytesWritten()
+    void onBytesWritten(qint64 bytes)
     {
         if (m_finished)
             return;
-        m_idle.start();
+        m_handedToSystem += bytes;
         pump();
     }
 
-    void onIdle()
+    // Bytes the member has taken. What the system still holds for it does not count: its
+    // send buffer can hold megabytes, which take long to cross a slow link.
+    qint64 bytesTaken() const
     {
-        // The last bytes handed to the system can take long to cross a slow link (its send
-        // buffer holds megabytes): while they still leave, the member is taking them.
-        const qint64 unsent = unsentBytes(*m_socket);
-        if (m_state == State::WaitingForClose && unsent > 0 && unsent < m_lastUnsent) {
-            m_lastUnsent = unsent;
-            m_idle.start();
+        return m_handedToSystem - std::max<qint64>(unsentBytes(*m_socket), 0);
+    }
+
+    void checkProgress()
+    {
+        const auto& timing = m_server.m_env.timing;
+        const auto now = timing.now();
+        if (timing.designedElapsed(m_started, now) >= m_allowed) {
+            finish();
             return;
         }
-        finish();
+        // Measured from the moment the size went out, so a member that never takes a
+        // byte goes when the idle limit has passed, not one check later.
+        const qint64 taken = bytesTaken();
+        if (taken > m_taken) {
+            m_taken = taken;
+            m_lastProgress = now;
+        } else if (timing.designedElapsed(m_lastProgress, now) >= kIdleLimit) {
+            finish();
+        }
     }
 
     void closeGracefully()
@@ -190,10 +224,16 @@ private:
     FileServer& m_server;
     QTcpSocket* m_socket;
     LineReader m_reader;
-    QTimer m_idle;
+    QHostAddress m_peer;
+    QTimer m_idle; // the time to ask
+    QTimer m_progressCheck;
     QFile m_file;
     qint64 m_remaining = 0;
-    qint64 m_lastUnsent = std::numeric_limits<qint64>::max();
+    qint64 m_handedToSystem = 0;
+    qint64 m_taken = 0;
+    Timing::Clock::time_point m_started;
+    Timing::Clock::time_point m_lastProgress;
+    std::chrono::milliseconds m_allowed{0};
     State m_state = State::WaitingForRequest;
     bool m_finished = false;
 };
@@ -246,7 +286,13 @@ quint16 FileServer::serverPort() const
 void FileServer::onNewConnection()
 {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        if (m_connections.size() >= kMaxConnections) {
+        // Players behind one router share its address, but only a few of them join a
+        // room at once; more from one address would only crowd out everyone else.
+        const QHostAddress peer = socket->peerAddress();
+        const auto fromPeer = std::count_if(
+            m_connections.cbegin(), m_connections.cend(),
+            [&peer](const FileServerConnection* c) { return c->peer().isEqual(peer); });
+        if (m_connections.size() >= kMaxConnections || fromPeer >= kMaxPerAddress) {
             socket->abort();
             socket->deleteLater();
             continue;

@@ -26,8 +26,10 @@ class FileServerConnection;
 // request never names a file, and nothing outside the usermaps folder is ever served.
 //
 // Connections are served side by side on the event loop, so a member that stalls delays no
-// other. A connection that sends no request within 30 s, stops taking bytes for 30 s, or
-// does not close within 30 s after the last byte is dropped; at most 32 are held at once.
+// other. A connection that sends no request within 30 s, takes no byte for 30 s, or does
+// not close within 30 s after taking the last byte is dropped, and so is a transfer that
+// has not ended a minute plus its size at 4 KiB/s after it began. At most 32 connections
+// are held at once, at most 4 from one address.
 class FileServer : public QObject, public FileServerControl
 {
     Q_OBJECT
@@ -36,6 +38,7 @@ public:
     using SettingsSource = std::function<std::vector<roomhost::SettingRow>()>;
 
     static constexpr int kMaxConnections = 32;
+    static constexpr int kMaxPerAddress = 4;
 
     // Listens on env.fileServerPort; env must outlive the server. The folders default to
     // the configuration file's.
