@@ -145,21 +145,22 @@ std::optional<HttpServer::Page> Server::page(std::string_view path)
     if (known == std::end(pages))
         return std::nullopt;
     // A page with every user online is large: it is built at most once a second, however
-    // often it is asked for, so a web client polling hard or pipelining requests costs the
-    // event loop little more than the copying.
+    // often it is asked for, and then shared by every response until the next one replaces
+    // it, so a web client polling hard or pipelining requests costs the event loop little.
     const auto index = static_cast<std::size_t>(known - std::begin(pages));
     const auto now = Clock::now();
     auto& cached = m_pageCache[index];
-    if (cached.body.empty() || now - m_pageBuiltAt[index] >= std::chrono::seconds(1)) {
+    if (!cached.body || now - m_pageBuiltAt[index] >= std::chrono::seconds(1)) {
         const StatusFacts facts{
             m_registry,
             static_cast<std::uint64_t>(
                 std::chrono::duration_cast<std::chrono::seconds>(now - m_started).count()),
             m_connections.size(), m_metrics};
         cached.contentType = known->second;
-        cached.body = path == "/"              ? statusHtml(facts)
-                      : path == "/status.json" ? statusJson(facts)
-                                               : metricsText(facts);
+        cached.body =
+            std::make_shared<const std::string>(path == "/"              ? statusHtml(facts)
+                                                : path == "/status.json" ? statusJson(facts)
+                                                                         : metricsText(facts));
         m_pageBuiltAt[index] = now;
     }
     return cached;

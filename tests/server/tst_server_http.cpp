@@ -124,6 +124,7 @@ private slots:
         QTest::newRow("head") << "/status.json" << QStringList{"-I"} << 200;
         QTest::newRow("query ignored") << "/metrics?x=1" << QStringList{} << 200;
         QTest::newRow("post") << "/" << QStringList{"-X", "POST"} << 405;
+        QTest::newRow("post with a body") << "/" << QStringList{"-d", "name=value"} << 405;
         QTest::newRow("delete") << "/status.json" << QStringList{"-X", "DELETE"} << 405;
         QTest::newRow("unknown path") << "/admin" << QStringList{} << 404;
         QTest::newRow("head over 8 KiB")
