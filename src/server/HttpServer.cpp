@@ -2,6 +2,7 @@
 
 #include "server/ServerLog.h"
 
+#include <algorithm>
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
@@ -60,20 +61,43 @@ class HttpServer::Session : public std::enable_shared_from_this<Session>
 {
 public:
     Session(asio::ip::tcp::socket socket, std::uint64_t id, HttpServer& server)
-        : m_stream(std::move(socket)), m_buffer(2 * kMaxHeadBytes), m_id(id), m_server(server)
+        : m_stream(std::move(socket)), m_buffer(2 * kMaxHeadBytes), m_turn(m_stream.get_executor()),
+          m_id(id), m_server(server)
     {
     }
 
     void start() { readRequest(); }
     void close()
     {
+        m_turn.cancel();
         ErrorCode ignored;
         m_stream.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
         m_stream.close();
     }
 
 private:
+    // Requests are answered one after another, each in the next free turn of all the
+    // sessions together, so that however many clients loop on the pages the lobby
+    // connections on the same loop keep most of its time.
     void readRequest()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        const auto turn = std::max(m_server.m_nextTurn, now);
+        m_server.m_nextTurn = turn + kAnswerGap;
+        if (turn <= now) {
+            readRequestNow();
+            return;
+        }
+        m_turn.expires_at(turn);
+        m_turn.async_wait([self = shared_from_this()](const ErrorCode& error) {
+            if (!error && !self->m_server.m_stopping)
+                self->readRequestNow();
+            else
+                self->finish();
+        });
+    }
+
+    void readRequestNow()
     {
         m_parser.emplace();
         m_parser->header_limit(kMaxHeadBytes);
@@ -224,6 +248,7 @@ private:
     std::size_t m_headBytes = 0;
     std::size_t m_lingerLeft = 0;
     http::response<SharedBody> m_response;
+    asio::steady_timer m_turn;
     std::uint64_t m_id;
     HttpServer& m_server;
 };

@@ -26,6 +26,9 @@ public:
     // reading when the close comes and sees the answer instead of a reset.
     static constexpr std::size_t kMaxLingerBytes = 256 * 1024;
     static constexpr std::chrono::seconds kLingerTimeout{2};
+    // The shortest time between two requests taken up, over all connections together: at
+    // most a thousand answers a second, plenty for people and dashboards.
+    static constexpr std::chrono::milliseconds kAnswerGap{1};
 
     struct Page
     {
@@ -56,6 +59,7 @@ private:
     asio::steady_timer m_acceptRetry;
     std::unordered_map<std::uint64_t, std::shared_ptr<Session>> m_sessions;
     std::uint64_t m_nextId = 1;
+    std::chrono::steady_clock::time_point m_nextTurn{};
     bool m_stopping = false;
 };
 
