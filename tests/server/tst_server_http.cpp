@@ -133,6 +133,10 @@ private slots:
         QTest::newRow("unknown path") << "/admin" << QStringList{} << 404;
         QTest::newRow("head over 8 KiB")
             << "/" << QStringList{"-H", "X-Pad: " + QString(8200, 'a')} << 431;
+        // The second request on one connection: 4 KiB of fields and 5 KiB of request line.
+        QTest::newRow("request line and fields over 8 KiB")
+            << "/?" + QString(5000, 'a')
+            << QStringList{"-H", "X-Pad: " + QString(4000, 'b'), "http://127.0.0.1:PORT/"} << 431;
         QTest::newRow("head just under 8 KiB")
             << "/" << QStringList{"-H", "X-Pad: " + QString(7900, 'a')} << 200;
     }
@@ -141,6 +145,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QStringList, options);
         QFETCH(int, status);
+        options.replaceInStrings("PORT", QString::number(m_http));
         QCOMPARE(curl(m_http, path, options).status, status);
     }
 
