@@ -77,7 +77,6 @@ int main(int argc, char** argv)
             else
                 logLine("reload: nothing changed: " + fresh.error());
             waitForHangup();
-            sigprocmask(SIG_UNBLOCK, &hangup, nullptr);
         });
     };
     waitForHangup();
