@@ -12,6 +12,12 @@
 //       fetches /status.json that many times a second, each on a new connection, until it
 //       is stopped with SIGTERM or SIGINT; then prints how many answers were complete.
 //
+//   vantrell-loadgen --mode hammer --port HTTP_PORT [--clients 64]
+//       that many kept-alive connections ask for / and /status.json in turn, each as soon as
+//       its last answer is in, until SIGTERM or SIGINT; then prints the answers counted.
+//
+//   --messages 0 with --mode fanout measures the idle latency only.
+//
 // Results are printed as key=value lines for bench/server-bench.
 #include <algorithm>
 #include <array>
@@ -368,6 +374,11 @@ private:
         if (m_phase == "idle latency") {
             std::printf("idle_p50_ms=%.3f\nidle_p99_ms=%.3f\n", percentile(m_latencies, 0.50),
                         percentile(m_latencies, 0.99));
+            std::fflush(stdout);
+            if (m_s.messages == 0) {
+                m_io.stop();
+                return;
+            }
             m_latencies.clear();
             m_phaseDone = 0;
             startThroughputPhase();
@@ -506,6 +517,107 @@ private:
     std::size_t m_polls = 0, m_ok = 0, m_failed = 0, m_late = 0, m_bytes = 0;
 };
 
+// The hostile web client: kept-alive connections that ask for the two large pages in turn as
+// fast as the answers come, the way a broken dashboard or a scraper would.
+class PageHammer
+{
+public:
+    PageHammer(asio::io_context& io, const Settings& s)
+        : m_io(io), m_endpoint(asio::ip::make_address(s.host), s.port), m_count(s.clients),
+          m_signals(io, SIGTERM, SIGINT)
+    {
+    }
+
+    int run()
+    {
+        m_signals.async_wait([this](const boost::system::error_code&, int) { m_io.stop(); });
+        for (std::size_t i = 0; i < m_count; ++i) {
+            m_connections.push_back(std::make_shared<Connection>(m_io));
+            connect(m_connections.back());
+        }
+        const auto start = Clock::now();
+        m_io.run();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        std::printf("answers=%zu\nfailed=%zu\nanswers_per_s=%.0f\nmib_per_s=%.1f\n", m_ok, m_failed,
+                    static_cast<double>(m_ok) / seconds,
+                    static_cast<double>(m_bytes) / seconds / (1024.0 * 1024.0));
+        return m_ok > 0 ? 0 : 1;
+    }
+
+private:
+    struct Connection
+    {
+        explicit Connection(asio::io_context& io) : socket(io) {}
+        tcp::socket socket;
+        std::string answer;
+        bool json = false;
+        std::array<char, 65536> buffer;
+    };
+    using Shared = std::shared_ptr<Connection>;
+
+    void connect(const Shared& c)
+    {
+        c->socket.async_connect(m_endpoint, [this, c](const boost::system::error_code& e) {
+            if (e)
+                return lost(c);
+            ask(c);
+        });
+    }
+
+    void ask(const Shared& c)
+    {
+        static const std::string requests[2] = {
+            "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+            "GET /status.json HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"};
+        c->json = !c->json;
+        c->answer.clear();
+        asio::async_write(c->socket, asio::buffer(requests[c->json ? 1 : 0]),
+                          [this, c](const boost::system::error_code& e, std::size_t) {
+                              if (e)
+                                  return lost(c);
+                              read(c);
+                          });
+    }
+
+    void read(const Shared& c)
+    {
+        c->socket.async_read_some(
+            asio::buffer(c->buffer), [this, c](const boost::system::error_code& e, std::size_t n) {
+                if (e)
+                    return lost(c);
+                c->answer.append(c->buffer.data(), n);
+                const auto head = c->answer.find("\r\n\r\n");
+                const auto field = c->answer.find("Content-Length: ");
+                if (head != std::string::npos && field != std::string::npos && field < head) {
+                    const std::size_t length =
+                        std::strtoul(c->answer.c_str() + field + 16, nullptr, 10);
+                    if (c->answer.size() >= head + 4 + length) {
+                        ++(c->answer.rfind("HTTP/1.1 200", 0) == 0 ? m_ok : m_failed);
+                        m_bytes += c->answer.size();
+                        return ask(c);
+                    }
+                }
+                read(c);
+            });
+    }
+
+    void lost(const Shared& c)
+    {
+        ++m_failed;
+        boost::system::error_code ignored;
+        c->socket.close(ignored);
+        c->socket = tcp::socket(m_io);
+        connect(c);
+    }
+
+    asio::io_context& m_io;
+    tcp::endpoint m_endpoint;
+    std::size_t m_count;
+    asio::signal_set m_signals;
+    std::vector<Shared> m_connections;
+    std::size_t m_ok = 0, m_failed = 0, m_bytes = 0;
+};
+
 bool parseArguments(int argc, char** argv, Settings& s)
 {
     const std::map<std::string, std::size_t*> counts{{"--clients", &s.clients},
@@ -544,14 +656,17 @@ int main(int argc, char** argv)
 {
     Settings settings;
     if (!parseArguments(argc, argv, settings)) {
-        std::fprintf(stderr, "usage: vantrell-loadgen --mode hold|fanout|poll --port P --clients N "
-                             "[--protocol vantrell|irc] [--server-pid PID] [--senders N] "
-                             "[--window N] [--messages N] [--latency-samples N] [--rate N]\n");
+        std::fprintf(stderr,
+                     "usage: vantrell-loadgen --mode hold|fanout|poll|hammer --port P --clients N "
+                     "[--protocol vantrell|irc] [--server-pid PID] [--senders N] "
+                     "[--window N] [--messages N] [--latency-samples N] [--rate N]\n");
         return 2;
     }
     asio::io_context io(1);
     if (settings.mode == "poll")
         return StatusPoller(io, settings).run();
+    if (settings.mode == "hammer")
+        return PageHammer(io, settings).run();
     LoadGenerator generator(io, settings);
     return generator.run();
 }

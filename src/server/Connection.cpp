@@ -35,7 +35,9 @@ void Connection::start()
         m_loginTimer.expires_after(m_limits.loginTimeout);
         m_loginTimer.async_wait([self = shared_from_this()](const ErrorCode& error) {
             if (!error && self->m_versionState != VersionState::Accepted && !self->m_closed) {
-                self->m_metrics.refused(Refusal::LoginTimeout);
+                // A wrong version was counted when it was answered; one connection, one count.
+                if (self->m_versionState == VersionState::Unchecked)
+                    self->m_metrics.refused(Refusal::LoginTimeout);
                 self->close("no accepted version check within the login timeout");
             }
         });

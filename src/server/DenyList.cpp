@@ -8,6 +8,21 @@
 
 namespace vantrell::server {
 
+namespace {
+
+bool inRange(const std::array<std::uint8_t, 16>& address,
+             const std::array<std::uint8_t, 16>& rangeAddress, unsigned prefix)
+{
+    const unsigned whole = prefix / 8;
+    const unsigned rest = prefix % 8;
+    if (!std::equal(address.begin(), address.begin() + whole, rangeAddress.begin()))
+        return false;
+    const auto mask = static_cast<std::uint8_t>(0xff00u >> rest);
+    return rest == 0 || ((address[whole] ^ rangeAddress[whole]) & mask) == 0;
+}
+
+} // namespace
+
 Result<DenyList> DenyList::parse(std::string_view text)
 {
     DenyList list;
@@ -40,6 +55,16 @@ Result<DenyList> DenyList::parse(std::string_view text)
         } else {
             range.address = address.to_v6().to_bytes();
             range.prefix = static_cast<unsigned>(prefix);
+            // IPv4 clients are matched as ::ffff:a.b.c.d, so a wide IPv6 range meant for
+            // IPv6 turns every IPv4 client away as well.
+            static const auto mappedSpace =
+                asio::ip::make_address_v6(asio::ip::v4_mapped, asio::ip::address_v4::any())
+                    .to_bytes();
+            if (range.prefix <= 96 && inRange(mappedSpace, range.address, range.prefix))
+                list.m_warnings.push_back("line " + std::to_string(lineNumber) + ": \"" +
+                                          std::string(line) +
+                                          "\" bans every IPv4 client too (they are matched as "
+                                          "::ffff:a.b.c.d)");
         }
         list.m_ranges.push_back(range);
     }
@@ -57,18 +82,14 @@ Result<DenyList> DenyList::load(const std::string& path)
     return list;
 }
 
-bool DenyList::denies(const std::array<std::uint8_t, 16>& address) const
+bool DenyList::denies(const asio::ip::address& peer) const
 {
-    for (const Range& range : m_ranges) {
-        const unsigned whole = range.prefix / 8;
-        const unsigned rest = range.prefix % 8;
-        if (!std::equal(address.begin(), address.begin() + whole, range.address.begin()))
-            continue;
-        const auto mask = static_cast<std::uint8_t>(0xff00u >> rest);
-        if (rest == 0 || ((address[whole] ^ range.address[whole]) & mask) == 0)
-            return true;
-    }
-    return false;
+    const auto address =
+        peer.is_v4() ? asio::ip::make_address_v6(asio::ip::v4_mapped, peer.to_v4()).to_bytes()
+                     : peer.to_v6().to_bytes();
+    return std::any_of(m_ranges.begin(), m_ranges.end(), [&](const Range& range) {
+        return inRange(address, range.address, range.prefix);
+    });
 }
 
 } // namespace vantrell::server

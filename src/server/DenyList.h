@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/common/Result.h"
+#include "server/Asio.h"
 
 #include <array>
 #include <cstdint>
@@ -21,8 +22,10 @@ public:
     static Result<DenyList> load(const std::string& path);
 
     // The address as the socket reports it; an IPv4-mapped IPv6 address counts as IPv4.
-    bool denies(const std::array<std::uint8_t, 16>& address) const;
+    bool denies(const asio::ip::address& address) const;
     std::size_t size() const { return m_ranges.size(); }
+    // Entries that are valid but most likely not meant as written, one text per entry.
+    const std::vector<std::string>& warnings() const { return m_warnings; }
 
 private:
     struct Range
@@ -31,6 +34,7 @@ private:
         unsigned prefix;                      // in bits of the 128
     };
     std::vector<Range> m_ranges;
+    std::vector<std::string> m_warnings;
 };
 
 } // namespace vantrell::server

@@ -2,20 +2,58 @@
 
 #include "server/ServerLog.h"
 
+#include <algorithm>
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/read.hpp>
-#include <boost/beast/http/string_body.hpp>
 #include <boost/beast/http/write.hpp>
+#include <limits>
+#include <memory>
 #include <optional>
+#include <string>
 
 namespace vantrell::server {
 
 namespace beast = boost::beast;
 namespace http = boost::beast::http;
+
+namespace {
+
+// A response body that points into one shared page: however many clients fetch it, the page
+// is never copied on its way to the kernel.
+struct SharedBody
+{
+    using value_type = std::shared_ptr<const std::string>;
+
+    static std::uint64_t size(const value_type& body) { return body ? body->size() : 0; }
+
+    class writer
+    {
+    public:
+        using const_buffers_type = asio::const_buffer;
+
+        template <bool isRequest, class Fields>
+        writer(const http::header<isRequest, Fields>&, const value_type& body) : m_body(body)
+        {
+        }
+        void init(ErrorCode& error) { error = {}; }
+        boost::optional<std::pair<const_buffers_type, bool>> get(ErrorCode& error)
+        {
+            error = {};
+            if (!m_body || m_body->empty())
+                return boost::none;
+            return {{asio::const_buffer(m_body->data(), m_body->size()), false}};
+        }
+
+    private:
+        const value_type& m_body;
+    };
+};
+
+} // namespace
 
 // One HTTP connection: requests are read and answered one at a time, so a client that
 // pipelines a flood of them gets no further than the kernel's buffers let it.
@@ -23,30 +61,77 @@ class HttpServer::Session : public std::enable_shared_from_this<Session>
 {
 public:
     Session(asio::ip::tcp::socket socket, std::uint64_t id, HttpServer& server)
-        : m_stream(std::move(socket)), m_buffer(2 * kMaxHeadBytes), m_id(id), m_server(server)
+        : m_stream(std::move(socket)), m_buffer(2 * kMaxHeadBytes), m_turn(m_stream.get_executor()),
+          m_id(id), m_server(server)
     {
     }
 
     void start() { readRequest(); }
     void close()
     {
+        m_turn.cancel();
         ErrorCode ignored;
         m_stream.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
         m_stream.close();
     }
 
 private:
+    // Requests are answered one after another, each in the next free turn of all the
+    // sessions together, so that however many clients loop on the pages the lobby
+    // connections on the same loop keep most of its time.
     void readRequest()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        const auto turn = std::max(m_server.m_nextTurn, now);
+        m_server.m_nextTurn = turn + kAnswerGap;
+        if (turn <= now) {
+            readRequestNow();
+            return;
+        }
+        m_turn.expires_at(turn);
+        m_turn.async_wait([self = shared_from_this()](const ErrorCode& error) {
+            if (!error && !self->m_server.m_stopping)
+                self->readRequestNow();
+            else
+                self->finish();
+        });
+    }
+
+    void readRequestNow()
     {
         m_parser.emplace();
         m_parser->header_limit(kMaxHeadBytes);
-        m_parser->body_limit(0);
+        // A body is never read; its length is looked at once the head is in.
+        m_parser->body_limit(std::numeric_limits<std::uint64_t>::max());
+        m_headBytes = 0;
         // The whole head must arrive within the time-out, however slowly it trickles in.
         m_stream.expires_after(kHeadTimeout);
-        http::async_read(m_stream, m_buffer, *m_parser,
-                         [self = shared_from_this()](const ErrorCode& error, std::size_t) {
-                             self->onRequest(error);
-                         });
+        readHead();
+    }
+
+    void readHead()
+    {
+        http::async_read_some(m_stream, m_buffer, *m_parser,
+                              [self = shared_from_this()](const ErrorCode& error, std::size_t n) {
+                                  self->onHeadPart(error, n);
+                              });
+    }
+
+    // The parser applies its limit to each part it is handed, and forgets the request line
+    // and the fields it has already taken; the limit of the whole head is kept here.
+    void onHeadPart(const ErrorCode& error, std::size_t consumed)
+    {
+        m_headBytes += consumed;
+        if (!error && m_headBytes > kMaxHeadBytes) {
+            respond(http::status::request_header_fields_too_large, {}, false, false);
+            return;
+        }
+        if (!error && !m_parser->is_header_done()) {
+            m_parser->header_limit(static_cast<std::uint32_t>(kMaxHeadBytes - m_headBytes));
+            readHead();
+            return;
+        }
+        onRequest(error);
     }
 
     void onRequest(const ErrorCode& error)
@@ -68,9 +153,14 @@ private:
         }
         const auto& request = m_parser->get();
         const bool head = request.method() == http::verb::head;
-        const bool keepAlive = request.keep_alive();
+        // A request with a body leaves the body unread: the connection cannot carry another.
+        const bool keepAlive = request.keep_alive() && m_parser->is_done();
         if (request.method() != http::verb::get && !head) {
             respond(http::status::method_not_allowed, {}, false, keepAlive);
+            return;
+        }
+        if (!m_parser->is_done()) {
+            respond(http::status::bad_request, {}, false, false);
             return;
         }
         std::string_view path(request.target().data(), request.target().size());
@@ -86,9 +176,10 @@ private:
     void respond(http::status status, HttpServer::Page page, bool head, bool keepAlive)
     {
         ++m_server.m_metrics.httpRequests[static_cast<unsigned>(status)];
-        if (page.contentType.empty()) {
+        if (!page.body) {
             page.contentType = "text/plain; charset=utf-8";
-            page.body = std::string(http::obsolete_reason(status)) + "\n";
+            page.body = std::make_shared<const std::string>(
+                std::string(http::obsolete_reason(status)) + "\n");
         }
         m_response = {};
         m_response.version(11);
@@ -99,17 +190,49 @@ private:
         if (status == http::status::method_not_allowed)
             m_response.set(http::field::allow, "GET, HEAD");
         m_response.keep_alive(keepAlive);
-        m_response.content_length(page.body.size());
+        m_response.content_length(page.body->size());
         if (!head)
             m_response.body() = std::move(page.body);
+        // An answer given before the whole request was read (a head over the limit, a body).
+        const bool linger = !keepAlive && !m_parser->is_done();
         m_stream.expires_after(kHeadTimeout);
         http::async_write(
             m_stream, m_response,
-            [self = shared_from_this(), keepAlive](const ErrorCode& error, std::size_t) {
+            [self = shared_from_this(), keepAlive, linger](const ErrorCode& error, std::size_t) {
+                self->m_response.body().reset();
                 if (!error && keepAlive && !self->m_server.m_stopping)
                     self->readRequest();
+                else if (!error && linger && !self->m_server.m_stopping)
+                    self->lingerThenFinish();
                 else
                     self->finish();
+            });
+    }
+
+    // Closing a socket with unread bytes makes the kernel send a reset, which can reach the
+    // client before it has read the answer. The sending side is shut first, and what the
+    // client still sends is read and dropped for a moment, within a limit.
+    void lingerThenFinish()
+    {
+        ErrorCode ignored;
+        m_stream.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+        m_lingerLeft = kMaxLingerBytes;
+        m_stream.expires_after(kLingerTimeout);
+        drain();
+    }
+
+    void drain()
+    {
+        m_buffer.consume(m_buffer.size());
+        m_stream.async_read_some(
+            m_buffer.prepare(kMaxHeadBytes),
+            [self = shared_from_this()](const ErrorCode& error, std::size_t n) {
+                if (error || n >= self->m_lingerLeft || self->m_server.m_stopping) {
+                    self->finish();
+                    return;
+                }
+                self->m_lingerLeft -= n;
+                self->drain();
             });
     }
 
@@ -122,7 +245,10 @@ private:
     beast::tcp_stream m_stream;
     beast::flat_buffer m_buffer;
     std::optional<http::request_parser<http::empty_body>> m_parser;
-    http::response<http::string_body> m_response;
+    std::size_t m_headBytes = 0;
+    std::size_t m_lingerLeft = 0;
+    http::response<SharedBody> m_response;
+    asio::steady_timer m_turn;
     std::uint64_t m_id;
     HttpServer& m_server;
 };

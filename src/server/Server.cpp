@@ -120,11 +120,7 @@ void Server::onAccepted(const ErrorCode& error, asio::ip::tcp::socket socket)
     const std::string peerText = address + ":" + std::to_string(peer.port());
 
     std::string refusal;
-    const auto bytes =
-        peer.address().is_v4()
-            ? asio::ip::make_address_v6(asio::ip::v4_mapped, peer.address().to_v4()).to_bytes()
-            : peer.address().to_v6().to_bytes();
-    if (m_denyList.denies(bytes)) {
+    if (m_denyList.denies(peer.address())) {
         refusal = "address on the ban list";
         m_metrics.refused(Refusal::Denied);
     } else if (m_connections.size() >= m_options.maxClients) {

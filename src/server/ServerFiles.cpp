@@ -17,14 +17,13 @@ using Clock = std::chrono::steady_clock;
 // The message of the day as the chat lines every new user is sent: one per non-empty line
 // of the file, from "Server", each within the line length a lobby reads. A "~" would cut
 // the line short on the lobby's side, so it is shown as "-".
-Result<std::vector<SharedLine>> loadMotd(const std::string& path)
+Result<std::vector<SharedLine>> loadMotd(const std::string& path, std::size_t maxPendingOutput)
 {
-    // It all goes to every new user at once, so it must stay well within the output a
-    // client may have queued.
     const auto text = readTextFile(path, 64 * 1024);
     if (!text)
         return Error{text.error()};
     std::vector<SharedLine> lines;
+    std::size_t bytes = 0;
     std::string_view rest = *text;
     while (!rest.empty()) {
         const auto end = rest.find('\n');
@@ -44,8 +43,17 @@ Result<std::vector<SharedLine>> loadMotd(const std::string& path)
             encoded.resize(kMaxLineLength);
             encoded += "\r\n";
         }
+        bytes += encoded.size();
         lines.push_back(std::make_shared<const std::string>(std::move(encoded)));
     }
+    // It all goes to every new user at once, beside the user list, before any of it can be
+    // written: past the output a client may have queued, every new user would be dropped as
+    // not reading. Short lines grow most, each by its chat framing.
+    if (bytes > maxPendingOutput / 2)
+        return Error{path + ": " + std::to_string(lines.size()) + " lines that take " +
+                     std::to_string(bytes) + " bytes as chat, more than half of " +
+                     "max-pending-output (" + std::to_string(maxPendingOutput) +
+                     "); make it shorter or raise max-pending-output"};
     return lines;
 }
 
@@ -60,9 +68,11 @@ Result<void> Server::loadFiles()
         m_denyList = std::move(list).value();
         logLine("ban list " + m_options.denyFile + ": " + std::to_string(m_denyList.size()) +
                 " entries");
+        for (const auto& warning : m_denyList.warnings())
+            logLine("warning: " + m_options.denyFile + ": " + warning);
     }
     if (!m_options.motdFile.empty()) {
-        auto motd = loadMotd(m_options.motdFile);
+        auto motd = loadMotd(m_options.motdFile, m_options.maxPendingOutput);
         if (!motd)
             return Error{motd.error()};
         m_motd = std::move(motd).value();
@@ -85,6 +95,18 @@ void Server::reloadDenyList(const std::string& path)
     }
     m_denyList = std::move(list).value();
     logLine("reload: ban list " + path + ": " + std::to_string(m_denyList.size()) + " entries");
+    for (const auto& warning : m_denyList.warnings())
+        logLine("reload: warning: " + path + ": " + warning);
+    // Users already connected are held to the new list as a new connection would be.
+    // Closing only posts the removal, so the map stays as it is during the walk.
+    for (const auto& [id, connection] : m_connections) {
+        ErrorCode error;
+        const auto address = asio::ip::make_address(connection->peerAddress(), error);
+        if (!error && connection->isOpen() && m_denyList.denies(address)) {
+            m_metrics.refused(Refusal::Denied);
+            connection->close("address on the ban list");
+        }
+    }
 }
 
 void Server::reloadMotd(const std::string& path)
@@ -93,7 +115,7 @@ void Server::reloadMotd(const std::string& path)
         m_motd.clear();
         return;
     }
-    auto motd = loadMotd(path);
+    auto motd = loadMotd(path, m_options.maxPendingOutput);
     if (!motd) {
         logLine("reload: message of the day not changed, the previous one stays: " + motd.error());
         return;
@@ -145,21 +167,22 @@ std::optional<HttpServer::Page> Server::page(std::string_view path)
     if (known == std::end(pages))
         return std::nullopt;
     // A page with every user online is large: it is built at most once a second, however
-    // often it is asked for, so a web client polling hard or pipelining requests costs the
-    // event loop little more than the copying.
+    // often it is asked for, and then shared by every response until the next one replaces
+    // it, so a web client polling hard or pipelining requests costs the event loop little.
     const auto index = static_cast<std::size_t>(known - std::begin(pages));
     const auto now = Clock::now();
     auto& cached = m_pageCache[index];
-    if (cached.body.empty() || now - m_pageBuiltAt[index] >= std::chrono::seconds(1)) {
+    if (!cached.body || now - m_pageBuiltAt[index] >= std::chrono::seconds(1)) {
         const StatusFacts facts{
             m_registry,
             static_cast<std::uint64_t>(
                 std::chrono::duration_cast<std::chrono::seconds>(now - m_started).count()),
             m_connections.size(), m_metrics};
         cached.contentType = known->second;
-        cached.body = path == "/"              ? statusHtml(facts)
-                      : path == "/status.json" ? statusJson(facts)
-                                               : metricsText(facts);
+        cached.body =
+            std::make_shared<const std::string>(path == "/"              ? statusHtml(facts)
+                                                : path == "/status.json" ? statusJson(facts)
+                                                                         : metricsText(facts));
         m_pageBuiltAt[index] = now;
     }
     return cached;

@@ -94,8 +94,9 @@ std::string serverHelpText()
            "  --motd FILE                  message of the day: each line of the file is sent\n"
            "                               to every user who registers, as chat from \"Server\"\n"
            "  --config FILE                read options from FILE, one \"option = value\" per\n"
-           "                               line with the long option names (port = 4444);\n"
-           "                               options on the command line win\n"
+           "                               line with the long option names (port = 4444),\n"
+           "                               each at most once; # starts a comment, after a\n"
+           "                               value too; options on the command line win\n"
            "  --help                       show this text and exit\n"
            "\n"
            "A connection is served only after its version check passes; a wrong token is\n"
@@ -106,9 +107,10 @@ std::string serverHelpText()
            "line per connect, disconnect, registration, room change and refusal to standard\n"
            "output. SIGINT or SIGTERM closes every connection and exits with status 0.\n"
            "SIGHUP reads the configuration file, the ban list and the message of the day\n"
-           "again and applies the ban list, the message of the day and the flood limits; a\n"
-           "file that fails to load keeps its previous contents, and the log says which other\n"
-           "options need a restart. A bad option or file at start-up exits with status 2.\n";
+           "again and applies the ban list (closing users it now bans), the message of the\n"
+           "day and the flood limits; a file that fails to load keeps its previous contents,\n"
+           "and the log says which other options need a restart. A bad option or file at\n"
+           "start-up exits with status 2.\n";
 }
 
 Result<ServerOptions> parseServerOptions(const std::vector<std::string>& arguments)
@@ -204,12 +206,16 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
         const auto text = readTextFile(options.configFile);
         if (!text)
             return Error{text.error()};
+        std::map<std::string, std::size_t> firstLine;
         std::string_view rest = *text;
         for (std::size_t lineNumber = 1; !rest.empty(); ++lineNumber) {
             const auto end = rest.find('\n');
-            const std::string_view line = trimmed(rest.substr(0, end));
+            std::string_view line = rest.substr(0, end);
             rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-            if (line.empty() || line.front() == '#')
+            // "#" starts a comment wherever it stands, after a value too, as in the ban list:
+            // "version-token = Vantrex 3829  # default" must not become the token.
+            line = trimmed(line.substr(0, line.find('#')));
+            if (line.empty())
                 continue;
             const std::string where = options.configFile + ":" + std::to_string(lineNumber) + ": ";
             const auto eq = line.find('=');
@@ -220,12 +226,19 @@ Result<ServerOptions> parseServerOptions(const std::vector<std::string>& argumen
             const auto setter = setters.find(name);
             if (setter == setters.end())
                 return Error{where + "unknown option \"" + name + "\""};
+            if (const auto [first, fresh] = firstLine.emplace(name, lineNumber); !fresh)
+                return Error{where + name + " given again (first on line " +
+                             std::to_string(first->second) + ")"};
+            if (value.empty())
+                return Error{where + name + " needs a value"};
             if (!setter->second(value))
                 return Error{where + "bad value for " + name + ": \"" + value + "\""};
         }
     }
 
     for (const auto& [name, value] : given) {
+        if (value.empty())
+            return Error{"option --" + name + " needs a value"};
         if (!setters.at(name)(value))
             return Error{"bad value for --" + name + ": \"" + value + "\""};
     }

@@ -30,6 +30,12 @@ void raiseOpenFileLimit()
 int main(int argc, char** argv)
 {
     using namespace vantrell::server;
+    // A SIGHUP would end the process until its handler is in place ("systemctl reload" right
+    // after a start): it is held back until then, and the reload it asks for still happens.
+    sigset_t hangup;
+    sigemptyset(&hangup);
+    sigaddset(&hangup, SIGHUP);
+    sigprocmask(SIG_BLOCK, &hangup, nullptr);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const auto options = parseServerOptions(arguments);
     if (!options) {
@@ -74,6 +80,7 @@ int main(int argc, char** argv)
         });
     };
     waitForHangup();
+    sigprocmask(SIG_UNBLOCK, &hangup, nullptr);
     asio::signal_set signals(io, SIGINT, SIGTERM);
     signals.async_wait([&](const ErrorCode& error, int signal) {
         if (!error) {

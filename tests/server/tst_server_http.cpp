@@ -65,9 +65,11 @@ private slots:
         QVERIFY(m_dir.isValid());
         // The command line wins over the file: the file's token would refuse every lobby.
         writeFile(m_dir.filePath("server.conf"),
-                  "# status pages for the tests\nhttp = 127.0.0.1:0\nversion-token = Old 1\n");
-        QVERIFY(m_server.start(
-            {"--config", m_dir.filePath("server.conf"), "--version-token=Vantrex 3829"}));
+                  "# status pages for the tests\nhttp = 127.0.0.1:0  # loopback\n"
+                  "version-token = Old 1\n");
+        // A wrong version that is never closed by its client is closed by the login limit.
+        QVERIFY(m_server.start({"--config", m_dir.filePath("server.conf"),
+                                "--version-token=Vantrex 3829", "--login-timeout=0.3"}));
         m_http = httpPort(m_server);
         QVERIFY(m_http != 0);
     }
@@ -83,6 +85,7 @@ private slots:
         old.sendLine("ClientVersionCheck~Vantrex 1");
         QVERIFY(old.waitFor(
             [](const ServerMessage& m) { return std::holds_alternative<WrongVersion>(m); }));
+        QVERIFY(old.waitDisconnected());
 
         const Fetched json = curl(m_http, "/status.json");
         QCOMPARE(json.status, 200);
@@ -110,8 +113,9 @@ private slots:
 
         const QByteArray metrics = curl(m_http, "/metrics").body;
         for (const char* line :
-             {"vantrell_connections_open 3", "vantrell_registered_users 2", "vantrell_rooms 1",
+             {"vantrell_connections_open 2", "vantrell_registered_users 2", "vantrell_rooms 1",
               "vantrell_refusals_total{reason=\"wrong_version\"} 1",
+              "vantrell_refusals_total{reason=\"login_timeout\"} 0",
               "vantrell_http_requests_total{status=\"200\"} 2"})
             QVERIFY2(metrics.contains(QByteArray(line) + "\n"), line);
     }
@@ -124,10 +128,15 @@ private slots:
         QTest::newRow("head") << "/status.json" << QStringList{"-I"} << 200;
         QTest::newRow("query ignored") << "/metrics?x=1" << QStringList{} << 200;
         QTest::newRow("post") << "/" << QStringList{"-X", "POST"} << 405;
+        QTest::newRow("post with a body") << "/" << QStringList{"-d", "name=value"} << 405;
         QTest::newRow("delete") << "/status.json" << QStringList{"-X", "DELETE"} << 405;
         QTest::newRow("unknown path") << "/admin" << QStringList{} << 404;
         QTest::newRow("head over 8 KiB")
             << "/" << QStringList{"-H", "X-Pad: " + QString(8200, 'a')} << 431;
+        // The second request on one connection: 4 KiB of fields and 5 KiB of request line.
+        QTest::newRow("request line and fields over 8 KiB")
+            << "/?" + QString(5000, 'a')
+            << QStringList{"-H", "X-Pad: " + QString(4000, 'b'), "http://127.0.0.1:PORT/"} << 431;
         QTest::newRow("head just under 8 KiB")
             << "/" << QStringList{"-H", "X-Pad: " + QString(7900, 'a')} << 200;
     }
@@ -136,6 +145,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QStringList, options);
         QFETCH(int, status);
+        options.replaceInStrings("PORT", QString::number(m_http));
         QCOMPARE(curl(m_http, path, options).status, status);
     }
 
@@ -169,7 +179,7 @@ private slots:
         writeFile(deny, "# nobody yet\n192.0.2.0/24\n");
         writeFile(motd, "Welcome ~ have fun\n\nRules: none\n");
         ServerProcess server;
-        QVERIFY(server.start({"--deny-file", deny, "--motd", motd}));
+        QVERIFY(server.start({"--deny-file", deny, "--motd", motd, "--http", "127.0.0.1:0"}));
 
         LobbyClient ann(server.port(), "127.0.0.2");
         ann.login("Ann");
@@ -180,13 +190,14 @@ private slots:
         writeFile(motd, "New rules\n");
         ::kill(static_cast<pid_t>(server.process().processId()), SIGHUP);
         QVERIFY(server.waitForLog("reload: message of the day"));
+        QVERIFY(ann.waitDisconnected()); // already connected, banned all the same
         for (const char* source : {"127.0.0.2", "127.0.0.3"}) {
             LobbyClient denied(server.port(), source);
             denied.login("Mallory");
             QVERIFY(denied.waitDisconnected());
             QVERIFY(denied.lines().empty());
         }
-        QTRY_COMPARE(server.countLog("address on the ban list"), 2);
+        QTRY_COMPARE(server.countLog("address on the ban list"), 3);
         LobbyClient bob(server.port());
         bob.login("Bob");
         QVERIFY(bob.waitForLine("Globalchat~Server~New rules"));
@@ -197,6 +208,41 @@ private slots:
         QVERIFY(server.waitForLog("line 2: \"300.1.2.3\""));
         LobbyClient again(server.port(), "127.0.0.2");
         QVERIFY(again.waitDisconnected());
+        QVERIFY(curl(httpPort(server), "/metrics").body.contains("reason=\"denied\"} 4\n"));
+    }
+
+    void banListRanges_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("denied");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("::/0") << QByteArray("::/0") << true << true;
+        QTest::newRow("the mapped space") << QByteArray("::ffff:0:0/96") << true << true;
+        QTest::newRow("::/1") << QByteArray("::/1") << true << true;
+        QTest::newRow("mapped /104") << QByteArray("::ffff:127.0.0.0/104") << true << false;
+        QTest::newRow("other mapped /104") << QByteArray("::ffff:10.0.0.0/104") << false << false;
+        QTest::newRow("ipv6 only") << QByteArray("2001:db8::/32") << false << false;
+        QTest::newRow("ipv4 /30") << QByteArray("127.0.0.0/30") << true << false;
+        QTest::newRow("ipv4 /31") << QByteArray("127.0.0.0/31") << false << false;
+        QTest::newRow("all of ipv4") << QByteArray("0.0.0.0/0") << true << false;
+    }
+    void banListRanges()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, denied);
+        QFETCH(bool, warned);
+        const QString deny = m_dir.filePath("ranges");
+        writeFile(deny, entry + "\n");
+        // Listening on "::", an IPv4 client arrives as ::ffff:127.0.0.2.
+        ServerProcess server;
+        if (!server.start({"--address", "::", "--deny-file", deny}))
+            QSKIP("no dual-stack listening here");
+        LobbyClient client(server.port(), "127.0.0.2");
+        if (denied)
+            QVERIFY(client.waitDisconnected());
+        else
+            QVERIFY(client.loginInOrder("Ann"));
+        QCOMPARE(server.countLog("bans every IPv4 client too"), warned ? 1 : 0);
     }
 
     void badFilesStopTheStart_data()
@@ -217,7 +263,13 @@ private slots:
             << "--deny-file" << QByteArray("10.0.0.0/33\n") << "line 1: bad prefix length";
         QTest::newRow("bad address") << "--deny-file" << QByteArray("# ok\n::1\nnot-an-address\n")
                                      << "line 3: \"not-an-address\" is not";
+        QTest::newRow("key twice") << "--config" << QByteArray("port = 0\n# x\nport = 1\n")
+                                   << ":3: port given again (first on line 1)";
+        QTest::newRow("empty value") << "--config" << QByteArray("version-token =  # none\n")
+                                     << ":1: version-token needs a value";
         QTest::newRow("unreadable") << "--motd" << QByteArray() << "cannot read";
+        QTest::newRow("motd past the output limit")
+            << "--motd" << QByteArray("x\n").repeated(20000) << "half of max-pending-output";
     }
     void badFilesStopTheStart()
     {
