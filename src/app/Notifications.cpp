@@ -6,6 +6,7 @@
 #include "core/roomclient/RoomClient.h"
 #include "core/roomhost/RoomHost.h"
 #include "ui/common/MessageSink.h"
+#include "ui/common/WindowActivation.h"
 
 #include <QApplication>
 
@@ -99,16 +100,14 @@ void Notifications::notify(Kind kind, QWidget* window, const QString& summary, c
     m_notifier.notify(kind, summary, body);
 }
 
-void Notifications::bringUp(Kind kind)
+void Notifications::bringUp(Kind kind, const QString& activationToken)
 {
     QWidget* window = m_windows[static_cast<std::size_t>(kind)];
     if (!window || !window->isVisible())
         window = m_mainWindow;
     if (!window)
         return;
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->raise();
-    window->activateWindow();
+    ui::bringToFront(window, activationToken);
 }
 
 } // namespace vantrell::app

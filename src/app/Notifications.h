@@ -54,7 +54,7 @@ private:
     void notify(Kind kind, QWidget* window, const QString& summary, const QString& body);
     void notifyMention(Kind kind, QWidget* window, const QString& where, const QString& speaker,
                        const QString& text);
-    void bringUp(Kind kind);
+    void bringUp(Kind kind, const QString& activationToken);
 
     settings::Settings& m_settings;
     ui::MessageSink& m_messages;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
+#include <thread>
 
 #include <QFile>
 #include <QNetworkDatagram>
@@ -108,6 +109,7 @@ public:
     // it listens for discovery and for requests, or with "enable_upnp=no" for NAT-PMP and PCP.
     QString startDaemon(const QStringList& permissions)
     {
+        m_permissions = permissions;
         const bool natPmp = permissions.contains(QStringLiteral("enable_upnp=no"));
         QString config = QStringLiteral("ext_ifname=wan0\n"
                                         "listening_ip=lan0\n"
@@ -149,6 +151,17 @@ public:
     QString enterLan() { return m_net.enter(kLan); }
 
     QString daemonLog() const { return m_daemonLog; }
+
+    // The router restarts: the daemon ends, the forwards go with it, and it comes up afresh.
+    QString restartDaemon()
+    {
+        m_daemon->terminate();
+        m_daemon->waitForFinished(10000);
+        for (const QString chain : {"filter miniupnpd", "nat prerouting_miniupnpd"})
+            m_net.run(kRouter, findSbin("nft"),
+                      QStringList{"flush", "chain", "inet"} + chain.split(' '));
+        return startDaemon(m_permissions);
+    }
 
     // In place of the daemon: answers everything sent to the NAT-PMP port with `reply`.
     QString startFakeGateway(const QByteArray& reply)
@@ -241,6 +254,7 @@ private:
     // then the daemon's folder goes.
     QTemporaryDir m_dir;
     QString m_daemonLog;
+    QStringList m_permissions;
     NetnsLab m_net{kNamePrefix};
     QProcess* m_daemon = nullptr; // the lab's
     QUdpSocket m_fake;            // its socket is made in the namespace it binds in
@@ -401,12 +415,16 @@ private slots:
     }
 
     // No UPnP gateway: the three are leased through NAT-PMP, renewed while the mapper lives and
-    // released at its end. Garbage, a short answer or an error code ends the work quietly.
+    // released at its end, also when it ends before its event loop heard of them; a router
+    // that restarts has them at once again. Garbage, a short answer or an error code ends the
+    // work quietly.
     void natPmpLeasesRenewsAndReleases_data()
     {
         QTest::addColumn<QByteArray>("fakeReply"); // hex; empty: the real daemon
         QTest::addColumn<Outcome>("outcome");
         QTest::newRow("daemon") << QByteArray() << Outcome::Leased;
+        QTest::newRow("daemon, quits at once") << QByteArray() << Outcome::Leased;
+        QTest::newRow("daemon restarts") << QByteArray() << Outcome::Leased;
         QTest::newRow("short") << QByteArray("0082000000000001") << Outcome::NoGateway;
         QTest::newRow("refused") << QByteArray("00820002000000012328000000000000")
                                  << Outcome::Refused;
@@ -421,12 +439,22 @@ private slots:
             QByteArray::fromHex(fakeReply));
         if (QTest::currentTestFailed())
             return;
-        // Renewal falls due at half the lease: 3600 s become 0.3 s.
-        auto mapper = std::make_unique<UPnPPortMapper>(vantrell::core::Timing(12000));
+        const QByteArray tag = QTest::currentDataTag();
+        // Renewal falls due at half the lease: 3600 s become 0.3 s (but after a restart
+        // the three come back long before it).
+        auto mapper = std::make_unique<UPnPPortMapper>(
+            vantrell::core::Timing(tag == "daemon restarts" ? 1 : 12000));
         QSignalSpy log(mapper.get(), &UPnPPortMapper::logLine);
         QSignalSpy finished(mapper.get(), &UPnPPortMapper::finished);
         QSignalSpy renewed(mapper.get(), &UPnPPortMapper::leasesRenewed);
         QVERIFY(mapper->requestMappings(kClient, QStringLiteral("9000"), QStringLiteral("23513")));
+        if (tag == "daemon, quits at once") { // the event loop never runs again
+            for (int i = 0; i < 200 && m_lab->forwards().size() < 3; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            mapper.reset();
+            QCOMPARE(m_lab->forwards(), QStringList());
+            return;
+        }
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished[0].at(0).value<Outcome>(), outcome);
         QCOMPARE(log.size(), outcome == Outcome::Leased ? 1 : 0);
@@ -439,7 +467,15 @@ private slots:
             "iif \"wan0\" @nh,72,8 0x11 th dport 23513 dnat ip to 10.77.0.2:23513",
             "iif \"wan0\" @nh,72,8 0x6 th dport 27020 dnat ip to 10.77.0.2:27020"};
         QCOMPARE(m_lab->forwards(), three);
-        QTRY_COMPARE_WITH_TIMEOUT(renewed.value(1).value(0).toInt(), 3, 20000); // twice, all three
+        if (tag == "daemon restarts") {
+            QTest::qWait(4000); // the epoch the daemon gives now runs to four seconds
+            const QString restarted = m_lab->restartDaemon();
+            QVERIFY2(restarted.isEmpty(), qPrintable(restarted));
+            QTRY_COMPARE_WITH_TIMEOUT(renewed.value(0).value(0).toInt(), 3, 10000);
+            QCOMPARE(m_lab->forwards(), three);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(renewed.value(1).value(0).toInt(), 3, 20000); // twice, all
+        }
         mapper.reset();
         QCOMPARE(m_lab->forwards(), QStringList());
     }

@@ -17,11 +17,13 @@ class NotificationService : public QObject
 public:
     struct Call
     {
+        QString program;
         uint id, replacesId;
         QString texts; // summary|body
         QStringList actions;
     };
     QList<Call> calls;
+    bool markup = false; // renders markup in bodies
 
     ~NotificationService() override { m_daemon.kill(), m_daemon.waitForFinished(); }
     bool start()
@@ -35,26 +37,36 @@ public:
     }
     void click(uint id)
     {
+        m_bus.send(QDBusMessage::createSignal(kPath, kName, "ActivationToken")
+                   << id << QString("t1"));
         m_bus.send(QDBusMessage::createSignal(kPath, kName, "ActionInvoked")
                    << id << QString("default"));
     }
-    // Waits until every call this process sent on its session bus so far has arrived.
+    // Waits until every notification this process asked for so far has arrived. The first
+    // waits for the answer to the program's question about markup: two round trips.
     static void settle()
     {
-        const QDBusPendingCall call = QDBusConnection::sessionBus().asyncCall(
-            QDBusMessage::createMethodCall(kName, kPath, kName, "GetCapabilities"));
-        QTRY_VERIFY(call.isFinished());
+        for (int round = 0; round < 2; ++round) {
+            const QDBusPendingCall call = QDBusConnection::sessionBus().asyncCall(
+                QDBusMessage::createMethodCall(kName, kPath, kName, "GetCapabilities"));
+            QTRY_VERIFY(call.isFinished());
+            QCoreApplication::processEvents();
+        }
     }
 
 public slots:
-    uint Notify(const QString&, uint replacesId, const QString&, const QString& summary,
+    uint Notify(const QString& program, uint replacesId, const QString&, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap&, int)
     {
-        calls.append({replacesId ? replacesId : uint(calls.size() + 1), replacesId,
+        calls.append({program, replacesId ? replacesId : uint(calls.size() + 1), replacesId,
                       summary + '|' + body, actions});
         return calls.last().id;
     }
-    QStringList GetCapabilities() { return {"actions", "body"}; }
+    QStringList GetCapabilities()
+    {
+        return markup ? QStringList{"actions", "body", "body-markup"}
+                      : QStringList{"actions", "body"};
+    }
 
 private:
     static inline const QString kName = "org.freedesktop.Notifications";

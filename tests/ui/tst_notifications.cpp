@@ -1,9 +1,11 @@
 #include "ProgramFixture.h"
+#include "support/FocusElsewhere.h"
 #include "support/NotificationService.h"
 #include "support/RoomLab.h"
 #include "support/RoomMemberScript.h"
 #include "support/ScriptedServer.h"
 #include "support/Widgets.h"
+#include "ui/common/WindowActivation.h"
 #include "ui/lobby/TForm1.h"
 #include "ui/roomclient/TForm7.h"
 #include "ui/roomhost/TForm5.h"
@@ -37,7 +39,10 @@ private slots:
         QTest::newRow("launch") << "Keep: the game starts|The host launched the game.";
         QTest::newRow("drop") << "Keep: you left the room|You were dropped from the room.";
         QTest::newRow("member chat") << "Keep: Bob mentioned you|Bob: ready, ann?";
-        QTest::newRow("global") << "Global chat: Bob mentioned you|Bob: Ann: join us";
+        QTest::newRow("global") << "Global chat: Bob mentioned you|Bob: Ann: <a href='x'>join</a>";
+        // A service that renders markup in bodies shows the text as typed.
+        QTest::newRow("global markup") << "Global chat: Bob mentioned you|Bob: Ann: "
+                                          "&lt;a href=&apos;x&apos;&gt;join&lt;/a&gt;";
     }
 
     // Each event while a window of the program is active (nothing), while none is (one
@@ -46,7 +51,8 @@ private slots:
     void eventsNotifyOnlyWhileThePlayerIsAway()
     {
         QFETCH(QString, texts);
-        const QByteArray event = QTest::currentDataTag();
+        const QByteArray event = QByteArray(QTest::currentDataTag()).split(' ').first();
+        m_service.markup = QByteArray(QTest::currentDataTag()).endsWith("markup");
         ScriptedServer room; // Ann's main server, or the room Ann joins
         ProgramFixture ann(room.port(), kSpeedUp);
         const quint16 roomPort = freePort();
@@ -93,9 +99,10 @@ private slots:
             window = ann.form1;
             ann.form1->connectClick();
             QTRY_VERIFY(ann.form1->isConnected());
-            fire = [&] { room.sendLine("Globalchat~Bob~Ann: join us"); };
+            fire = [&] { room.sendLine("Globalchat~Bob~Ann: <a href='x'>join</a>"); };
             on(&ann.program->lobby(), &core::LobbyConnection::globalChatReceived);
         }
+        std::optional<FocusElsewhere> elsewhere;
         const auto happen = [&](bool away) {
             if (window == &ann.program->form7() && !window->isVisible()) {
                 const int lines = room.lines().size() + 2; // "AddUserToList", port request
@@ -103,14 +110,11 @@ private slots:
                     {"127.0.0.1", std::to_string(room.port()), "hDuke", "Keep"});
                 QTRY_COMPARE(room.lines().size(), lines);
             }
-            window->activateWindow();
+            if (QApplication::activeWindow() != window)
+                ui::bringToFront(window, {}); // the player comes back
             QTRY_COMPARE(QApplication::activeWindow(), window);
-            if (away) { // the player clicks outside the program
-                QWidget elsewhere;
-                elsewhere.show();
-                elsewhere.activateWindow();
-                QTRY_COMPARE(QApplication::activeWindow(), &elsewhere);
-                elsewhere.hide();
+            if (away) {
+                elsewhere.emplace();
                 QTRY_VERIFY(!QApplication::activeWindow());
             }
             happened->clear();
@@ -126,6 +130,7 @@ private slots:
         const NotificationService::Call first = m_service.calls.last();
         QCOMPARE(first.texts, texts);
         QVERIFY(first.replacesId == 0 && first.actions.contains("default"));
+        QCOMPARE(first.program, "Vantrell"); // the same in every release
         m_service.click(first.id);
         QTRY_COMPARE(QApplication::activeWindow(), event == "drop" ? ann.form1 : window);
 

@@ -21,11 +21,17 @@ QString builtInWebHost()
     return QStringLiteral(VANTRELL_WEB_HOST);
 }
 
+QString programName()
+{
+    return QStringLiteral("Vantrell");
+}
+
 QString programTitle()
 {
     // The token is the old program's name, a blank and the version.
     const std::string_view token = lobby::kVersionToken;
-    return QStringLiteral("Vantrell Alpha Version ") + qs(token.substr(token.find(' ') + 1));
+    return programName() + QStringLiteral(" Alpha Version ") +
+           qs(token.substr(token.find(' ') + 1));
 }
 
 } // namespace vantrell::core

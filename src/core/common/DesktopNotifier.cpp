@@ -1,8 +1,9 @@
 #include "core/common/DesktopNotifier.h"
 
+#include "core/common/BuildConfig.h"
+
 #include <utility>
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -28,9 +29,12 @@ bool DesktopNotifier::busReady()
         m_bus = QDBusConnection::sessionBus();
         // No sender named: asking the bus who owns the service's name would wait for an
         // answer. Clicks are told apart by the ids this program was given.
-        if (m_bus->isConnected())
+        if (m_bus->isConnected()) {
+            m_bus->connect(QString(), kPath, kService, QStringLiteral("ActivationToken"), this,
+                           SLOT(onActivationToken(uint, QString)));
             m_bus->connect(QString(), kPath, kService, QStringLiteral("ActionInvoked"), this,
                            SLOT(onActionInvoked(uint, QString)));
+        }
     }
     return m_bus->isConnected();
 }
@@ -40,14 +44,53 @@ void DesktopNotifier::notify(Kind kind, const QString& summary, const QString& b
     if (!busReady())
         return;
     Slot& slot = m_slots[static_cast<std::size_t>(kind)];
-    if (slot.waiting) {
+    if (slot.waiting || !m_markup) {
         slot.next = Pending{summary, body};
+        askCapabilities();
         return;
     }
-    send(kind, Pending{summary, body});
+    send(kind, Pending{summary, body}, *m_markup);
 }
 
-void DesktopNotifier::send(Kind kind, const Pending& text)
+QString DesktopNotifier::bodyText(const QString& body, bool markup)
+{
+    if (!markup)
+        return body;
+    QString escaped = body.toHtmlEscaped(); // &, <, > and "
+    return escaped.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
+}
+
+void DesktopNotifier::askCapabilities()
+{
+    if (m_markup || m_asking)
+        return;
+    m_asking = true;
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus->asyncCall(QDBusMessage::createMethodCall(kService, kPath, kService,
+                                                        QStringLiteral("GetCapabilities"))),
+        this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                m_asking = false;
+                const QDBusPendingReply<QStringList> reply = *call;
+                // No answer: escaped, to be safe; the next notification asks again.
+                const bool markup =
+                    reply.isError() || reply.value().contains(QStringLiteral("body-markup"));
+                if (!reply.isError())
+                    m_markup = markup;
+                for (std::size_t i = 0; i < m_slots.size(); ++i) {
+                    Slot& slot = m_slots[i];
+                    if (slot.waiting || !slot.next)
+                        continue;
+                    const Pending next = *slot.next;
+                    slot.next.reset();
+                    send(static_cast<Kind>(i), next, markup);
+                }
+            });
+}
+
+void DesktopNotifier::send(Kind kind, const Pending& text, bool markup)
 {
     Slot& slot = m_slots[static_cast<std::size_t>(kind)];
     QDBusMessage call =
@@ -55,7 +98,7 @@ void DesktopNotifier::send(Kind kind, const Pending& text)
     QVariantMap hints;
     if (!m_desktopEntry.isEmpty())
         hints.insert(QStringLiteral("desktop-entry"), m_desktopEntry);
-    call << QCoreApplication::applicationName() << slot.id << QString() << text.summary << text.body
+    call << programName() << slot.id << QString() << text.summary << bodyText(text.body, markup)
          << QStringList{kDefaultAction, QStringLiteral("Show")} << hints << qint32(-1);
     slot.waiting = true;
     auto* watcher = new QDBusPendingCallWatcher(m_bus->asyncCall(call), this);
@@ -67,21 +110,31 @@ void DesktopNotifier::send(Kind kind, const Pending& text)
                 // No service, or it failed: the next one of this kind starts afresh.
                 answered.id = reply.isError() ? 0 : reply.value();
                 answered.waiting = false;
-                if (answered.next) {
+                if (answered.next && m_markup) {
                     const Pending next = *answered.next;
                     answered.next.reset();
-                    send(kind, next);
+                    send(kind, next, *m_markup);
+                } else if (answered.next) {
+                    askCapabilities();
                 }
             });
 }
 
+void DesktopNotifier::onActivationToken(uint id, const QString& token)
+{
+    // Comes just before the action it belongs to.
+    m_tokenId = id;
+    m_token = token;
+}
+
 void DesktopNotifier::onActionInvoked(uint id, const QString& actionKey)
 {
+    const QString token = m_tokenId == id ? std::exchange(m_token, QString()) : QString();
     if (actionKey != kDefaultAction || id == 0)
         return;
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (m_slots[i].id == id) {
-            emit activated(static_cast<Kind>(i));
+            emit activated(static_cast<Kind>(i), token);
             return;
         }
     }

@@ -18,6 +18,11 @@ namespace vantrell::core {
 // service gives) and then goes out as the latest of its kind. Without a session bus, or
 // without a service on it, notifications are dropped silently. The bus is first touched by
 // the first notification.
+//
+// Bodies carry what other players typed (nicknames, chat). A service that renders markup in
+// bodies says so ("body-markup"); for it the body is escaped, so that text shows as typed and
+// cannot turn into a link or a picture. Its capabilities are asked once, before the first
+// notification goes out; a service that cannot say is taken to render markup.
 class DesktopNotifier : public QObject
 {
     Q_OBJECT
@@ -41,10 +46,16 @@ public:
 
     void notify(Kind kind, const QString& summary, const QString& body);
 
+    // The body as the service shows it: escaped where it renders markup.
+    static QString bodyText(const QString& body, bool markup);
+
 signals:
-    void activated(vantrell::core::DesktopNotifier::Kind kind);
+    // activationToken: what the service gave with the click for raising a window (a Wayland
+    // activation token, or on X a startup id); empty when it gave none.
+    void activated(vantrell::core::DesktopNotifier::Kind kind, const QString& activationToken);
 
 private slots:
+    void onActivationToken(uint id, const QString& token);
     void onActionInvoked(uint id, const QString& actionKey);
 
 private:
@@ -61,10 +72,15 @@ private:
     };
 
     bool busReady();
-    void send(Kind kind, const Pending& text);
+    void askCapabilities();
+    void send(Kind kind, const Pending& text, bool markup);
 
     QString m_desktopEntry;
     std::optional<QDBusConnection> m_bus;
+    std::optional<bool> m_markup; // the service renders body markup; unknown until it says
+    bool m_asking = false;        // its capabilities are asked, the answer not in yet
+    uint m_tokenId = 0;           // the notification the last activation token came for
+    QString m_token;
     std::array<Slot, kKinds> m_slots{};
 };
 

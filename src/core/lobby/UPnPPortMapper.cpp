@@ -1,6 +1,7 @@
 #include "core/lobby/UPnPPortMapper.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <memory>
@@ -10,6 +11,9 @@
 #include <optional>
 #include <poll.h>
 #include <sys/socket.h>
+
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
 
 namespace vantrell::core {
 
@@ -83,7 +87,12 @@ struct LeaseAnswer
 {
     quint16 resultCode = 0; // 0 granted, otherwise the gateway's refusal
     quint32 lifetime = 0;   // seconds granted
+    UPnPPortMapper::Epoch epoch;
 };
+
+// Where gateways announce themselves (their epoch and public address) when they come up.
+const QHostAddress kAllHosts(QStringLiteral("224.0.0.1"));
+constexpr quint16 kAnnouncementPort = 5350;
 
 // NAT-PMP with the default gateway. libnatpmp finds the gateway and sends the requests; the
 // answers are read here, since the library takes any short datagram for a whole answer and
@@ -100,6 +109,11 @@ public:
     }
     NatPmpGateway(const NatPmpGateway&) = delete;
     NatPmpGateway& operator=(const NatPmpGateway&) = delete;
+
+    QHostAddress address() const
+    {
+        return m_open ? QHostAddress(ntohl(m_nat.gateway)) : QHostAddress();
+    }
 
     // Asks for the mapping (lifetime 0 releases it); no answer when the gateway gave none
     // that fits the request within `attempts` sends (waits of 250 ms, doubling).
@@ -145,6 +159,7 @@ private:
             return std::nullopt;
         LeaseAnswer fits;
         fits.resultCode = static_cast<quint16>(field(answer + 2, 2));
+        fits.epoch = {field(answer + 4, 4), std::chrono::steady_clock::now()};
         if (fits.resultCode != 0)
             return fits;
         if (field(answer + 8, 2) != port)
@@ -195,11 +210,20 @@ QList<PortMappingRequest> UPnPPortMapper::requestsFor(const QString& localAddres
 
 UPnPPortMapper::UPnPPortMapper(QObject* parent) : UPnPPortMapper(Timing(), parent) {}
 
+bool UPnPPortMapper::epochWentBack(const Epoch& last, const Epoch& now)
+{
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.seen - last.seen).count();
+    const double expected = last.seconds + 0.875 * static_cast<double>(elapsed) / 1000.0;
+    return static_cast<double>(now.seconds) + 2.0 < expected;
+}
+
 UPnPPortMapper::UPnPPortMapper(const Timing& timing, QObject* parent)
     : QObject(parent), m_timing(timing)
 {
     m_renewal.setSingleShot(true);
     connect(&m_renewal, &QTimer::timeout, this, &UPnPPortMapper::renew);
+    connect(&m_announcements, &QUdpSocket::readyRead, this, &UPnPPortMapper::readAnnouncements);
 }
 
 UPnPPortMapper::~UPnPPortMapper()
@@ -209,41 +233,104 @@ UPnPPortMapper::~UPnPPortMapper()
     if (m_worker.joinable())
         m_worker.join();
     // Leases the gateway would otherwise hold for hours after the program is gone.
-    if (!m_leases.isEmpty()) {
+    const QList<PortMappingRequest> held = leases();
+    if (!held.isEmpty()) {
         NatPmpGateway gateway;
-        for (const PortMappingRequest& lease : std::as_const(m_leases))
+        for (const PortMappingRequest& lease : held)
             gateway.map(lease, 0, kReleaseAttempts);
     }
 }
 
-void UPnPPortMapper::leased(const QList<PortMappingRequest>& granted, quint32 lifetime)
+QList<PortMappingRequest> UPnPPortMapper::leases() const
 {
-    m_leases = granted;
-    if (m_leases.isEmpty())
+    const std::lock_guard lock(m_leaseMutex);
+    return m_leases;
+}
+
+void UPnPPortMapper::leased(quint32 lifetime, std::optional<Epoch> epoch,
+                            const QHostAddress& gateway)
+{
+    if (epoch)
+        sawEpoch(*epoch);
+    if (leases().isEmpty())
         return;
     m_timing.setInterval(m_renewal, std::chrono::seconds(std::max<quint32>(lifetime / 2, 1)));
     m_renewal.start();
+    if (m_announcements.state() != QAbstractSocket::BoundState) {
+        m_gateway = gateway;
+        // Every program on the machine hears the announcements, this one among them.
+        if (m_announcements.bind(QHostAddress::AnyIPv4, kAnnouncementPort,
+                                 QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+            const QHostAddress local(QString::fromLatin1(m_localAddress));
+            for (const QNetworkInterface& network : QNetworkInterface::allInterfaces()) {
+                for (const QNetworkAddressEntry& entry : network.addressEntries()) {
+                    if (entry.ip() == local)
+                        m_announcements.joinMulticastGroup(kAllHosts, network);
+                }
+            }
+        }
+    }
+}
+
+void UPnPPortMapper::readAnnouncements()
+{
+    while (m_announcements.hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_announcements.receiveDatagram(64);
+        const QByteArray data = datagram.data();
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+        if (m_gateway.isNull() ||
+            datagram.senderAddress().toIPv4Address() != m_gateway.toIPv4Address())
+            continue;
+        // NAT-PMP's: version 0, the answer to "public address" (128), success, epoch,
+        // address. A gateway that speaks PCP as well announces its restart the PCP way
+        // instead: version 2, the answer to "announce" (128), success, lifetime, epoch.
+        // Only the epoch is read from either.
+        std::optional<quint32> epoch;
+        if (data.size() == 12 && bytes[0] == 0 && bytes[1] == 128 && field(bytes + 2, 2) == 0)
+            epoch = field(bytes + 4, 4);
+        else if (data.size() >= 24 && bytes[0] == 2 && bytes[1] == 128 && bytes[3] == 0)
+            epoch = field(bytes + 8, 4);
+        if (epoch)
+            sawEpoch({*epoch, std::chrono::steady_clock::now()});
+    }
+}
+
+void UPnPPortMapper::sawEpoch(const Epoch& epoch)
+{
+    const bool restarted = m_epoch && epochWentBack(*m_epoch, epoch);
+    m_epoch = epoch;
+    if (restarted && !m_renewing && !leases().isEmpty()) {
+        m_renewal.stop();
+        renew();
+    }
 }
 
 void UPnPPortMapper::renew()
 {
     if (m_worker.joinable())
-        m_worker.join(); // long done: the work that made the leases
-    m_worker = std::thread([this, leases = m_leases] {
+        m_worker.join(); // done: the work that made the leases or renewed them last
+    m_renewing = true;
+    m_worker = std::thread([this, held = leases()] {
         NatPmpGateway gateway;
         int renewed = 0;
         quint32 lifetime = kLeaseSeconds;
-        for (const PortMappingRequest& lease : leases) {
+        std::optional<Epoch> epoch;
+        for (const PortMappingRequest& lease : held) {
             const auto answer = gateway.map(lease, kLeaseSeconds, kMappingAttempts);
+            if (answer)
+                epoch = answer->epoch;
             if (answer && answer->resultCode == 0 && answer->lifetime > 0) {
                 ++renewed;
                 lifetime = std::min(lifetime, answer->lifetime);
             }
         }
-        post([this, leases, renewed, lifetime] {
+        post([this, renewed, lifetime, epoch, address = gateway.address()] {
+            m_renewing = false;
             // The same leases stay planned: a gateway that missed one renewal may well take
-            // the next, and a lease it still holds is released at the end either way.
-            leased(leases, renewed > 0 ? lifetime : kRetrySeconds * 2);
+            // the next, and a lease it still holds is released at the end either way. The
+            // renewal asked for them all again: its epoch starts afresh.
+            m_epoch.reset();
+            leased(renewed > 0 ? lifetime : kRetrySeconds * 2, epoch, address);
             emit leasesRenewed(renewed);
         });
     });
@@ -263,6 +350,7 @@ bool UPnPPortMapper::requestMappings(const QString& localAddress, const QString&
 
     // Discovery goes out on the interface that carries the local address: that address is
     // the internal end of every mapping, so the gateway that matters sits on its network.
+    m_localAddress = localAddress.toLatin1();
     m_worker = std::thread(&UPnPPortMapper::run, this,
                            requestsFor(localAddress, tcpPort, udpPort, fileServerPort),
                            localAddress.toLatin1());
@@ -308,8 +396,11 @@ void UPnPPortMapper::runNatPmp(const QList<PortMappingRequest>& requests)
     NatPmpGateway gateway;
     QList<PortMappingRequest> granted;
     quint32 lifetime = kLeaseSeconds;
+    std::optional<Epoch> epoch;
     for (int index = 0; index < requests.size(); ++index) {
         const auto answer = gateway.map(requests.at(index), kLeaseSeconds, kMappingAttempts);
+        if (answer)
+            epoch = answer->epoch;
         const bool ok = answer && answer->resultCode == 0 && answer->lifetime > 0;
         if (!ok) {
             if (answer && answer->resultCode == 0xFFFF)
@@ -317,8 +408,8 @@ void UPnPPortMapper::runNatPmp(const QList<PortMappingRequest>& requests)
             // No answer at all before anything was granted: there is no NAT-PMP gateway.
             const bool none = !answer && granted.isEmpty();
             const int code = answer ? answer->resultCode : -1;
-            post([this, granted, lifetime, index, code, none] {
-                leased(granted, lifetime);
+            post([this, lifetime, epoch, address = gateway.address(), index, code, none] {
+                leased(lifetime, epoch, address);
                 if (!none)
                     emit mappingRefused(index, code);
                 emit finished(none ? Outcome::NoGateway : Outcome::Refused);
@@ -326,11 +417,15 @@ void UPnPPortMapper::runNatPmp(const QList<PortMappingRequest>& requests)
             return;
         }
         granted.append(requests.at(index));
+        {
+            const std::lock_guard lock(m_leaseMutex);
+            m_leases = granted;
+        }
         lifetime = std::min(lifetime, answer->lifetime);
         post([this, index] { emit mappingAdded(index); });
     }
-    post([this, granted, lifetime] {
-        leased(granted, lifetime);
+    post([this, lifetime, epoch, address = gateway.address()] {
+        leased(lifetime, epoch, address);
         emit logLine(natPmpSuccessLine());
         emit finished(Outcome::Leased);
     });

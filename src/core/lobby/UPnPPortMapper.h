@@ -3,14 +3,19 @@
 #include "core/common/Environment.h"
 #include "core/common/Timing.h"
 
+#include <chrono>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QUdpSocket>
 
 namespace vantrell::core {
 
@@ -37,8 +42,11 @@ struct PortMappingRequest
 // the program never removes them.
 //
 // When no UPnP gateway answers, the same three are asked of the default gateway through
-// NAT-PMP (which PCP gateways answer as well). Those mappings are leases: this object renews
-// them at half their granted lifetime while it lives and releases them when it ends.
+// NAT-PMP. Those mappings are leases: this object renews them at half their granted lifetime
+// while it lives and releases them when it ends, however early that is. A gateway that lost
+// its mappings (restarted) says so by its epoch, the seconds since its mapping table began,
+// which it sends with every answer and announces to the network when it comes up; an epoch
+// that went back has the three asked for again at once.
 class UPnPPortMapper : public QObject
 {
     Q_OBJECT
@@ -59,6 +67,16 @@ public:
 
     // How long a NAT-PMP lease is asked for, in seconds.
     static constexpr quint32 kLeaseSeconds = 7200;
+
+    // A gateway's epoch as seen at one moment.
+    struct Epoch
+    {
+        quint32 seconds = 0;
+        std::chrono::steady_clock::time_point seen;
+    };
+    // The gateway's epoch ran slower than time since the last one: its mappings are gone.
+    // An eighth of the time between and two seconds are allowed for clocks and the way.
+    static bool epochWentBack(const Epoch& last, const Epoch& now);
 
     static QString successLine();
     static QString natPmpSuccessLine();
@@ -102,15 +120,28 @@ private:
     void run(QList<PortMappingRequest> requests, QByteArray multicastInterface);
     void runNatPmp(const QList<PortMappingRequest>& requests);
     void post(std::function<void()> emitter);
-    // On the owner's thread: keeps what the gateway granted and plans the next renewal.
-    void leased(const QList<PortMappingRequest>& granted, quint32 lifetime);
+    // On the owner's thread: plans the next renewal of what the gateway granted and listens
+    // for its announcements.
+    void leased(quint32 lifetime, std::optional<Epoch> epoch, const QHostAddress& gateway);
     void renew();
+    void readAnnouncements();
+    void sawEpoch(const Epoch& epoch);
+    QList<PortMappingRequest> leases() const;
 
     Timing m_timing;
     std::thread m_worker;
     bool m_requested = false;
-    QList<PortMappingRequest> m_leases; // held through NAT-PMP; released at the end
+    bool m_renewing = false;
+    // Held through NAT-PMP and released at the end. Written by the worker the moment the
+    // gateway grants one: a program that ends before the news reaches its event loop still
+    // releases them.
+    mutable std::mutex m_leaseMutex;
+    QList<PortMappingRequest> m_leases;
     QTimer m_renewal;
+    QByteArray m_localAddress;
+    QHostAddress m_gateway;
+    std::optional<Epoch> m_epoch;
+    QUdpSocket m_announcements;
 };
 
 } // namespace vantrell::core
