@@ -1,7 +1,9 @@
 #include "ui/common/WindowActivation.h"
 
 #include <optional>
+#ifdef VANTRELL_XCB
 #include <xcb/xcb.h>
+#endif
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -10,6 +12,7 @@
 
 namespace vantrell::ui {
 
+#ifdef VANTRELL_XCB
 namespace {
 
 // The time an X startup id carries ("..._TIME1234"), if any.
@@ -90,11 +93,13 @@ private:
 };
 
 } // namespace
+#endif
 
 void bringToFront(QWidget* window, const QString& activationToken)
 {
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->raise();
+#ifdef VANTRELL_XCB
     // (The offscreen platform may have an X connection of its own for drawing.)
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 && x11->connection() && window->windowHandle() &&
@@ -102,6 +107,7 @@ void bringToFront(QWidget* window, const QString& activationToken)
         new XTimeThenActivate(x11->connection(), window, startupTime(activationToken));
         return;
     }
+#endif
     const bool token =
         !activationToken.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland");
     if (token)
