@@ -165,7 +165,10 @@ private slots:
     void partition()
     {
         QFETCH(int, seconds);
-        Room room(10);
+        // Sped up less than elsewhere: each real second the busy machine holds the test up
+        // counts as this many designed seconds against the limits below.
+        Room room(5);
+        const int limit = static_cast<int>(room.env.timing.interval(60s).count());
         QVERIFY(room.join());
         LoopLatencyProbe probe;
         probe.start();
@@ -178,9 +181,9 @@ private slots:
             QCOMPARE(room.host.members().size(), std::size_t{2});
             QVERIFY(room.boxes.isEmpty());
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(room.host.members().size() == 1, 6000);
+            QTRY_VERIFY_WITH_TIMEOUT(room.host.members().size() == 1, limit);
             const double hostNoticed = designedSeconds(room.env, since);
-            QTRY_COMPARE_WITH_TIMEOUT(room.leaves, 1, 6000);
+            QTRY_COMPARE_WITH_TIMEOUT(room.leaves, 1, limit);
             const double memberNoticed = designedSeconds(room.env, since);
             QCOMPARE(room.boxes, QStringList{"You have lost the connection to the Room."});
             qInfo("partition noticed by the host after %.1f s, by the member after %.1f s",
@@ -276,7 +279,7 @@ private slots:
         FaultRelay relay(QHostAddress::LocalHost, server->port());
         LobbyConnection lobby("127.0.0.1", relay.port());
         LobbyMainServerLink link(lobby);
-        Room room(10, &link);
+        Room room(5, &link);
         lobby.setTiming(room.env.timing);
         RoomHost& host = room.host;
         // What the main window and the program do on a connect and every 10 s.
@@ -309,7 +312,8 @@ private slots:
             server->process().kill();
         else
             relay.cut(room.env.timing.interval(600s));
-        QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 7000);
+        QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1,
+                                  static_cast<int>(room.env.timing.interval(70s).count()));
         const double noticed = designedSeconds(room.env, since);
         qInfo("main server loss noticed after %.1f s", noticed);
         QVERIFY(noticed <= 60);
