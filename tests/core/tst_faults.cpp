@@ -333,7 +333,9 @@ private slots:
         relay.heal();
         lobby.open();
         QTRY_VERIFY(lobby.isOpen());
-        QTRY_VERIFY_WITH_TIMEOUT(listed(), kLookLimit); // advertised again, on the new connection
+        // Advertised again, on the new connection; if not, what the main server saw.
+        QVERIFY2(QTest::qWaitFor(listed, kLookLimit),
+                 qPrintable(server->log().join(QLatin1Char('\n'))));
         QCOMPARE(host.members().size(), std::size_t{2});
         VERIFY_NO_FREEZE(probe);
     }
