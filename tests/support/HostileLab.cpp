@@ -41,6 +41,9 @@ std::size_t HostileSocket::sendSome(std::string_view bytes)
     if (!isConnected() || bytes.empty())
         return 0;
     const auto n = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    // A reset is told here even while unread bytes keep the receiving side looking open.
+    if (n < 0 && (errno == EPIPE || errno == ECONNRESET))
+        m_peerClosed = true;
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
