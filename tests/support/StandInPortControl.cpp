@@ -16,6 +16,22 @@ bool StandInPort::install(const QString& folder, const QString& name)
     return QFile::link(QStringLiteral(VANTRELL_STAND_IN_PORT), m_path);
 }
 
+bool StandInPort::installWindowsBuild(const QString& folder, const QString& name)
+{
+#ifdef VANTRELL_WINDOWS_STAND_IN
+    m_path = QDir(folder).filePath(name);
+    QFile::remove(m_path);
+    clear();
+    // A copy without the execute bit, as unpacked from an archive: Wine needs none.
+    return QFile::copy(QStringLiteral(VANTRELL_WINDOWS_STAND_IN), m_path) &&
+           QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+#else
+    (void)folder;
+    (void)name;
+    return false;
+#endif
+}
+
 void StandInPort::configure(int exitCode, int sleepMs)
 {
     QFile conf(m_path + QStringLiteral(".conf"));
@@ -70,6 +86,11 @@ QString StandInPort::netlist() const
 QString StandInPort::kesh() const
 {
     return fileContents(report(), QStringLiteral("kesh"));
+}
+
+QString StandInPort::fileRead(const QString& argument) const
+{
+    return fileContents(report().value(QStringLiteral("files")).toObject(), argument);
 }
 
 qint64 StandInPort::processId() const

@@ -20,7 +20,7 @@ struct GameStart
     std::string executable;
     std::vector<std::string> arguments;
     std::string workingFolder;
-    std::vector<std::pair<std::string, std::string>> environment;
+    std::vector<std::pair<std::string, std::string>> environment{};
 };
 
 // Whether a path names a file this program may start; the failure is the system's text
