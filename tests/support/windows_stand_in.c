@@ -12,7 +12,8 @@
 #include <wchar.h>
 #include <windows.h>
 
-typedef struct {
+typedef struct
+{
     char* data;
     size_t size;
     size_t capacity;

@@ -192,6 +192,32 @@ private slots:
         QCOMPARE(next.pathField("hDuke")->text(), native("/games/hduke/hduke.exe"));
     }
 
+    // The Wine choice, one for all ports: its own section after the others once set, the
+    // command from the Locate dialog or typed, and back on the next run.
+    void wineChoiceIsSavedAndReloaded()
+    {
+        const QString prefix = m_dir->filePath(QStringLiteral("wine duke"));
+        {
+            Program program(m_dir->path());
+            QVERIFY(showActive(program.form2));
+            program.fileAnswers << "/opt/wine-9/bin/wine";
+            program.locate("Wine Command")->click();
+            QCOMPARE(program.filters.last(), QStringLiteral("Wine (wine*);;All files (*)"));
+            child<QLineEdit>(program.form2, "Wine Prefix")->setText(" " + prefix + " ");
+            program.form2->hide();
+            const QStringList lines = configLines(m_dir->path());
+            QCOMPARE(lines.mid(lines.indexOf("[Wine]")),
+                     QStringList({"[Wine]", "Wine Command=" + native("/opt/wine-9/bin/wine"),
+                                  "Wine Prefix=" + prefix}));
+            QCOMPARE(program.fixture.program->settings().wine.prefix, prefix.toStdString());
+        }
+        Program next(m_dir->path());
+        QVERIFY(showActive(next.form2));
+        QCOMPARE(child<QLineEdit>(next.form2, "Wine Command")->text(),
+                 native("/opt/wine-9/bin/wine"));
+        QCOMPARE(child<QLineEdit>(next.form2, "Wine Prefix")->text(), prefix);
+    }
+
     // The window stays open, another window of the program becomes active: saved.
     void switchingWindowsSaves()
     {
