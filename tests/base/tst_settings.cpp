@@ -4,7 +4,6 @@
 #include "base/settings/MainServerSettings.h"
 #include "base/settings/NetworkingSettings.h"
 #include "base/settings/SourcePortSettings.h"
-#include "base/settings/WineSettings.h"
 
 #include <filesystem>
 #include <fstream>
@@ -305,31 +304,6 @@ private slots:
         QCOMPARE(choice.address, "");
         QVERIFY(choice.save(file));
         QVERIFY(readRaw(file.path()).endsWith("Address=not a server\r\n"));
-    }
-
-    // The Wine choice likewise: nothing written while both are empty; once set, both keys in
-    // their own section, read back as written; emptied again, the keys stay, empty.
-    void wineChoiceIsWrittenOnlyWhenMade()
-    {
-        QTemporaryDir dir;
-        ConfigFile file(folderOf(dir));
-        QVERIFY(NetworkingSettings{}.save(file));
-        const QByteArray firstStart = readRaw(file.path());
-        WineSettings wine;
-        wine.load(file);
-        QVERIFY(wine.save(file));
-        QCOMPARE(readRaw(file.path()), firstStart);
-
-        wine.prefix = "/home/ann/.wine-duke";
-        QVERIFY(wine.save(file));
-        QCOMPARE(readRaw(file.path()),
-                 firstStart + "[Wine]\r\nWine Command=\r\nWine Prefix=/home/ann/.wine-duke\r\n");
-        WineSettings read;
-        read.command = "left over";
-        read.load(file);
-        QVERIFY(read == wine);
-        QVERIFY(WineSettings{}.save(file));
-        QVERIFY(readRaw(file.path()).endsWith("[Wine]\r\nWine Command=\r\nWine Prefix=\r\n"));
     }
 
     // A save that cannot write says so, naming the file, and stops.

@@ -5,102 +5,74 @@
  * its argument list and its whole command line as Windows gave them, its working folder, the
  * contents of "netlist.txt" and "kesh.txt" there or null when missing, and under "files" the
  * contents of every argument that names a file it can open and read), then sleeps, writes
- * "<path>.done" and exits with the code. */
+ * "<path>.done" and exits with the code. Small files only: anything past 64 KiB is cut. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <wchar.h>
 #include <windows.h>
 
-typedef struct
-{
-    char* data;
-    size_t size;
-    size_t capacity;
-} Text;
+static char report[1 << 20];
+static size_t used;
 
-static void append(Text* text, const char* bytes, size_t count)
+static void put(const char* bytes, size_t count)
 {
-    if (text->size + count + 1 > text->capacity) {
-        text->capacity = (text->size + count + 1) * 2;
-        text->data = realloc(text->data, text->capacity);
-        if (!text->data)
-            exit(99);
+    if (used + count < sizeof report) {
+        memcpy(report + used, bytes, count);
+        used += count;
     }
-    memcpy(text->data + text->size, bytes, count);
-    text->size += count;
-    text->data[text->size] = '\0';
 }
 
-static void appendString(Text* text, const char* s)
+static void putJson(const char* bytes, size_t count)
 {
-    append(text, s, strlen(s));
-}
-
-static void appendJson(Text* text, const char* bytes, size_t count)
-{
-    appendString(text, "\"");
+    put("\"", 1);
     for (size_t i = 0; i < count; ++i) {
+        char escaped[8];
         const unsigned char c = (unsigned char)bytes[i];
-        if (c == '"' || c == '\\') {
-            append(text, "\\", 1);
-            append(text, bytes + i, 1);
-        } else if (c < 0x20) {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            appendString(text, escaped);
-        } else {
-            append(text, bytes + i, 1);
-        }
+        if (c < 0x20)
+            put(escaped, (size_t)snprintf(escaped, sizeof escaped, "\\u%04x", c));
+        else if (c == '"' || c == '\\')
+            put(escaped, (size_t)snprintf(escaped, sizeof escaped, "\\%c", c));
+        else
+            put(bytes + i, 1);
     }
-    appendString(text, "\"");
+    put("\"", 1);
 }
 
-static void appendWide(Text* text, const wchar_t* wide)
+static void putWide(const wchar_t* wide)
 {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, NULL, 0, NULL, NULL);
-    char* utf8 = malloc(size > 0 ? (size_t)size : 1);
-    if (!utf8)
-        exit(99);
-    utf8[0] = '\0';
-    if (size > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, size, NULL, NULL);
-    appendJson(text, utf8, strlen(utf8));
-    free(utf8);
+    static char utf8[65536];
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, NULL, NULL);
+    putJson(utf8, size > 0 ? (size_t)size - 1 : 0);
 }
 
-/* The whole file, or 0 when it cannot be opened or read. */
-static int readWhole(const wchar_t* path, Text* contents)
+/* The file's bytes (at most 64 KiB) into `into`; -1 when it cannot be opened or read. */
+static long readFile(const wchar_t* path, char* into)
 {
     FILE* in = _wfopen(path, L"rb");
     if (!in)
-        return 0;
-    char buffer[4096];
-    size_t n;
-    int ok = 1;
-    append(contents, "", 0);
-    while ((n = fread(buffer, 1, sizeof buffer, in)) > 0)
-        append(contents, buffer, n);
-    if (ferror(in))
-        ok = 0;
+        return -1;
+    const size_t n = fread(into, 1, 65536, in);
+    const int failed = ferror(in);
     fclose(in);
-    return ok;
+    return failed ? -1 : (long)n;
 }
 
-static void appendFileOrNull(Text* text, const wchar_t* path)
+static void putFileOrNull(const wchar_t* path)
 {
-    Text contents = {0};
-    if (readWhole(path, &contents))
-        appendJson(text, contents.data, contents.size);
+    static char contents[65536];
+    const long n = readFile(path, contents);
+    if (n < 0)
+        put("null", 4);
     else
-        appendString(text, "null");
-    free(contents.data);
+        putJson(contents, (size_t)n);
 }
 
-static void writeAtomically(const wchar_t* path, const char* bytes, size_t count)
+static void writeAtomically(const wchar_t* self, const wchar_t* suffix, const char* bytes,
+                            size_t count)
 {
-    wchar_t temporary[MAX_PATH + 8];
-    swprintf(temporary, MAX_PATH + 8, L"%ls.tmp", path);
+    wchar_t path[MAX_PATH + 16], temporary[MAX_PATH + 16];
+    swprintf(path, MAX_PATH + 16, L"%ls%ls", self, suffix);
+    swprintf(temporary, MAX_PATH + 16, L"%ls.tmp", path);
     FILE* out = _wfopen(temporary, L"wb");
     if (!out)
         return;
@@ -111,62 +83,49 @@ static void writeAtomically(const wchar_t* path, const char* bytes, size_t count
 
 int wmain(int argc, wchar_t** argv)
 {
-    wchar_t self[MAX_PATH];
+    wchar_t self[MAX_PATH], conf[MAX_PATH + 16], cwd[MAX_PATH];
+    static char text[65536 + 1];
     if (!GetModuleFileNameW(NULL, self, MAX_PATH))
         return 98;
-    wchar_t path[MAX_PATH + 16];
-
     int exitCode = 0;
     long sleepMs = 0;
-    swprintf(path, MAX_PATH + 16, L"%ls.conf", self);
-    Text conf = {0};
-    if (readWhole(path, &conf)) {
-        for (char* line = strtok(conf.data, "\r\n"); line; line = strtok(NULL, "\r\n")) {
-            if (strncmp(line, "exit=", 5) == 0)
-                exitCode = atoi(line + 5);
-            else if (strncmp(line, "sleep_ms=", 9) == 0)
-                sleepMs = atol(line + 9);
-        }
+    swprintf(conf, MAX_PATH + 16, L"%ls.conf", self);
+    const long confSize = readFile(conf, text);
+    text[confSize > 0 ? confSize : 0] = '\0';
+    for (char* line = strtok(text, "\r\n"); line; line = strtok(NULL, "\r\n")) {
+        if (strncmp(line, "exit=", 5) == 0)
+            exitCode = atoi(line + 5);
+        else if (strncmp(line, "sleep_ms=", 9) == 0)
+            sleepMs = atol(line + 9);
     }
-    free(conf.data);
 
-    Text report = {0};
-    appendString(&report, "{\"args\": [");
+    put("{\"args\": [", 10);
     for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            appendString(&report, ", ");
-        appendWide(&report, argv[i]);
+        put(", ", i > 1 ? 2 : 0);
+        putWide(argv[i]);
     }
-    appendString(&report, "], \"commandLine\": ");
-    appendWide(&report, GetCommandLineW());
-    wchar_t cwd[MAX_PATH];
-    if (!GetCurrentDirectoryW(MAX_PATH, cwd))
-        cwd[0] = L'\0';
-    appendString(&report, ", \"cwd\": ");
-    appendWide(&report, cwd);
-    appendString(&report, ", \"netlist\": ");
-    appendFileOrNull(&report, L"netlist.txt");
-    appendString(&report, ", \"kesh\": ");
-    appendFileOrNull(&report, L"kesh.txt");
-    appendString(&report, ", \"files\": {");
-    int files = 0;
-    for (int i = 1; i < argc; ++i) {
-        Text contents = {0};
-        if (readWhole(argv[i], &contents)) {
-            appendString(&report, files++ ? ", " : "");
-            appendWide(&report, argv[i]);
-            appendString(&report, ": ");
-            appendJson(&report, contents.data, contents.size);
+    put("], \"commandLine\": ", 18);
+    putWide(GetCommandLineW());
+    put(", \"cwd\": ", 9);
+    putWide(GetCurrentDirectoryW(MAX_PATH, cwd) ? cwd : L"");
+    put(", \"netlist\": ", 13);
+    putFileOrNull(L"netlist.txt");
+    put(", \"kesh\": ", 10);
+    putFileOrNull(L"kesh.txt");
+    put(", \"files\": {", 12);
+    for (int i = 1, files = 0; i < argc; ++i) {
+        const long n = readFile(argv[i], text);
+        if (n >= 0) {
+            put(", ", files++ ? 2 : 0);
+            putWide(argv[i]);
+            put(": ", 2);
+            putJson(text, (size_t)n);
         }
-        free(contents.data);
     }
-    appendString(&report, "}}\n");
-    swprintf(path, MAX_PATH + 16, L"%ls.report", self);
-    writeAtomically(path, report.data, report.size);
-    free(report.data);
+    put("}}\n", 3);
+    writeAtomically(self, L".report", report, used);
 
     Sleep((DWORD)sleepMs);
-    swprintf(path, MAX_PATH + 16, L"%ls.done", self);
-    writeAtomically(path, "done\n", 5);
+    writeAtomically(self, L".done", "done\n", 5);
     return exitCode;
 }
