@@ -61,6 +61,10 @@ Result<std::string> findCommand(const std::string& command, const QProcessEnviro
 
 bool isWindowsProgram(const std::string& path)
 {
+    // Only a plain file is opened: opening a pipe would wait for a writer.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
@@ -81,15 +85,13 @@ Result<GameStart> throughWine(const GameStart& windowsGame, const WineSetup& win
     const Result<std::string> command =
         findCommand(configured.empty() ? "wine" : configured, wine.variables);
     if (!command) {
+        const std::string windowsProgram = "\"" + program + "\" is a Windows program";
         if (configured.empty())
-            return Error{"\"" + program +
-                         "\" is a Windows program. Starting it needs Wine, which was not found: "
+            return Error{windowsProgram + ". Starting it needs Wine, which was not found: " +
                          "install Debian's \"wine\" package, or set the Wine command " +
                          kWhereToSet + "."};
-        return Error{"\"" + program +
-                     "\" is a Windows program, to be started with the Wine "
-                     "command \"" +
-                     configured + "\", which cannot be started (" + command.error() +
+        return Error{windowsProgram + ", to be started with the Wine command \"" + configured +
+                     "\", which cannot be started (" + command.error() +
                      "). Correct the Wine command " + kWhereToSet +
                      ", or empty it to use Debian's \"wine\" package."};
     }
@@ -108,13 +110,12 @@ Result<GameStart> throughWine(const GameStart& windowsGame, const WineSetup& win
         const fs::path folder = fs::absolute(prefix, ec);
         if (!ec)
             fs::create_directories(folder, ec);
-        if (ec || !fs::is_directory(folder))
-            return Error{"The Wine prefix \"" + prefix + "\" cannot be made (" +
-                         (ec ? ec.message() : std::generic_category().message(ENOTDIR)) +
-                         "), so \"" + program +
-                         "\", a Windows program, cannot be started. "
-                         "Choose another Wine prefix " +
-                         kWhereToSet + "."};
+        if (ec || !fs::is_directory(folder)) {
+            const std::string reason = ec ? ec.message() : std::generic_category().message(ENOTDIR);
+            return Error{"The Wine prefix \"" + prefix + "\" cannot be made (" + reason +
+                         "), so \"" + program + "\", a Windows program, cannot be started. " +
+                         "Choose another Wine prefix " + kWhereToSet + "."};
+        }
         start.environment.emplace_back("WINEPREFIX", folder.string());
     }
     if (!wine.variables.contains(QStringLiteral("WINEDEBUG")))
