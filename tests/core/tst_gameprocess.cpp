@@ -16,21 +16,6 @@ using namespace vantrell;
 using namespace vantrell::core;
 namespace fs = std::filesystem;
 
-namespace {
-
-// A DOS header whose e_lfanew (at 0x3C, little-endian) says `offset`, followed by `tail`.
-std::string dosHeader(std::uint32_t offset, const std::string& tail)
-{
-    std::string bytes(0x40, '\0');
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    for (int i = 0; i < 4; ++i)
-        bytes[std::size_t(0x3C + i)] = char((offset >> (8 * i)) & 0xFF);
-    return bytes + tail;
-}
-
-} // namespace
-
 class TestGameProcess : public QObject
 {
     Q_OBJECT
@@ -150,24 +135,23 @@ private slots:
         QCOMPARE(exited.size(), 0);
     }
 
-    // A Windows program is told by its content, whatever its name; anything cut short is not.
+    // A Windows program is told by its content, whatever its name; a file that ends before
+    // its headers do is not one.
     void windowsProgramByContent_data()
     {
-        using namespace std::string_literals;
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("windows");
-        const auto row = [](const char* name, const std::string& bytes, bool windows) {
-            QTest::newRow(name) << QByteArray::fromStdString(bytes) << windows;
-        };
-        row("PE image", dosHeader(0x40, "PE\0\0"s), true);
-        row("shell script named .exe", "#!/bin/sh\nexit 0\n", false);
-        row("empty file", "", false);
-        row("cut inside the DOS header", dosHeader(0x40, "PE\0\0"s).substr(0, 0x3E), false);
-        row("e_lfanew past the end", dosHeader(0x1000, "PE\0\0"s), false);
-        row("e_lfanew at the top of the range", dosHeader(0xFFFFFFFF, "PE\0\0"s), false);
-        row("signature cut short", dosHeader(0x40, "PE\0"s), false);
-        row("DOS program (NE)", dosHeader(0x40, "NE\0\0"s), false);
-        row("no MZ", "ZM" + dosHeader(0x40, "PE\0\0"s).substr(2), false);
+        // "MZ", the PE header's offset at 0x3C (little-endian), the header at 0x40.
+        const QByteArray pe = "MZ" + QByteArray(0x3A, 0) + QByteArray("\x40\0\0\0PE\0\0", 8);
+        QTest::newRow("PE image") << pe << true;
+        QTest::newRow("shell script")
+            << QByteArray("#!/bin/sh\n").leftJustified(0x80, '#') << false;
+        QTest::newRow("cut inside the DOS header") << pe.left(0x3E) << false;
+        QTest::newRow("PE offset past the end") << QByteArray(pe).replace(0x3D, 1, "\x10") << false;
+        QTest::newRow("PE offset at the top")
+            << QByteArray(pe).replace(0x3C, 4, "\xFF\xFF\xFF\xFF") << false;
+        QTest::newRow("signature cut short") << pe.left(0x43) << false;
+        QTest::newRow("NE header") << QByteArray(pe).replace(0x40, 1, "N") << false;
     }
 
     void windowsProgramByContent()
@@ -175,91 +159,47 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, windows);
         QTemporaryDir game;
-        const fs::path path = fs::path(game.path().toStdString()) / "hduke.exe";
+        const std::string path = game.filePath(QStringLiteral("hduke.exe")).toStdString();
         writeFile(path, bytes.toStdString());
-        QCOMPARE(isWindowsProgram(path.string()), windows);
+        QCOMPARE(isWindowsProgram(path), windows);
     }
 
-    // How a Windows program is handed to Wine, and what stops it, with a stand-in "wine" on
-    // a search path of the test's own.
+    // A Windows game gets a quiet Wine unless the player's WINEDEBUG says otherwise, and its
+    // prefix with "~" as the home folder; a Wine command or prefix that cannot be used is named.
     void wineStart_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<QStringList>("variables");
-        QTest::addColumn<QStringList>("environment");
-        QTest::addColumn<QString>("message");
-
-        const QStringList quiet{"WINEDEBUG=-all"};
-        QTest::newRow("wine on the search path")
-            << ""
-            << "" << QStringList{"PATH=/nowhere::<bin>"} << quiet << "";
-        QTest::newRow("the player's own WINEDEBUG and WINEPREFIX")
-            << ""
-            << "" << QStringList{"PATH=<bin>", "WINEDEBUG=+file", "WINEPREFIX=/p"} << QStringList{}
-            << "";
-        QTest::newRow("a command by name, a prefix in the home folder")
-            << "wine"
-            << "~/duke" << QStringList{"PATH=<bin>", "HOME=<root>"}
-            << QStringList{"WINEPREFIX=<root>/duke", "WINEDEBUG=-all"} << "";
+        QTest::addColumn<QStringList>("choice"); // the Wine command and prefix, the WINEDEBUG
+        QTest::addColumn<QString>("outcome");    // the variables the game gets, or the message
+        QTest::newRow("quiet") << QStringList{"/bin/sh", "~/duke", ""}
+                               << "WINEPREFIX=~/duke WINEDEBUG=-all";
+        QTest::newRow("the player's own WINEDEBUG") << QStringList{"/bin/sh", "", "+file"} << "";
         QTest::newRow("a command that is not there")
-            << "<root>/wine-9/bin/wine"
-            << "" << QStringList{"PATH=<bin>"} << QStringList{}
-            << "\"<game>/hduke.exe\" is a Windows program, to be started with the Wine command "
-               "\"<root>/wine-9/bin/wine\", which cannot be started (No such file or "
-               "directory). Correct the Wine command under Settings, Source Ports, or empty it "
-               "to use Debian's \"wine\" package.";
+            << QStringList{"/opt/wine", "", ""}
+            << "\"/games/hduke.exe\" is a Windows program, to be started with the Wine command "
+               "\"/opt/wine\", which cannot be started (No such file or directory). Correct the "
+               "Wine command under Settings, Source Ports, or empty it to use Debian's \"wine\" "
+               "package.";
         QTest::newRow("a prefix below a file")
-            << ""
-            << "<game>/hduke.exe/prefix" << QStringList{"PATH=<bin>"} << QStringList{}
-            << "The Wine prefix \"<game>/hduke.exe/prefix\" cannot be made (Not a directory), "
-               "so \"<game>/hduke.exe\", a Windows program, cannot be started. Choose another "
-               "Wine prefix under Settings, Source Ports.";
+            << QStringList{"/bin/sh", "/bin/sh/wine", ""}
+            << "The Wine prefix \"/bin/sh/wine\" cannot be made (Not a directory), so "
+               "\"/games/hduke.exe\", a Windows program, cannot be started. Choose another Wine "
+               "prefix under Settings, Source Ports.";
     }
 
     void wineStart()
     {
-        QFETCH(QString, command);
-        QFETCH(QString, prefix);
-        QFETCH(QStringList, variables);
-        QFETCH(QStringList, environment);
-        QFETCH(QString, message);
-        QTemporaryDir root;
-        const fs::path rootPath = root.path().toStdString();
-        const auto fill = [&](QString text) {
-            return text.replace(QStringLiteral("<root>"), root.path())
-                .replace(QStringLiteral("<bin>"), root.filePath(QStringLiteral("bin")))
-                .replace(QStringLiteral("<game>"), root.filePath(QStringLiteral("game")));
-        };
-        fs::create_directories(rootPath / "bin");
-        fs::create_directories(rootPath / "game");
-        writeFile(rootPath / "bin" / "wine", "#!/bin/sh\n");
-        fs::permissions(rootPath / "bin" / "wine", fs::perms::owner_all);
-        writeFile(rootPath / "game" / "hduke.exe", dosHeader(0x40, "PE"));
-
-        WineSetup wine;
-        wine.settings = {fill(command).toStdString(), fill(prefix).toStdString()};
-        for (const QString& variable : variables)
-            wine.variables.insert(variable.section('=', 0, 0), fill(variable.section('=', 1)));
-        const std::string game = (rootPath / "game").string();
-        const std::string program = game + "/hduke.exe";
-        const auto start = throughWine({program, {"-map", "my map.map"}, game, {}}, wine);
-        if (!message.isEmpty()) {
-            QVERIFY(!start);
-            QCOMPARE(QString::fromStdString(start.error()), fill(message));
-            return;
-        }
-        QVERIFY2(start, start ? "" : start.error().c_str());
-        QCOMPARE(start->executable, (rootPath / "bin" / "wine").string());
-        QCOMPARE(start->arguments, (std::vector<std::string>{program, "-map", "my map.map"}));
-        QCOMPARE(start->workingFolder, game);
-        QStringList set;
-        for (const auto& [name, value] : start->environment) {
-            set << QString::fromStdString(name + "=" + value);
-            if (name == "WINEPREFIX")
-                QVERIFY(fs::is_directory(value));
-        }
-        QCOMPARE(set, fill(environment.join('|')).split('|', Qt::SkipEmptyParts));
+        QFETCH(QStringList, choice);
+        QFETCH(QString, outcome);
+        QTemporaryDir home;
+        WineSetup wine{{choice[0].toStdString(), choice[1].toStdString()}, {}};
+        wine.variables.insert(QStringLiteral("HOME"), home.path());
+        if (!choice[2].isEmpty())
+            wine.variables.insert(QStringLiteral("WINEDEBUG"), choice[2]);
+        const auto start = throughWine({"/games/hduke.exe", {}, "/games", {}}, wine);
+        QString got = start ? QString() : QString::fromStdString(start.error());
+        for (const auto& [name, value] : start ? start->environment : GameStart{}.environment)
+            got += QString::fromStdString(" " + name + "=" + value);
+        QCOMPARE(got.trimmed(), outcome.replace("~", home.path()));
     }
 
     // Usermap staging: which files are there after the copy and after the game.

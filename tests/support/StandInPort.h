@@ -10,12 +10,9 @@
 class StandInPort
 {
 public:
-    // Puts the stand-in into `folder` under `name`; false when that fails.
-    bool install(const QString& folder, const QString& name);
-    // The same with a copy of its Windows build (tests/support/windows_stand_in.c), whose
-    // report gives the working folder as Windows sees it ("Z:\..."); false when the test
-    // build could not make it.
-    bool installWindowsBuild(const QString& folder, const QString& name);
+    // Puts the stand-in (or its Windows build, without the execute bit as an archive leaves
+    // it) into `folder` under `name`; false when that fails.
+    bool install(const QString& folder, const QString& name, bool windowsBuild = false);
     // How the next run behaves.
     void configure(int exitCode, int sleepMs);
 
@@ -30,8 +27,7 @@ public:
     // The file contents it saw at start; a null string when the file was missing.
     QString netlist() const;
     QString kesh() const;
-    // Windows build only: what it read from a file named by one of its arguments; a null
-    // string when it could not.
+    // Windows build only: what it read from the file an argument names; null when nothing.
     QString fileRead(const QString& argument) const;
     qint64 processId() const;
     // Forgets the last run.

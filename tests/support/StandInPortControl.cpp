@@ -8,28 +8,15 @@
 #error "VANTRELL_STAND_IN_PORT must name the stand-in program"
 #endif
 
-bool StandInPort::install(const QString& folder, const QString& name)
+bool StandInPort::install(const QString& folder, const QString& name, bool windowsBuild)
 {
     m_path = QDir(folder).filePath(name);
     QFile::remove(m_path);
     clear();
+    if (windowsBuild)
+        return QFile::copy(QStringLiteral(VANTRELL_WINDOWS_STAND_IN), m_path) &&
+               QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
     return QFile::link(QStringLiteral(VANTRELL_STAND_IN_PORT), m_path);
-}
-
-bool StandInPort::installWindowsBuild(const QString& folder, const QString& name)
-{
-#ifdef VANTRELL_WINDOWS_STAND_IN
-    m_path = QDir(folder).filePath(name);
-    QFile::remove(m_path);
-    clear();
-    // A copy without the execute bit, as unpacked from an archive: Wine needs none.
-    return QFile::copy(QStringLiteral(VANTRELL_WINDOWS_STAND_IN), m_path) &&
-           QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
-#else
-    (void)folder;
-    (void)name;
-    return false;
-#endif
 }
 
 void StandInPort::configure(int exitCode, int sleepMs)
