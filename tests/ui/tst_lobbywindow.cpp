@@ -211,7 +211,8 @@ private slots:
         program.form1->connectClick();
         QCOMPARE(program.messages.texts(), boxes);
         if (connects) {
-            QTRY_COMPARE(server.lines().size(), 2);
+            // The version check and the login; a busy machine may add a room-list refresh.
+            QTRY_VERIFY(server.lines().size() >= 2);
         } else {
             // Whatever a connection attempt would do, it would have started by now.
             QTest::qWait(200);
@@ -681,9 +682,11 @@ private slots:
                                                   .arg(outer.width())
                                                   .toLatin1()));
         QVERIFY(program.messages.entries().isEmpty());
-        // No farewell line.
+        // No farewell line: after the login, nothing but the room list's refresh, which
+        // comes every 200 ms here and so may fall before the close on a busy machine.
         QTest::qWait(50);
-        QCOMPARE(server.lines().size(), 2);
+        for (const QString& line : server.lines().mid(2))
+            QCOMPARE(line, QStringLiteral("RequestRoomsList"));
     }
 
     void closingWithAnUnwritableFileStillEnds()
