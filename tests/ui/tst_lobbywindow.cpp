@@ -226,8 +226,10 @@ private slots:
         ScriptedServer server;
         ProgramFixture program(server.port());
         connectTo(program, server, QStringLiteral("Ann"));
-        QCOMPARE(server.lines(), (QStringList{"ClientVersionCheck~Vantrex 3829",
-                                              "AddNickName,Ann," + QSysInfo::machineHostName()}));
+        // A room-list refresh may follow on a busy machine.
+        QCOMPARE(server.lines().mid(0, 2),
+                 (QStringList{"ClientVersionCheck~Vantrex 3829",
+                              "AddNickName,Ann," + QSysInfo::machineHostName()}));
         QVERIFY(
             logLines(*program.form1)
                 .contains(QStringLiteral("You are now connected to the Vantrell main server!")));
