@@ -144,24 +144,20 @@ private slots:
         // "MZ", the PE header's offset at 0x3C (little-endian), the header at 0x40.
         const QByteArray pe = "MZ" + QByteArray(0x3A, 0) + QByteArray("\x40\0\0\0PE\0\0", 8);
         QTest::newRow("PE image") << pe << true;
-        QTest::newRow("shell script")
-            << QByteArray("#!/bin/sh\n").leftJustified(0x80, '#') << false;
-        QTest::newRow("cut inside the DOS header") << pe.left(0x3E) << false;
-        QTest::newRow("PE offset past the end") << QByteArray(pe).replace(0x3D, 1, "\x10") << false;
-        QTest::newRow("PE offset at the top")
+        QTest::newRow("shell script") << QByteArray("#!/bin/sh\n").leftJustified(0x80) << false;
+        QTest::newRow("cut in the signature") << pe.left(0x43) << false;
+        QTest::newRow("offset at the top")
             << QByteArray(pe).replace(0x3C, 4, "\xFF\xFF\xFF\xFF") << false;
-        QTest::newRow("signature cut short") << pe.left(0x43) << false;
         QTest::newRow("NE header") << QByteArray(pe).replace(0x40, 1, "N") << false;
     }
 
     void windowsProgramByContent()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, windows);
         QTemporaryDir game;
         const std::string path = game.filePath(QStringLiteral("hduke.exe")).toStdString();
         writeFile(path, bytes.toStdString());
-        QCOMPARE(isWindowsProgram(path), windows);
+        QTEST(isWindowsProgram(path), "windows");
     }
 
     // A Windows game gets a quiet Wine unless the player's WINEDEBUG says otherwise, and its
@@ -173,7 +169,7 @@ private slots:
         QTest::newRow("quiet") << QStringList{"/bin/sh", "~/duke", ""}
                                << "WINEPREFIX=~/duke WINEDEBUG=-all";
         QTest::newRow("the player's own WINEDEBUG") << QStringList{"/bin/sh", "", "+file"} << "";
-        QTest::newRow("a command that is not there")
+        QTest::newRow("no command")
             << QStringList{"/opt/wine", "", ""}
             << "\"/games/hduke.exe\" is a Windows program, to be started with the Wine command "
                "\"/opt/wine\", which cannot be started (No such file or directory). Correct the "
