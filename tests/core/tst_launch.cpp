@@ -200,16 +200,22 @@ private slots:
     {
         QFETCH(QString, prefix);
         Machine hostMachine, kimMachine;
+        // scripts/setup installs Wine and the cross compiler: in CI these rows never skip.
+        QString missing;
         for (Machine* machine : {&hostMachine, &kimMachine})
             if (!machine->port.install(machine->root.filePath("game"), "hduke.exe", true))
-                QSKIP("no Windows build of the stand-in (x86_64-w64-mingw32-gcc missing)");
+                missing = "no Windows build of the stand-in (x86_64-w64-mingw32-gcc missing)";
         kimMachine.port.configure(6, 150);
         qputenv("WINEDLLOVERRIDES", "mscoree,mshtml="); // neither Mono nor Gecko is offered
         WineSetup wine{{"", winePrefix().toStdString()}, QProcessEnvironment::systemEnvironment()};
         if (prefix.isEmpty())
             wine.variables.insert(QStringLiteral("PATH"), hostMachine.root.path());
         else if (QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty())
-            QSKIP("no wine on the search path");
+            missing = "no wine on the search path";
+        if (!missing.isEmpty()) {
+            QVERIFY2(!qEnvironmentVariableIsSet("CI"), qPrintable(missing));
+            QSKIP(qPrintable(missing));
+        }
         QVERIFY(prefix.isEmpty() || QFileInfo(winePrefix()).exists() == (prefix == "existing"));
 
         HostGame game(SourcePort::HDuke);
