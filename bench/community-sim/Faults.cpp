@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <csignal>
 #include <limits>
+#include <set>
 
 #include <QDir>
 #include <QFile>
@@ -91,6 +92,28 @@ int ServerProcess::openDescriptors() const
     return static_cast<int>(QDir(QStringLiteral("/proc/%1/fd").arg(m_process.processId()))
                                 .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)
                                 .size());
+}
+
+QStringList ServerProcess::connections() const
+{
+    std::set<QString> inodes;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(m_process.processId()));
+    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(fd)).section('/', -1);
+        if (target.startsWith(QLatin1String("socket:[")))
+            inodes.insert(target.mid(8).chopped(1));
+    }
+    QStringList out;
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly | QIODevice::Text))
+        return out;
+    while (!table.atEnd()) {
+        const QStringList fields =
+            QString::fromLatin1(table.readLine()).split(' ', Qt::SkipEmptyParts);
+        if (fields.size() > 9 && inodes.count(fields[9]))
+            out << tcpEndpoint(fields[1]) + " " + tcpEndpoint(fields[2]) + " " + fields[3];
+    }
+    return out;
 }
 
 // ---- faults ----

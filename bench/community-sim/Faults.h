@@ -31,6 +31,8 @@ public:
     // The peak over every run of the process so far.
     long peakKiB() const;
     int openDescriptors() const;
+    // Its TCP connections as "local remote state", for a report.
+    QStringList connections() const;
 
 private:
     long status(const char* key) const;

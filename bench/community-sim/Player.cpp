@@ -48,8 +48,10 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
     connect(&m_lobby, &core::LobbyConnection::connected, this, [this] {
         m_lobbyOpenSince = m_clock.now();
         ++m_figures.connects;
+        trace(QStringLiteral("connected to the main server"));
     });
     connect(&m_lobby, &core::LobbyConnection::disconnected, this, [this] {
+        trace(QStringLiteral("lost the main server"));
         listingChanged();
         scheduleNext(2, 15); // a player who lost the lobby connects again soon
     });
@@ -79,6 +81,7 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
     connect(&m_client, &core::RoomClient::gameLaunchRequested, this, [this] {
         m_client.setGameRunning(true);
         m_gameEnds = m_clock.now() + uniform(10, 40);
+        trace(QStringLiteral("starts the game of ") + nicknameOf(m_stayHost));
         if (gameStarted)
             gameStarted(*this, m_stayHost);
     });
@@ -184,10 +187,12 @@ void Player::act()
             if (chance(0.5))
                 leaveRoom();
         } else if (!m_checkRunning && !m_client.isReady() && chance(0.6)) {
+            trace(QStringLiteral("is ready"));
             m_client.SendToServerClientReady();
         } else if (chance(0.15) && m_client.ClientRoomSendChatMessage("hi")) {
             ++m_figures.chats;
         } else if (chance(0.05) && m_client.isReady()) {
+            trace(QStringLiteral("is not ready"));
             m_client.SendToServerClientNotReady();
         } else if (chance(0.08) && !m_client.gameRunning()) {
             leaveRoom();
@@ -204,6 +209,7 @@ void Player::act()
         joinSomeRoom();
     } else if (roll < 0.88) {
         m_lobby.close(); // the player disconnects; the script connects again later
+        trace(QStringLiteral("disconnects"));
         listingChanged();
     }
 }
@@ -249,6 +255,8 @@ void Player::openRoom()
             &core::RoomHost::setHostRemoteAddress);
     connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
             &core::RoomHost::advertiseAgain);
+    connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
+            [this] { listingChanged(); });
     connect(m_room.get(), &core::RoomHost::advertisingChanged, this, [this] { listingChanged(); });
     if (!m_room->open()) {
         m_ledger.note(QStringLiteral("%1 could not open a room").arg(nickname()));
@@ -264,21 +272,26 @@ void Player::closeRoom()
 {
     if (!m_room)
         return;
+    trace(QStringLiteral("closes its room"));
     m_room->close();
     m_room.reset();
     m_gameEnds = -1;
     listingChanged();
 }
 
+void Player::trace(const QString& what) const
+{
+    if (m_params.verbose)
+        m_ledger.note(nickname() + " " + what);
+}
+
 void Player::listingChanged()
 {
+    // Called on every event that may change what the main server lists for this player:
+    // room opened or closed, advertised or withdrawn, lobby connected or lost.
+    m_listingSince = m_clock.now();
     const bool listed = m_room && m_room->isAdvertised() && m_lobby.isOpen();
-    if (listed != m_lastListed)
-        m_listingSince = m_clock.now();
-    m_lastListed = listed;
-    // A re-advertisement after a refresh (same state, new lines) counts as a change too.
-    if (listed)
-        m_listingSince = m_clock.now();
+    trace(listed ? QStringLiteral("room listed") : QStringLiteral("room not listed"));
 }
 
 void Player::joinSomeRoom()
@@ -310,6 +323,7 @@ void Player::joinSomeRoom()
         where.ip = relayAddress(m_index).toString().toStdString();
     }
     ++m_figures.joins;
+    trace(QStringLiteral("joins the room of ") + nicknameOf(m_stayHost));
     m_checkRunning = true;
     m_client.open(where,
                   {nickname().toStdString(), "Linux 64 bit ", address().toStdString(), "23513"});
@@ -319,6 +333,7 @@ void Player::leaveRoom()
 {
     if (!m_client.isInRoom())
         return;
+    trace(QStringLiteral("leaves the room of ") + nicknameOf(m_stayHost));
     m_client.close();
     m_client.setGameRunning(false);
     m_stayHost = -1;
@@ -331,11 +346,18 @@ void Player::leaveRoom()
 
 void Player::launch()
 {
+    // The rows at the click are the game the host starts: every one of them is ready, and
+    // exactly their games must start.
     std::set<int> ready;
-    for (const auto& row : m_room->members())
+    QStringList shown;
+    const auto& rows = m_room->members();
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        shown << QString::fromStdString(rows[i].nickname + ":" + rows[i].readyCode);
         for (Player* other : m_others())
-            if (row.nickname == other->nickname().toStdString() && other != this)
+            if (rows[i].nickname == other->nickname().toStdString())
                 ready.insert(other->index());
+    }
+    trace(QStringLiteral("starts the game with ") + shown.join(' '));
     ++m_figures.launches;
     if (launchObserved)
         launchObserved(*this, ready);

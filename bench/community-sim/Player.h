@@ -69,7 +69,7 @@ public:
     {
         m_listHandler = std::move(handler);
     }
-    // The host's launch: its ready members then, and who reported the launch to their game.
+    // The host started its game with these members; a member's game started.
     std::function<void(Player& host, std::set<int> ready)> launchObserved;
     std::function<void(Player& member, int host)> gameStarted;
 
@@ -87,6 +87,7 @@ private:
     void launch();
     void endGame();
     void listingChanged();
+    void trace(const QString& what) const;
     void checkUsermapFolder(const QString& why);
 
     const int m_index;
@@ -114,7 +115,6 @@ private:
     bool m_stopped = false;
     double m_lobbyOpenSince = 0;
     double m_listingSince = 0;
-    bool m_lastListed = false;
     QString m_usermap;
     int m_roomsMade = 0;
     lobby::NewRoomsListUpdate m_lastList;

@@ -102,3 +102,6 @@ inline QString nicknameOf(int index)
 // A usermap's bytes follow from its name and the seed, so that any copy can be checked
 // without asking the host.
 QByteArray usermapBytes(std::uint64_t seed, const QString& name);
+
+// "0100007F:1F90" (an endpoint of /proc/net/tcp) -> "127.0.0.1:8080".
+QString tcpEndpoint(const QString& hex);

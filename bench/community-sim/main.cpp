@@ -214,9 +214,10 @@ int main(int argc, char** argv)
     if (serverDescriptorsAfter != serverDescriptorsBefore)
         ledger.breach(QStringLiteral("descriptors return to their starting level"),
                       QStringLiteral("the main server held %1 descriptors at start and %2 after "
-                                     "the load")
+                                     "the load; its connections: %3")
                           .arg(serverDescriptorsBefore)
-                          .arg(serverDescriptorsAfter),
+                          .arg(serverDescriptorsAfter)
+                          .arg(server.connections().join(", ")),
                       {});
     // The allocator keeps some of what was freed; a leak grows with the load instead.
     ledger.check();
