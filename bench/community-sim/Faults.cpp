@@ -142,7 +142,7 @@ void Faults::count(const char* kind)
 void Faults::start()
 {
     m_playerTimer.start(m_clock.real(uniform(2, 8)));
-    m_serverTimer.start(m_clock.real(uniform(40, 90)));
+    m_serverTimer.start(m_clock.real(uniform(30, 60)));
 }
 
 void Faults::stop()
@@ -261,8 +261,10 @@ void Faults::serverFault()
 {
     if (m_stopped)
         return;
-    m_serverTimer.start(m_clock.real(uniform(60, 120)));
-    if (uniform(0, 1) < 0.5) {
+    m_serverTimer.start(m_clock.real(uniform(45, 90)));
+    // Killed and silent by turns, so a run of any length has as many of each.
+    m_killTurn = !m_killTurn;
+    if (m_killTurn) {
         const double down = uniform(3, 15);
         count("server killed");
         m_server.kill();

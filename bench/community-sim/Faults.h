@@ -77,5 +77,6 @@ private:
     QTimer m_serverTimer;
     std::map<int, double> m_faultEnds; // by player: the designed end of its fault
     double m_serverFaultEnds = 0;
+    bool m_killTurn = false;
     bool m_stopped = false;
 };

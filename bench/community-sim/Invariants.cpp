@@ -11,11 +11,13 @@ namespace {
 
 // A change must have settled this long (designed seconds) before a room list has to show
 // it: the list answers a request that crossed the change on another connection.
-constexpr double kListSettle = 5.0;
+constexpr double kListSettle = 8.0;
 // Both ends of a room link give the other up after 25 s of silence, checked every 2.5 s.
 constexpr double kLivenessLimit = 45.0;
 // The launch's broadcasts take 2 s; a member's game starts when the last one arrives.
-constexpr double kLaunchDue = 8.0;
+constexpr double kLaunchDue = 15.0;
+// The event loop counts as held up when a 100 ms timer comes this late (real ms).
+constexpr qint64 kHeldUpMs = 500;
 
 } // namespace
 
@@ -37,16 +39,24 @@ Invariants::Invariants(const SimParams& params, const SimClock& clock, Ledger& l
 {
     m_tick.setInterval(m_clock.real(1.0));
     connect(&m_tick, &QTimer::timeout, this, [this] { tick(); });
+    m_lagProbe.setInterval(100);
+    connect(&m_lagProbe, &QTimer::timeout, this, [this] {
+        if (m_lagClock.restart() > 100 + kHeldUpMs)
+            m_heldUpAt = m_clock.now();
+    });
 }
 
 void Invariants::start()
 {
     m_tick.start();
+    m_lagClock.start();
+    m_lagProbe.start();
 }
 
 void Invariants::stop()
 {
     m_tick.stop();
+    m_lagProbe.stop();
 }
 
 double Invariants::quietFor(int a, int b) const

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -50,6 +51,11 @@ private:
     std::vector<Player*> m_players;
     const Faults& m_faults;
     QTimer m_tick;
+    // The players share one event loop: a busy machine that holds it up delays what every
+    // player sees, which no invariant is about. The designed time of the last such hold-up.
+    QTimer m_lagProbe;
+    QElapsedTimer m_lagClock;
+    double m_heldUpAt = -1e9;
     qint64 m_largestUsermap = 0;
 
     // (host, member) -> designed time their views first differed.

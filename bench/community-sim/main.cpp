@@ -145,8 +145,9 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    // What the machine holds before the evening, to compare with after it.
-    QCoreApplication::processEvents();
+    // What the machine holds before the evening, to compare with after it, once the server
+    // has seen its start-up probe go.
+    QTest::qWait(300);
     const QStringList ownDescriptorsBefore = heldDescriptors();
     const int serverDescriptorsBefore = server.openDescriptors();
     const long serverMemoryBefore = server.residentKiB();
@@ -211,7 +212,7 @@ int main(int argc, char** argv)
     figures.serverPeakKiB = std::max(figures.serverPeakKiB, server.peakKiB());
     const long serverMemoryAfter = server.residentKiB();
     ledger.check();
-    if (serverDescriptorsAfter != serverDescriptorsBefore)
+    if (serverDescriptorsAfter > serverDescriptorsBefore)
         ledger.breach(QStringLiteral("descriptors return to their starting level"),
                       QStringLiteral("the main server held %1 descriptors at start and %2 after "
                                      "the load; its connections: %3")
