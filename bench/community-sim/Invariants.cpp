@@ -202,7 +202,7 @@ void Invariants::checkFileServerSlots()
 
 void Invariants::launched(Player& host, std::set<int> ready)
 {
-    m_launches[host.index()] = {m_clock.now(), std::move(ready), {}, false};
+    m_launches[host.index()] = {m_clock.now(), std::move(ready), {}, {}, false};
 }
 
 void Invariants::gameStarted(Player& member, int host)
@@ -224,6 +224,13 @@ void Invariants::gameStarted(Player& member, int host)
     it->second.started.insert(member.index());
 }
 
+void Invariants::launchRefused(Player& member, int host)
+{
+    auto it = m_launches.find(host);
+    if (it != m_launches.end())
+        it->second.refused.insert(member.index());
+}
+
 void Invariants::checkLaunches()
 {
     const double now = m_clock.now();
@@ -234,8 +241,9 @@ void Invariants::checkLaunches()
         for (int member : launch.ready) {
             Player& player = *m_players[static_cast<std::size_t>(member)];
             // One that left, or whose link was disturbed, may rightly miss the launch.
-            if (launch.started.count(member) || player.believedHost() != hostIndex ||
-                player.believedSince() > launch.at || quietFor(member, hostIndex) < now - launch.at)
+            if (launch.started.count(member) || launch.refused.count(member) ||
+                player.believedHost() != hostIndex || player.believedSince() > launch.at ||
+                quietFor(member, hostIndex) < now - launch.at)
                 continue;
             m_ledger.check();
             m_ledger.breach(QStringLiteral("a launch starts every ready member"),

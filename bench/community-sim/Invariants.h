@@ -31,6 +31,7 @@ public:
     void roomsList(Player& viewer, const vantrell::lobby::NewRoomsListUpdate& list);
     void launched(Player& host, std::set<int> ready);
     void gameStarted(Player& member, int host);
+    void launchRefused(Player& member, int host);
 
     // The longest a file-server connection may live: no request for 30 s, a minute plus the
     // largest usermap at 4 KiB/s, and 30 s to close after the last byte.
@@ -69,6 +70,7 @@ private:
         double at;
         std::set<int> ready;
         std::set<int> started;
+        std::set<int> refused;
         bool checked = false;
     };
     std::map<int, Launch> m_launches; // by host, the last launch

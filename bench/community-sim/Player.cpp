@@ -33,8 +33,12 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
       m_random(params.seed * 1000003u + static_cast<unsigned>(index)),
       m_env(makeEnvironment(index, params)), m_folder(m_env.programFolder + "/usermaps"),
       m_lobby(QStringLiteral("127.0.0.1"), params.serverPort), m_session(m_env, m_lobby),
-      m_link(m_lobby), m_fileServer(m_env), m_client(m_env, core::IcmpMethod::Disabled)
+      m_link(m_lobby), m_fileServer(m_env), m_client(m_env, core::IcmpMethod::Disabled),
+      m_launch(m_env.timing)
 {
+    QDir().mkpath(m_env.programFolder + "/game");
+    if (!m_game.install(m_env.programFolder + "/game", QStringLiteral("hduke")))
+        qFatal("cannot install the stand-in game");
     m_lobby.setTiming(m_env.timing);
     m_lobby.setLocalAddress(playerAddress(index));
     const std::string folder = m_folder.toStdString();
@@ -67,9 +71,12 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
     connect(&m_client, &core::RoomClient::readyAvailable, this, [this] {
         m_checkRunning = false;
         const auto& rows = m_client.settingsRows();
-        if (rows.size() > roomhost::kMapRow && transfer::isUsermap(rows[roomhost::kMapRow].value) &&
-            QFile::exists(m_folder + "/" + QString::fromStdString(rows[roomhost::kMapRow].value)))
-            ++m_figures.transfers;
+        // A usermap that was not there at the join came from the host's file server.
+        if (rows.size() > roomhost::kMapRow && transfer::isUsermap(rows[roomhost::kMapRow].value)) {
+            const QString map = QString::fromStdString(rows[roomhost::kMapRow].value);
+            if (!m_mapsAtJoin.contains(map) && QFile::exists(m_folder + "/" + map))
+                ++m_figures.transfers;
+        }
         checkUsermapFolder(QStringLiteral("after the usermap check"));
     });
     // The room window's message box, then its close: the script closes at once.
@@ -78,12 +85,23 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
             this, [this] { leaveRoom(); }, Qt::QueuedConnection);
     });
     connect(&m_client, &core::RoomClient::droppedFromRoom, this, [this] { scheduleNext(1, 5); });
-    connect(&m_client, &core::RoomClient::gameLaunchRequested, this, [this] {
-        m_client.setGameRunning(true);
-        m_gameEnds = m_clock.now() + uniform(10, 40);
-        trace(QStringLiteral("starts the game of ") + nicknameOf(m_stayHost));
+    // The member's launch, as the room window wires it: a real stand-in game process.
+    connect(&m_client, &core::RoomClient::gameLaunchRequested, this,
+            [this] { startMemberLaunch(); });
+    connect(&m_launch, &core::MemberLaunch::SendToServerClientNotReady, this,
+            [this] { m_client.SendToServerClientNotReady(); });
+    connect(&m_launch, &core::MemberLaunch::gameRunningChanged, this,
+            [this](bool running) { m_client.setGameRunning(running); });
+    connect(&m_launch, &core::MemberLaunch::gameStarted, this, [this] {
+        trace(QStringLiteral("starts the game of ") + nicknameOf(m_launchHost));
+        ++m_figures.games;
         if (gameStarted)
-            gameStarted(*this, m_stayHost);
+            gameStarted(*this, m_launchHost);
+    });
+    connect(&m_launch, &core::MemberLaunch::message, this, [this](const QString& text) {
+        trace(QStringLiteral("cannot start the game: ") + text);
+        if (launchRefused)
+            launchRefused(*this, m_launchHost, text);
     });
 
     m_script.setSingleShot(true);
@@ -186,7 +204,7 @@ void Player::act()
         if (!m_client.isConnected()) {
             if (chance(0.5))
                 leaveRoom();
-        } else if (!m_checkRunning && !m_client.isReady() && chance(0.6)) {
+        } else if (!m_checkRunning && !m_client.isReady() && !m_launch.isBusy() && chance(0.6)) {
             trace(QStringLiteral("is ready"));
             m_client.SendToServerClientReady();
         } else if (chance(0.15) && m_client.ClientRoomSendChatMessage("hi")) {
@@ -194,7 +212,7 @@ void Player::act()
         } else if (chance(0.05) && m_client.isReady()) {
             trace(QStringLiteral("is not ready"));
             m_client.SendToServerClientNotReady();
-        } else if (chance(0.08) && !m_client.gameRunning()) {
+        } else if (chance(0.08) && !m_launch.isBusy()) {
             leaveRoom();
         }
         return;
@@ -325,6 +343,7 @@ void Player::joinSomeRoom()
     ++m_figures.joins;
     trace(QStringLiteral("joins the room of ") + nicknameOf(m_stayHost));
     m_checkRunning = true;
+    m_mapsAtJoin = QDir(m_folder).entryList(QDir::Files);
     m_client.open(where,
                   {nickname().toStdString(), "Linux 64 bit ", address().toStdString(), "23513"});
 }
@@ -335,7 +354,7 @@ void Player::leaveRoom()
         return;
     trace(QStringLiteral("leaves the room of ") + nicknameOf(m_stayHost));
     m_client.close();
-    m_client.setGameRunning(false);
+    m_launch.roomClosed();
     m_stayHost = -1;
     m_gameEnds = -1;
     m_checkRunning = false;
@@ -366,12 +385,27 @@ void Player::launch()
     m_gameEnds = m_clock.now() + uniform(15, 45);
 }
 
+void Player::startMemberLaunch()
+{
+    m_launchHost = m_stayHost;
+    // A game of a few designed seconds.
+    m_game.configure(0, m_clock.realMs(uniform(5, 30)));
+    core::MemberLaunchSetup setup;
+    setup.inputs.settings = m_client.settingsRows();
+    setup.inputs.members = m_client.memberRows();
+    setup.inputs.roomAddress = m_client.roomAddress().ip;
+    setup.inputs.nickname = nickname().toStdString();
+    setup.ownRemotePort = m_client.ownRemotePort().toStdString();
+    setup.sourcePorts.ports.fill({true, m_game.path().toStdString()});
+    setup.sourcePorts.usermapsFolders.fill(m_folder.toStdString());
+    m_launch.ClientLaunchhDukeGame(std::move(setup));
+}
+
 void Player::endGame()
 {
     m_gameEnds = -1;
     if (m_room)
         m_room->setInGame(false);
-    m_client.setGameRunning(false);
 }
 
 void Player::checkUsermapFolder(const QString& why)

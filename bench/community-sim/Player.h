@@ -3,12 +3,14 @@
 #include "Sim.h"
 #include "base/lobby/MainServerCodec.h"
 #include "core/common/Environment.h"
+#include "core/launch/MemberLaunch.h"
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/LobbySession.h"
 #include "core/roomclient/RoomClient.h"
 #include "core/roomhost/LobbyMainServerLink.h"
 #include "core/roomhost/RoomHost.h"
 #include "core/transfer/FileServer.h"
+#include "support/StandInPort.h"
 
 #include <functional>
 #include <memory>
@@ -72,6 +74,9 @@ public:
     // The host started its game with these members; a member's game started.
     std::function<void(Player& host, std::set<int> ready)> launchObserved;
     std::function<void(Player& member, int host)> gameStarted;
+    // The member's launch stopped for a reason it told the player (a usermap that never
+    // arrived): its game rightly does not start.
+    std::function<void(Player& member, int host, const QString& why)> launchRefused;
 
 private:
     void act();
@@ -86,6 +91,7 @@ private:
     void leaveRoom();
     void launch();
     void endGame();
+    void startMemberLaunch();
     void listingChanged();
     void trace(const QString& what) const;
     void checkUsermapFolder(const QString& why);
@@ -106,6 +112,8 @@ private:
     core::FileServer m_fileServer;
     std::unique_ptr<core::RoomHost> m_room;
     core::RoomClient m_client;
+    core::MemberLaunch m_launch;
+    StandInPort m_game;
     std::unique_ptr<FaultRelay> m_lobbyRelay;
     std::unique_ptr<FaultRelay> m_roomRelay;
     std::unique_ptr<FaultRelay> m_fileRelay;
@@ -119,8 +127,10 @@ private:
     int m_roomsMade = 0;
     lobby::NewRoomsListUpdate m_lastList;
     int m_stayHost = -1;
+    int m_launchHost = -1; // the room whose game the member launch runs
     double m_believedSince = 0;
     bool m_checkRunning = false;
+    QStringList m_mapsAtJoin;
     bool m_ready = false;
     double m_gameEnds = -1;
 };

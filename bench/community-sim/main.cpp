@@ -173,6 +173,11 @@ int main(int argc, char** argv)
         player->gameStarted = [&](Player& member, int host) {
             invariants.gameStarted(member, host);
         };
+        player->launchRefused = [&](Player& member, int host, const QString& why) {
+            ledger.note(QStringLiteral("%1 could not start the game of %2: %3")
+                            .arg(member.nickname(), nicknameOf(host), why));
+            invariants.launchRefused(member, host);
+        };
     }
 
     for (Player* player : players)
