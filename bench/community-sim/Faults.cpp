@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <csignal>
 #include <limits>
-#include <set>
+#include <map>
 
 #include <QDir>
 #include <QFile>
@@ -94,24 +94,27 @@ int ServerProcess::openDescriptors() const
                                 .size());
 }
 
-QStringList ServerProcess::connections() const
+QStringList ServerProcess::descriptors() const
 {
-    std::set<QString> inodes;
+    // Socket inodes to their TCP endpoints, where they have any.
+    std::map<QString, QString> tcp;
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (table.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!table.atEnd()) {
+            const QStringList fields =
+                QString::fromLatin1(table.readLine()).split(' ', Qt::SkipEmptyParts);
+            if (fields.size() > 9)
+                tcp[fields[9]] =
+                    tcpEndpoint(fields[1]) + " " + tcpEndpoint(fields[2]) + " " + fields[3];
+        }
+    }
+    QStringList out;
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(m_process.processId()));
     for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System)) {
         const QString target = QFile::symLinkTarget(fds.filePath(fd)).section('/', -1);
-        if (target.startsWith(QLatin1String("socket:[")))
-            inodes.insert(target.mid(8).chopped(1));
-    }
-    QStringList out;
-    QFile table(QStringLiteral("/proc/net/tcp"));
-    if (!table.open(QIODevice::ReadOnly | QIODevice::Text))
-        return out;
-    while (!table.atEnd()) {
-        const QStringList fields =
-            QString::fromLatin1(table.readLine()).split(' ', Qt::SkipEmptyParts);
-        if (fields.size() > 9 && inodes.count(fields[9]))
-            out << tcpEndpoint(fields[1]) + " " + tcpEndpoint(fields[2]) + " " + fields[3];
+        const QString inode =
+            target.startsWith(QLatin1String("socket:[")) ? target.mid(8).chopped(1) : QString();
+        out << fd + " " + (tcp.count(inode) ? tcp[inode] : target);
     }
     return out;
 }

@@ -31,8 +31,8 @@ public:
     // The peak over every run of the process so far.
     long peakKiB() const;
     int openDescriptors() const;
-    // Its TCP connections as "local remote state", for a report.
-    QStringList connections() const;
+    // Its descriptors, a TCP connection as "local remote state", for a report.
+    QStringList descriptors() const;
 
 private:
     long status(const char* key) const;

@@ -2,6 +2,7 @@
 
 #include "Faults.h"
 #include "Player.h"
+#include "base/roomhost/RoomSettings.h"
 
 #include <algorithm>
 
@@ -12,6 +13,9 @@ namespace {
 // A change must have settled this long (designed seconds) before a room list has to show
 // it: the list answers a request that crossed the change on another connection.
 constexpr double kListSettle = 8.0;
+// A room's new player count reaches the main server with the refresh that follows the change
+// by 2 s and advertises again 5 s after that.
+constexpr double kCountRefresh = 7.0;
 // Both ends of a room link give the other up after 25 s of silence, checked every 2.5 s.
 constexpr double kLivenessLimit = 45.0;
 // The launch's broadcasts take 2 s; a member's game starts when the last one arrives.
@@ -77,9 +81,9 @@ void Invariants::tick()
 void Invariants::roomsList(Player& viewer, const vantrell::lobby::NewRoomsListUpdate& list)
 {
     const double now = m_clock.now();
-    std::set<std::string> listed;
+    std::map<std::string, std::string> listed; // address -> players
     for (const auto& record : list.rooms)
-        listed.insert(record.address);
+        listed[record.address] = record.players;
     for (Player* host : m_players) {
         if (!viewer.lobbyOpen() || host == &viewer)
             continue;
@@ -100,7 +104,20 @@ void Invariants::roomsList(Player& viewer, const vantrell::lobby::NewRoomsListUp
                                 .arg(now - host->roomListingSince(), 0, 'f', 1)
                                 .arg(viewer.nickname()),
                             {host->nickname(), viewer.nickname()});
-        else if (!shouldBe && is)
+        else if (shouldBe && now - host->membersChangedAt() >= kCountRefresh + kListSettle &&
+                 now - host->roomListingSince() >= kListSettle) {
+            const std::string players = vantrell::roomhost::playersText(
+                host->room()->members().size(), host->room()->places());
+            m_ledger.check();
+            if (listed[host->address().toStdString()] != players)
+                m_ledger.breach(
+                    QStringLiteral("advertised room listed"),
+                    QStringLiteral("the room of %1 has %2 players, the list %3 "
+                                   "received says %4")
+                        .arg(host->nickname(), QString::fromStdString(players), viewer.nickname(),
+                             QString::fromStdString(listed[host->address().toStdString()])),
+                    {host->nickname(), viewer.nickname()});
+        } else if (!shouldBe && is)
             m_ledger.breach(
                 QStringLiteral("closed room not listed"),
                 QStringLiteral("the room of %1, %2 for %3 s, is in the list %4 received")
@@ -183,12 +200,18 @@ void Invariants::checkFileServerSlots()
             !local.endsWith(":" + QString::number(m_params.fileServerPort)) ||
             (state != QLatin1String("01") && state != QLatin1String("08")))
             continue;
+        // Only the players' own addresses hold file servers.
+        const int host = local.section('.', 3).section(':', 0, 0).toInt() - 10;
+        if (host < 0 || host >= static_cast<int>(m_players.size()))
+            continue;
         const QString key = local + " " + tcpEndpoint(fields[2]);
         seen.insert(key);
         const double since = m_slots.emplace(key, now).first->second;
         m_ledger.check();
         if (now - since > limit && m_slotReported.insert(key).second) {
             const int host = local.section('.', 3).section(':', 0, 0).toInt() - 10;
+            if (host < 0)
+                continue; // not a player's address
             m_ledger.breach(QStringLiteral("no file-server slot past its deadline"),
                             QStringLiteral("the file-server connection %1 has been held for %2 s")
                                 .arg(key)

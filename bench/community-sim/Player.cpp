@@ -276,6 +276,12 @@ void Player::openRoom()
     connect(&m_lobby, &core::LobbyConnection::connected, m_room.get(),
             [this] { listingChanged(); });
     connect(m_room.get(), &core::RoomHost::advertisingChanged, this, [this] { listingChanged(); });
+    m_memberCount = 1;
+    connect(m_room.get(), &core::RoomHost::memberListChanged, this, [this] {
+        if (m_room->members().size() != m_memberCount)
+            m_membersChangedAt = m_clock.now();
+        m_memberCount = m_room->members().size();
+    });
     if (!m_room->open()) {
         m_ledger.note(QStringLiteral("%1 could not open a room").arg(nickname()));
         m_room.reset();

@@ -58,6 +58,8 @@ public:
     core::RoomHost* room() const { return m_room.get(); }
     // Designed time the room's listing last changed: opened, advertised, withdrawn, closed.
     double roomListingSince() const { return m_listingSince; }
+    // Designed time the room's member rows last changed in number.
+    double membersChangedAt() const { return m_membersChangedAt; }
     const core::FileServer& fileServer() const { return m_fileServer; }
     // The host whose room this player believes it is in (connected), or -1.
     int believedHost() const;
@@ -123,6 +125,8 @@ private:
     bool m_stopped = false;
     double m_lobbyOpenSince = 0;
     double m_listingSince = 0;
+    double m_membersChangedAt = 0;
+    std::size_t m_memberCount = 0;
     QString m_usermap;
     int m_roomsMade = 0;
     lobby::NewRoomsListUpdate m_lastList;

@@ -53,13 +53,31 @@ namespace {
 
 constexpr long kMemorySlackKiB = 4096;
 
-// Ports free on every address of the run: the same room and file-server ports for everyone.
+// A port free on every address, for the main server.
 quint16 freePort()
 {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::AnyIPv4, 0))
         qFatal("no free port");
     return probe.serverPort();
+}
+
+// The room and file-server ports are the same for every player, as in a real community. They
+// are taken below the system's range for outgoing connections, so that no connection's own
+// port ever looks like a file-server slot, and away from the program's defaults, which other
+// tests of this machine use. The port stays held on an address no player uses, so that a
+// simulator running beside this one cannot take it too.
+quint16 holdFixedPort(QTcpServer& hold, quint16 from)
+{
+    for (int port = from; port < 32000; ++port) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port)))
+            continue;
+        probe.close();
+        if (hold.listen(QHostAddress(QStringLiteral("127.0.0.2")), static_cast<quint16>(port)))
+            return static_cast<quint16>(port);
+    }
+    qFatal("no free port");
 }
 
 // Sockets and files the process holds open. Qt's own event descriptors and the pipes of
@@ -127,8 +145,11 @@ int main(int argc, char** argv)
     QTemporaryDir root;
     params.root = root.path();
     params.serverPort = freePort();
-    params.roomPort = freePort();
-    params.fileServerPort = freePort();
+    QTcpServer roomPortHold, fileServerPortHold;
+    params.roomPort = holdFixedPort(
+        roomPortHold, static_cast<quint16>(29100 + QCoreApplication::applicationPid() % 500 * 2));
+    params.fileServerPort =
+        holdFixedPort(fileServerPortHold, static_cast<quint16>(params.roomPort + 1));
 
     SimClock clock(params.speedUp);
     SimFigures figures;
@@ -220,10 +241,10 @@ int main(int argc, char** argv)
     if (serverDescriptorsAfter > serverDescriptorsBefore)
         ledger.breach(QStringLiteral("descriptors return to their starting level"),
                       QStringLiteral("the main server held %1 descriptors at start and %2 after "
-                                     "the load; its connections: %3")
+                                     "the load: %3")
                           .arg(serverDescriptorsBefore)
                           .arg(serverDescriptorsAfter)
-                          .arg(server.connections().join(", ")),
+                          .arg(server.descriptors().join(", ")),
                       {});
     // The allocator keeps some of what was freed; a leak grows with the load instead.
     ledger.check();
