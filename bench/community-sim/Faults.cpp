@@ -110,8 +110,9 @@ QStringList ServerProcess::descriptors() const
     }
     QStringList out;
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(m_process.processId()));
-    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System)) {
-        const QString target = QFile::symLinkTarget(fds.filePath(fd)).section('/', -1);
+    for (const QString& fd :
+         fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(fd));
         const QString inode =
             target.startsWith(QLatin1String("socket:[")) ? target.mid(8).chopped(1) : QString();
         out << fd + " " + (tcp.count(inode) ? tcp[inode] : target);

@@ -34,7 +34,7 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
       m_env(makeEnvironment(index, params)), m_folder(m_env.programFolder + "/usermaps"),
       m_lobby(QStringLiteral("127.0.0.1"), params.serverPort), m_session(m_env, m_lobby),
       m_link(m_lobby), m_fileServer(m_env), m_client(m_env, core::IcmpMethod::Disabled),
-      m_launch(m_env.timing)
+      m_launch(m_env.timing), m_hostLaunch(m_env.timing)
 {
     QDir().mkpath(m_env.programFolder + "/game");
     if (!m_game.install(m_env.programFolder + "/game", QStringLiteral("hduke")))
@@ -97,6 +97,13 @@ Player::Player(int index, const SimParams& params, const SimClock& clock, SimFig
         ++m_figures.games;
         if (gameStarted)
             gameStarted(*this, m_launchHost);
+    });
+    connect(&m_hostLaunch, &core::HostLaunch::gameStarted, this, [this] {
+        trace(QStringLiteral("starts its own game"));
+        ++m_figures.hostGames;
+    });
+    connect(&m_hostLaunch, &core::HostLaunch::message, this, [this](const QString& text) {
+        m_ledger.note(nickname() + " could not start its own game: " + text);
     });
     connect(&m_launch, &core::MemberLaunch::message, this, [this](const QString& text) {
         trace(QStringLiteral("cannot start the game: ") + text);
@@ -188,13 +195,11 @@ void Player::act()
             connectLobby();
         return;
     }
-    if (m_gameEnds >= 0 && m_clock.now() >= m_gameEnds)
-        endGame();
     if (m_room) {
         if (chance(0.2) && m_room->ServerRoomSendChatMessageToClientsTyped("gg"))
             ++m_figures.chats;
-        else if (m_room->members().size() > 1 && m_room->allMembersReady() && !m_room->inGame() &&
-                 chance(0.4))
+        else if (m_room->members().size() > 1 && m_room->allMembersReady() &&
+                 !m_hostLaunch.isBusy() && chance(0.4))
             launch();
         else if (chance(0.05))
             closeRoom();
@@ -267,6 +272,7 @@ void Player::openRoom()
     config.localAddress = address().toStdString();
     config.udpPort = "23513";
     config.icmpMethod = core::IcmpMethod::Disabled;
+    m_roomSettings = settings;
     m_room = std::make_unique<core::RoomHost>(m_env.timing, config, &m_link);
     m_room->setFileServer(&m_fileServer);
     connect(&m_lobby, &core::LobbyConnection::yourRemoteIP, m_room.get(),
@@ -299,7 +305,6 @@ void Player::closeRoom()
     trace(QStringLiteral("closes its room"));
     m_room->close();
     m_room.reset();
-    m_gameEnds = -1;
     listingChanged();
 }
 
@@ -362,7 +367,6 @@ void Player::leaveRoom()
     m_client.close();
     m_launch.roomClosed();
     m_stayHost = -1;
-    m_gameEnds = -1;
     m_checkRunning = false;
     m_roomRelay.reset();
     m_fileRelay.reset();
@@ -386,9 +390,14 @@ void Player::launch()
     ++m_figures.launches;
     if (launchObserved)
         launchObserved(*this, ready);
-    m_room->launchBroadcast();
-    m_room->setInGame(true);
-    m_gameEnds = m_clock.now() + uniform(15, 45);
+    // The host's own launch: the broadcast, the in-game flag and a real stand-in game.
+    m_game.configure(0, m_clock.realMs(uniform(5, 30)));
+    core::HostLaunchSetup setup;
+    setup.settings = m_roomSettings;
+    setup.nickname = nickname().toStdString();
+    setup.executable = m_game.path().toStdString();
+    setup.usermapFolder = m_folder.toStdString();
+    m_hostLaunch.launch(*m_room, setup);
 }
 
 void Player::startMemberLaunch()
@@ -405,13 +414,6 @@ void Player::startMemberLaunch()
     setup.sourcePorts.ports.fill({true, m_game.path().toStdString()});
     setup.sourcePorts.usermapsFolders.fill(m_folder.toStdString());
     m_launch.ClientLaunchhDukeGame(std::move(setup));
-}
-
-void Player::endGame()
-{
-    m_gameEnds = -1;
-    if (m_room)
-        m_room->setInGame(false);
 }
 
 void Player::checkUsermapFolder(const QString& why)

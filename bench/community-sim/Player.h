@@ -3,6 +3,7 @@
 #include "Sim.h"
 #include "base/lobby/MainServerCodec.h"
 #include "core/common/Environment.h"
+#include "core/launch/HostLaunch.h"
 #include "core/launch/MemberLaunch.h"
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/LobbySession.h"
@@ -92,7 +93,6 @@ private:
     void joinSomeRoom();
     void leaveRoom();
     void launch();
-    void endGame();
     void startMemberLaunch();
     void listingChanged();
     void trace(const QString& what) const;
@@ -113,8 +113,10 @@ private:
     core::LobbyMainServerLink m_link;
     core::FileServer m_fileServer;
     std::unique_ptr<core::RoomHost> m_room;
+    vantrell::roomhost::RoomSettings m_roomSettings;
     core::RoomClient m_client;
     core::MemberLaunch m_launch;
+    core::HostLaunch m_hostLaunch;
     StandInPort m_game;
     std::unique_ptr<FaultRelay> m_lobbyRelay;
     std::unique_ptr<FaultRelay> m_roomRelay;
@@ -136,5 +138,4 @@ private:
     bool m_checkRunning = false;
     QStringList m_mapsAtJoin;
     bool m_ready = false;
-    double m_gameEnds = -1;
 };

@@ -58,7 +58,8 @@ struct SimFigures
     int joins = 0;
     int transfers = 0;
     int launches = 0;
-    int games = 0; // members' games started
+    int games = 0;     // members' games started
+    int hostGames = 0; // hosts' own games started
     int chats = 0;
     std::map<std::string, int> faults; // by kind
     long long checks = 0;
