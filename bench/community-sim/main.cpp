@@ -11,6 +11,7 @@
 #include "Faults.h"
 #include "Invariants.h"
 #include "Player.h"
+#include "support/RoomLab.h"
 
 #include <chrono>
 #include <csignal>
@@ -52,15 +53,6 @@ QByteArray usermapBytes(std::uint64_t seed, const QString& name)
 namespace {
 
 constexpr long kMemorySlackKiB = 4096;
-
-// A port free on every address, for the main server.
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::AnyIPv4, 0))
-        qFatal("no free port");
-    return probe.serverPort();
-}
 
 // The room and file-server ports are the same for every player, as in a real community. They
 // are taken below the system's range for outgoing connections, so that no connection's own
