@@ -249,16 +249,15 @@ void Player::openRoom()
     settings.roomName =
         QStringLiteral("%1's room %2").arg(nickname()).arg(++m_roomsMade).toStdString();
     settings.playerPlaces = static_cast<int>(uniform(2, 9));
-    m_usermap.clear();
     if (chance(0.6)) {
         // A usermap only this host has.
-        m_usermap = QStringLiteral("u%1_%2.map").arg(m_index).arg(m_roomsMade);
-        QFile file(m_folder + "/" + m_usermap);
+        const QString usermap = QStringLiteral("u%1_%2.map").arg(m_index).arg(m_roomsMade);
+        QFile file(m_folder + "/" + usermap);
         if (!file.open(QIODevice::WriteOnly))
             qFatal("cannot write a usermap");
-        file.write(usermapBytes(m_params.seed, m_usermap));
+        file.write(usermapBytes(m_params.seed, usermap));
         settings.originalMapChosen = false;
-        settings.userMap = m_usermap.toStdString();
+        settings.userMap = usermap.toStdString();
     } else {
         settings.originalMap = "E1L1";
     }

@@ -47,6 +47,8 @@ public:
     // and disconnects.
     void start(std::function<std::vector<Player*>()> others);
     void stop();
+    // Every file in the usermaps folder is a whole usermap, byte for byte its host's.
+    void checkUsermapFolder(const QString& why);
 
     int index() const { return m_index; }
     QString nickname() const { return nicknameOf(m_index); }
@@ -61,15 +63,9 @@ public:
     double roomListingSince() const { return m_listingSince; }
     // Designed time the room's member rows last changed in number.
     double membersChangedAt() const { return m_membersChangedAt; }
-    const core::FileServer& fileServer() const { return m_fileServer; }
     // The host whose room this player believes it is in (connected), or -1.
     int believedHost() const;
     double believedSince() const { return m_believedSince; }
-    int stayHost() const { return m_stayHost; }
-    bool usermapCheckRunning() const { return m_checkRunning; }
-    QString usermapFolder() const { return m_folder; }
-    // The host's usermap, when its room plays one.
-    QString roomUsermap() const { return m_usermap; }
     void onRoomsList(std::function<void(Player&, const lobby::NewRoomsListUpdate&)> handler)
     {
         m_listHandler = std::move(handler);
@@ -96,7 +92,6 @@ private:
     void startMemberLaunch();
     void listingChanged();
     void trace(const QString& what) const;
-    void checkUsermapFolder(const QString& why);
 
     const int m_index;
     const SimParams& m_params;
@@ -129,7 +124,6 @@ private:
     double m_listingSince = 0;
     double m_membersChangedAt = 0;
     std::size_t m_memberCount = 0;
-    QString m_usermap;
     int m_roomsMade = 0;
     lobby::NewRoomsListUpdate m_lastList;
     int m_stayHost = -1;

@@ -252,6 +252,7 @@ int main(int argc, char** argv)
                           .arg(serverMemoryAfter),
                       {});
     for (Player* player : players) {
+        player->checkUsermapFolder(QStringLiteral("at the end"));
         ledger.check();
         if (player->room() || player->believedHost() >= 0)
             ledger.breach(QStringLiteral("the load ends"), QStringLiteral("still in a room"),
