@@ -29,7 +29,7 @@ private slots:
         const ConfigFile file(folder);
         std::mt19937 random(20261208);
         long long last = 0;
-        int moved = 0;
+        int midSave = 0;
         const int kills = 150;
         for (int round = 0; round < kills; ++round) {
             QProcess saver;
@@ -40,6 +40,13 @@ private slots:
             ::kill(static_cast<pid_t>(saver.processId()), SIGKILL);
             QVERIFY(saver.waitForFinished(10000));
             QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+            // A save cut short leaves its temporary file; the next run must not mind it.
+            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+                if (entry.path().extension() == ".tmp") {
+                    ++midSave;
+                    std::filesystem::remove(entry.path());
+                }
+            }
 
             std::ifstream in(file.path(), std::ios::binary);
             std::ostringstream raw;
@@ -51,12 +58,11 @@ private slots:
                 QCOMPARE(file.readString(section, key, "missing"), value);
             const auto n = saveloop::checkNumber(file.readString("Loop", "Check", ""));
             QVERIFY2(n.has_value(), "the saved value is broken");
-            QVERIFY2(*n >= last, "an older file came back");
-            moved += *n > last ? 1 : 0;
+            QVERIFY2(*n > last, "an older file came back");
             last = *n;
         }
-        // The kills landed while saves were going on, not between runs.
-        QVERIFY(moved > kills / 2);
+        // Kills landed in the middle of saves, not only between them.
+        QVERIFY2(midSave > 0, qPrintable(QString::number(midSave)));
     }
 };
 

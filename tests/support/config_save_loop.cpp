@@ -1,4 +1,5 @@
-// Saves the settings file in a loop until it is killed, for the crash-safety test.
+// Saves the settings file in a loop until it is killed, for the crash-safety test. It says
+// "saving" once its first save is made.
 //   config_save_loop <folder>
 // The first run fills the file with a fixed block of sections; every save after that writes
 // "Loop"/"Check" as "<n>:" followed by a text that n decides, n counting up from the value
@@ -26,11 +27,14 @@ int main(int argc, char** argv)
         }
     }
     long long n = saveloop::checkNumber(file.readString("Loop", "Check", "")).value_or(0);
-    std::puts("saving");
-    std::fflush(stdout);
-    for (;;) {
+    for (bool told = false;; told = true) {
         ++n;
         if (!file.writeString("Loop", "Check", saveloop::checkValue(n)))
             return 1;
+        // Told once a save has been made, however slowly this build saves.
+        if (!told) {
+            std::puts("saving");
+            std::fflush(stdout);
+        }
     }
 }

@@ -211,7 +211,8 @@ private slots:
         program.form1->connectClick();
         QCOMPARE(program.messages.texts(), boxes);
         if (connects) {
-            QTRY_COMPARE(server.lines().size(), 2);
+            // The version check and the login; a busy machine may add a room-list refresh.
+            QTRY_VERIFY(server.lines().size() >= 2);
         } else {
             // Whatever a connection attempt would do, it would have started by now.
             QTest::qWait(200);
@@ -225,8 +226,10 @@ private slots:
         ScriptedServer server;
         ProgramFixture program(server.port());
         connectTo(program, server, QStringLiteral("Ann"));
-        QCOMPARE(server.lines(), (QStringList{"ClientVersionCheck~Vantrex 3829",
-                                              "AddNickName,Ann," + QSysInfo::machineHostName()}));
+        // A room-list refresh may follow on a busy machine.
+        QCOMPARE(server.lines().mid(0, 2),
+                 (QStringList{"ClientVersionCheck~Vantrex 3829",
+                              "AddNickName,Ann," + QSysInfo::machineHostName()}));
         QVERIFY(
             logLines(*program.form1)
                 .contains(QStringLiteral("You are now connected to the Vantrell main server!")));
@@ -681,9 +684,11 @@ private slots:
                                                   .arg(outer.width())
                                                   .toLatin1()));
         QVERIFY(program.messages.entries().isEmpty());
-        // No farewell line.
+        // No farewell line: after the login, nothing but the room list's refresh, which
+        // comes every 200 ms here and so may fall before the close on a busy machine.
         QTest::qWait(50);
-        QCOMPARE(server.lines().size(), 2);
+        for (const QString& line : server.lines().mid(2))
+            QCOMPARE(line, QStringLiteral("RequestRoomsList"));
     }
 
     void closingWithAnUnwritableFileStillEnds()

@@ -74,8 +74,20 @@ TForm1::TForm1(const core::Environment& env, MessageSink& messages, settings::Se
     connect(&m_session, &core::LobbySession::roomsListEnabledChanged, m_getRoomsButton,
             &QPushButton::setEnabled);
     connect(&m_session, &core::LobbySession::updateOfferDue, this, &TForm1::offerUpdate);
+    // A server that sends many lists at once gets the last one shown, once, when the event
+    // loop turns: the view is not rebuilt for every line of the burst.
+    m_roomsShow.setSingleShot(true);
+    m_roomsShow.setInterval(0);
+    connect(&m_roomsShow, &QTimer::timeout, this, [this] {
+        const auto rooms = std::move(m_newRooms);
+        m_newRooms.clear();
+        filterRooms(&rooms);
+    });
     connect(&m_lobby, &core::LobbyConnection::roomsListUpdated, m_roomList,
-            [this](const lobby::NewRoomsListUpdate& update) { filterRooms(&update.rooms); });
+            [this](const lobby::NewRoomsListUpdate& update) {
+                m_newRooms = update.rooms;
+                m_roomsShow.start();
+            });
     connect(m_roomList, &RoomListView::joinRequested, this, &TForm1::joinRequested);
 }
 

@@ -6,6 +6,8 @@
 #include "core/lobby/LobbyConnection.h"
 #include "core/lobby/LobbySession.h"
 
+#include <vector>
+
 #include <QMainWindow>
 #include <QPixmap>
 #include <QTimer>
@@ -160,6 +162,9 @@ private:
 
     QPixmap m_background;
     QTimer m_chatThrottle;
+    // The room list last received, until it is shown.
+    std::vector<lobby::RoomRecord> m_newRooms;
+    QTimer m_roomsShow;
     int m_logLineCount = 0;
     bool m_startedUp = false;
 };
