@@ -252,8 +252,9 @@ void Program::launchHostGame()
     // Closing the room (which destroys it) drops a launch still waiting to start its game.
     if (!m_room)
         return;
-    m_hostLaunch.launch(*m_room, core::hostLaunchSetupFor(m_form6->roomSettings(),
-                                                          m_form6->recordDemo(), m_settings));
+    m_hostLaunch.launch(*m_room,
+                        core::hostLaunchSetupFor(m_form6->roomSettings(), m_form6->recordDemo(),
+                                                 m_settings, m_env.variables));
 }
 
 void Program::connectMemberLaunch()
@@ -262,7 +263,7 @@ void Program::connectMemberLaunch()
     QObject::connect(&m_roomClient, &core::RoomClient::gameLaunchRequested, room, [this] {
         m_memberLaunch.ClientLaunchhDukeGame(core::memberLaunchSetupFor(
             m_roomClient, m_form7->team().toStdString(), m_form7->recordDemo(),
-            m_form7->spectator(), m_settings.file));
+            m_form7->spectator(), m_settings.file, m_env.variables));
     });
     QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomLog, room, &ui::TForm7::appendLog);
     QObject::connect(&m_memberLaunch, &core::MemberLaunch::roomsListEnabled, &m_session,

@@ -1,5 +1,6 @@
 #include "core/launch/GameFolder.h"
 #include "core/launch/GameProcess.h"
+#include "core/launch/WineStart.h"
 #include "support/FileContents.h"
 #include "support/StandInPort.h"
 #include "support/StringLists.h"
@@ -132,6 +133,69 @@ private slots:
         QVERIFY(!process.isRunning());
         QTest::qWait(20);
         QCOMPARE(exited.size(), 0);
+    }
+
+    // A Windows program is told by its content, whatever its name; a file that ends before
+    // its headers do is not one.
+    void windowsProgramByContent_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("windows");
+        // "MZ", the PE header's offset at 0x3C (little-endian), the header at 0x40.
+        const QByteArray pe = "MZ" + QByteArray(0x3A, 0) + QByteArray("\x40\0\0\0PE\0\0", 8);
+        QTest::newRow("PE image") << pe << true;
+        QTest::newRow("shell script") << QByteArray("#!/bin/sh\n").leftJustified(0x80) << false;
+        QTest::newRow("cut in the signature") << pe.left(0x43) << false;
+        QTest::newRow("offset at the top")
+            << QByteArray(pe).replace(0x3C, 4, "\xFF\xFF\xFF\xFF") << false;
+        QTest::newRow("NE header") << QByteArray(pe).replace(0x40, 1, "N") << false;
+    }
+
+    void windowsProgramByContent()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir game;
+        const std::string path = game.filePath(QStringLiteral("hduke.exe")).toStdString();
+        writeFile(path, bytes.toStdString());
+        QTEST(isWindowsProgram(path), "windows");
+    }
+
+    // A Windows game gets a quiet Wine unless the player's WINEDEBUG says otherwise, and its
+    // prefix with "~" as the home folder; a Wine command or prefix that cannot be used is named.
+    void wineStart_data()
+    {
+        QTest::addColumn<QStringList>("choice"); // the Wine command and prefix, the WINEDEBUG
+        QTest::addColumn<QString>("outcome");    // the variables the game gets, or the message
+        QTest::newRow("quiet") << QStringList{"/bin/sh", "~/duke", ""}
+                               << "WINEPREFIX=~/duke WINEDEBUG=-all";
+        QTest::newRow("the player's own WINEDEBUG") << QStringList{"/bin/sh", "", "+file"} << "";
+        QTest::newRow("no command")
+            << QStringList{"/opt/wine", "", ""}
+            << "\"/games/hduke.exe\" is a Windows program, to be started with the Wine command "
+               "\"/opt/wine\", which cannot be started (No such file or directory). Correct the "
+               "Wine command under Settings, Source Ports, or empty it to use Debian's \"wine\" "
+               "package.";
+        QTest::newRow("a prefix below a file")
+            << QStringList{"/bin/sh", "/bin/sh/wine", ""}
+            << "The Wine prefix \"/bin/sh/wine\" cannot be made (Not a directory), so "
+               "\"/games/hduke.exe\", a Windows program, cannot be started. Choose another Wine "
+               "prefix under Settings, Source Ports.";
+    }
+
+    void wineStart()
+    {
+        QFETCH(QStringList, choice);
+        QFETCH(QString, outcome);
+        QTemporaryDir home;
+        WineSetup wine{{choice[0].toStdString(), choice[1].toStdString()}, {}};
+        wine.variables.insert(QStringLiteral("HOME"), home.path());
+        if (!choice[2].isEmpty())
+            wine.variables.insert(QStringLiteral("WINEDEBUG"), choice[2]);
+        const auto start = throughWine({"/games/hduke.exe", {}, "/games", {}}, wine);
+        QString got = start ? QString() : QString::fromStdString(start.error());
+        for (const auto& [name, value] : start ? start->environment : GameStart{}.environment)
+            got += QString::fromStdString(" " + name + "=" + value);
+        QCOMPARE(got.trimmed(), outcome.replace("~", home.path()));
     }
 
     // Usermap staging: which files are there after the copy and after the game.

@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <memory>
 
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -172,7 +174,100 @@ class TestLaunch : public QObject
 {
     Q_OBJECT
 
+    // The Wine prefix of this run, made by its first Windows game.
+    QTemporaryDir m_wine;
+    QString winePrefix() const { return m_wine.filePath(QStringLiteral("prefix")); }
+
 private slots:
+    // The prefix's wineserver lingers a few seconds after the last game; it goes first.
+    void cleanupTestCase()
+    {
+        qputenv("WINEPREFIX", winePrefix().toLocal8Bit());
+        QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+    }
+
+    // The room game with a Windows build of hDuke on both sides, through this machine's Wine
+    // (the first game makes the prefix, the second finds it), and with no Wine to be found.
+    void windowsPortThroughWine_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::newRow("fresh prefix") << "fresh";
+        QTest::newRow("existing prefix") << "existing";
+        QTest::newRow("no wine on the search path") << "";
+    }
+
+    void windowsPortThroughWine()
+    {
+        QFETCH(QString, prefix);
+        Machine hostMachine, kimMachine;
+        for (Machine* machine : {&hostMachine, &kimMachine})
+            if (!machine->port.install(machine->root.filePath("game"), "hduke.exe", true))
+                QSKIP("no Windows build of the stand-in (x86_64-w64-mingw32-gcc missing)");
+        kimMachine.port.configure(6, 150);
+        qputenv("WINEDLLOVERRIDES", "mscoree,mshtml="); // neither Mono nor Gecko is offered
+        WineSetup wine{{"", winePrefix().toStdString()}, QProcessEnvironment::systemEnvironment()};
+        if (prefix.isEmpty())
+            wine.variables.insert(QStringLiteral("PATH"), hostMachine.root.path());
+        else if (QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty())
+            QSKIP("no wine on the search path");
+        QVERIFY(prefix.isEmpty() || QFileInfo(winePrefix()).exists() == (prefix == "existing"));
+
+        HostGame game(SourcePort::HDuke);
+        auto kim = game.join(QStringLiteral("Kim"), 1, true);
+        QVERIFY(kim);
+        MemberLaunch kimLaunch(game.timing);
+        QSignalSpy kimDone(&kimLaunch, &MemberLaunch::finished);
+        QSignalSpy kimMessages(&kimLaunch, &MemberLaunch::message);
+        QSignalSpy kimNotReady(&kimLaunch, &MemberLaunch::SendToServerClientNotReady);
+        QSignalSpy kimExit(&kimLaunch.process(), &GameProcess::exited);
+        auto setup = game.setup(hostMachine);
+        setup.wine = wine;
+        game.host.launch(game.room, setup);
+        QTRY_VERIFY(!kim->linesOf(QStringLiteral("TimeToLaunchGame")).isEmpty());
+        auto kimSetup = memberSetup(*kim, kimMachine, "Kim");
+        kimSetup.wine = wine;
+        kimLaunch.ClientLaunchhDukeGame(kimSetup);
+        QCOMPARE(kimNotReady.size(), 1);
+
+        if (prefix.isEmpty()) {
+            // The message names the Windows program and where Wine comes from.
+            const auto noWine = [](const Machine& machine) {
+                return "\"" + machine.port.path() +
+                       "\" is a Windows program. Starting it needs Wine, which was not found: "
+                       "install Debian's \"wine\" package, or set the Wine command under "
+                       "Settings, Source Ports.";
+            };
+            QCOMPARE(texts(kimMessages), QStringList{noWine(kimMachine)});
+            QTRY_COMPARE(texts(game.messages), QStringList{noWine(hostMachine)});
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(hostMachine.port.hasStarted() && kimMachine.port.hasStarted(),
+                                     120000);
+            const QStringList tail = {"-net", "netlist.txt"};
+            QCOMPARE(hostMachine.port.arguments(),
+                     QStringList({"-name", "Host", "/s1", "-map", "my map.map", "/c1"}) + tail);
+            QCOMPARE(kimMachine.port.arguments(),
+                     QStringList({"-name", "Kim", "/c1", "-map", "my map.map", "/s1"}) + tail);
+            for (Machine* machine : {&hostMachine, &kimMachine}) {
+                // Wine shows the whole file system as drive Z:.
+                QCOMPARE(machine->port.workingFolder(),
+                         "Z:" + QString::fromStdString(machine->game.string()).replace('/', '\\'));
+                QCOMPARE(machine->port.fileRead("my map.map"), QStringLiteral("usermap"));
+                QCOMPARE(machine->port.fileRead("netlist.txt"),
+                         contentsOf(machine->game / "netlist.txt"));
+            }
+            // The game ends with Wine, not before, with its exit code.
+            QTRY_COMPARE_WITH_TIMEOUT(kimDone.size() + game.done.size(), 2, 30000);
+            QCOMPARE(kimExit.at(0).at(0).toInt(), 6);
+            QCOMPARE(game.messages.size() + kimMessages.size(), 0);
+        }
+        // Nothing staged is left; the peer list only once a game started.
+        for (Machine* machine : {&hostMachine, &kimMachine}) {
+            QCOMPARE(machine->port.hasFinished(), !prefix.isEmpty());
+            QCOMPARE(fs::exists(machine->game / "netlist.txt"), !prefix.isEmpty());
+            QCOMPARE(contentsOf(machine->game / "my map.map"), QStringLiteral("<missing>"));
+        }
+    }
+
     // A whole room game over loopback: the host and two members start, each with its own
     // command line and peer list, and everything is put back afterwards.
     void hostAndTwoMembersPlayARoomGame()

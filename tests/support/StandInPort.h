@@ -10,8 +10,9 @@
 class StandInPort
 {
 public:
-    // Puts the stand-in into `folder` under `name`; false when that fails.
-    bool install(const QString& folder, const QString& name);
+    // Puts the stand-in (or its Windows build, without the execute bit as an archive leaves
+    // it) into `folder` under `name`; false when that fails.
+    bool install(const QString& folder, const QString& name, bool windowsBuild = false);
     // How the next run behaves.
     void configure(int exitCode, int sleepMs);
 
@@ -26,6 +27,8 @@ public:
     // The file contents it saw at start; a null string when the file was missing.
     QString netlist() const;
     QString kesh() const;
+    // Windows build only: what it read from the file an argument names; null when nothing.
+    QString fileRead(const QString& argument) const;
     qint64 processId() const;
     // Forgets the last run.
     void clear();

@@ -8,11 +8,14 @@
 #error "VANTRELL_STAND_IN_PORT must name the stand-in program"
 #endif
 
-bool StandInPort::install(const QString& folder, const QString& name)
+bool StandInPort::install(const QString& folder, const QString& name, bool windowsBuild)
 {
     m_path = QDir(folder).filePath(name);
     QFile::remove(m_path);
     clear();
+    if (windowsBuild)
+        return QFile::copy(QStringLiteral(VANTRELL_WINDOWS_STAND_IN), m_path) &&
+               QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
     return QFile::link(QStringLiteral(VANTRELL_STAND_IN_PORT), m_path);
 }
 
@@ -70,6 +73,11 @@ QString StandInPort::netlist() const
 QString StandInPort::kesh() const
 {
     return fileContents(report(), QStringLiteral("kesh"));
+}
+
+QString StandInPort::fileRead(const QString& argument) const
+{
+    return fileContents(report().value(QStringLiteral("files")).toObject(), argument);
 }
 
 qint64 StandInPort::processId() const

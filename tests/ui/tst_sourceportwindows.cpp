@@ -192,6 +192,27 @@ private slots:
         QCOMPARE(next.pathField("hDuke")->text(), native("/games/hduke/hduke.exe"));
     }
 
+    // The Wine command and prefix, one for all ports: a section of their own once set, and
+    // back in the window on the next run.
+    void wineChoiceIsSavedAndReloaded()
+    {
+        const QString command = native("/opt/wine-9/bin/wine"), prefix = native("/games/wine");
+        {
+            Program program(m_dir->path());
+            QVERIFY(showActive(program.form2));
+            program.fileAnswers << "/opt/wine-9/bin/wine";
+            program.locate("Wine Command")->click();
+            child<QLineEdit>(program.form2, "Wine Prefix")->setText(prefix);
+            program.form2->hide();
+            QCOMPARE(configLines(m_dir->path()).filter("Wine"),
+                     QStringList({"[Wine]", "Wine Command=" + command, "Wine Prefix=" + prefix}));
+        }
+        Program next(m_dir->path());
+        QVERIFY(showActive(next.form2));
+        QCOMPARE(child<QLineEdit>(next.form2, "Wine Command")->text(), command);
+        QCOMPARE(child<QLineEdit>(next.form2, "Wine Prefix")->text(), prefix);
+    }
+
     // The window stays open, another window of the program becomes active: saved.
     void switchingWindowsSaves()
     {

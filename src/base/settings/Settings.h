@@ -6,6 +6,7 @@
 #include "base/settings/NotificationSettings.h"
 #include "base/settings/RoomFilterSettings.h"
 #include "base/settings/SourcePortSettings.h"
+#include "base/settings/WineSettings.h"
 
 #include <filesystem>
 #include <utility>
@@ -26,6 +27,7 @@ struct Settings
     MainServerSettings mainServer;
     RoomFilterSettings roomFilters;
     NotificationSettings notifications;
+    WineSettings wine;
 };
 
 } // namespace vantrell::settings

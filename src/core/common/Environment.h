@@ -6,6 +6,7 @@
 #include <optional>
 
 #include <QList>
+#include <QProcessEnvironment>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QString>
@@ -53,6 +54,9 @@ struct Environment
     quint16 fileServerPort = kFileServerPort;
     DownloadTls tls;
     Timing timing;
+    // The variables the program was started with, which its games inherit: where "wine" is
+    // looked for, and what the player has told Wine already.
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
 
     // programFolder as a path for settings::ConfigFile.
     std::filesystem::path configFolder() const;

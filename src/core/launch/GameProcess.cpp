@@ -8,6 +8,7 @@
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -86,6 +87,24 @@ std::optional<int> waitForGame(pid_t pid, int stopFd)
     }
 }
 
+// This program's environment with the game's own variables put over it.
+std::vector<std::string> environmentFor(const GameStart& game)
+{
+    std::vector<std::string> out;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view text(*entry);
+        const std::string_view name = text.substr(0, text.find('='));
+        bool replaced = false;
+        for (const auto& [key, value] : game.environment)
+            replaced = replaced || key == name;
+        if (!replaced)
+            out.emplace_back(text);
+    }
+    for (const auto& [key, value] : game.environment)
+        out.push_back(key + "=" + value);
+    return out;
+}
+
 } // namespace
 
 Result<void> checkExecutable(const std::string& path)
@@ -144,6 +163,11 @@ Result<void> GameProcess::start(const GameStart& game)
     for (const std::string& argument : game.arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> variables = environmentFor(game);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -167,7 +191,7 @@ Result<void> GameProcess::start(const GameStart& game)
 
     pid_t pid = 0;
     const int rc =
-        ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), environ);
+        ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <QObject>
@@ -12,12 +13,14 @@
 namespace vantrell::core {
 
 // How a source port is started: the executable by its full path, the argument list (never
-// a shell line) and the folder it runs in.
+// a shell line) and the folder it runs in. The game inherits this program's environment,
+// with the variables named here set for it alone.
 struct GameStart
 {
     std::string executable;
     std::vector<std::string> arguments;
     std::string workingFolder;
+    std::vector<std::pair<std::string, std::string>> environment{};
 };
 
 // Whether a path names a file this program may start; the failure is the system's text

@@ -110,9 +110,11 @@ void HostLaunch::runBranch()
     }
     const launch::GameCommand command = m_solo ? lines->hostSolo(in) : lines->hostRoom(in);
 
-    const auto prepared = m_game.prepare(m_setup.executable, command);
+    const auto prepared = m_game.prepare(m_setup.executable, command, m_setup.wine);
     if (!prepared.ok()) {
-        startFailed(usesRunAndWait() ? QString::fromStdString(prepared.error()) : failureMessage());
+        // What a Windows program lacks (Wine, its prefix) says more than the port's own box.
+        const bool ownText = usesRunAndWait() || m_game.isWindowsProgram();
+        startFailed(ownText ? QString::fromStdString(prepared.error()) : failureMessage());
         return;
     }
     m_game.stageUsermap(m_setup.usermapFolder);

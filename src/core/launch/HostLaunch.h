@@ -5,6 +5,7 @@
 #include "core/launch/GameProcess.h"
 #include "core/launch/PreparedGame.h"
 #include "core/launch/TimedSteps.h"
+#include "core/launch/WineStart.h"
 
 #include <string>
 
@@ -30,6 +31,8 @@ struct HostLaunchSetup
     std::string executable;
     // The usermap folder of the room's game (Duke Nukem 3D or Blood).
     std::string usermapFolder;
+    // How a Windows build of the port is started.
+    WineSetup wine;
 };
 
 // The host's launch, from the Launch button to the game's end: the ready check, the

@@ -29,8 +29,17 @@ std::string inGameNicknameFromFile(const settings::ConfigFile& file)
 
 } // namespace
 
+WineSetup wineSetupFor(const settings::ConfigFile& file, const QProcessEnvironment& variables)
+{
+    WineSetup wine;
+    wine.settings.load(file);
+    wine.variables = variables;
+    return wine;
+}
+
 HostLaunchSetup hostLaunchSetupFor(const roomhost::RoomSettings& room, bool recordDemo,
-                                   const settings::Settings& settings)
+                                   const settings::Settings& settings,
+                                   const QProcessEnvironment& variables)
 {
     const SourcePortSettings fromFile = portsFromFile(settings.file);
     const SourcePortRow& port = sourcePortRow(room.kind);
@@ -38,6 +47,7 @@ HostLaunchSetup hostLaunchSetupFor(const roomhost::RoomSettings& room, bool reco
     setup.settings = room;
     setup.recordDemo = recordDemo;
     setup.usermapFolder = fromFile.usermapsFolder(port.game);
+    setup.wine = wineSetupFor(settings.file, variables);
     if (port.hostReadsFile) {
         setup.executable = fromFile.port(room.kind).path;
         setup.nickname = inGameNicknameFromFile(settings.file);
@@ -56,7 +66,8 @@ void readMemberPaths(MemberLaunchSetup& setup, const settings::ConfigFile& file)
 
 MemberLaunchSetup memberLaunchSetupFor(const RoomClient& client, const std::string& team,
                                        bool recordDemo, bool spectator,
-                                       const settings::ConfigFile& file)
+                                       const settings::ConfigFile& file,
+                                       const QProcessEnvironment& variables)
 {
     MemberLaunchSetup setup;
     setup.inputs.settings = client.settingsRows();
@@ -68,6 +79,7 @@ MemberLaunchSetup memberLaunchSetupFor(const RoomClient& client, const std::stri
     setup.inputs.spectator = spectator;
     setup.ownRemotePort = client.ownRemotePort().toStdString();
     readMemberPaths(setup, file);
+    setup.wine = wineSetupFor(file, variables);
     return setup;
 }
 

@@ -51,9 +51,12 @@ void MemberLaunch::ClientLaunchhDukeGame(MemberLaunchSetup setup)
 
     // Nothing in the game folder is touched for a source port that cannot be started.
     // Whatever stops the launch, the host must stop counting this member as ready.
-    if (!m_game.prepare(executable, command).ok()) {
+    const auto prepared = m_game.prepare(executable, command, setup.wine);
+    if (!prepared.ok()) {
         emit SendToServerClientNotReady();
-        emit message(failureMessage());
+        // What a Windows program lacks (Wine, its prefix) says more than the port's own box.
+        emit message(m_game.isWindowsProgram() ? QString::fromStdString(prepared.error())
+                                               : failureMessage());
         finish();
         return;
     }

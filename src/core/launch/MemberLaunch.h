@@ -6,6 +6,7 @@
 #include "core/launch/GameProcess.h"
 #include "core/launch/PreparedGame.h"
 #include "core/launch/TimedSteps.h"
+#include "core/launch/WineStart.h"
 
 #include <string>
 
@@ -26,6 +27,8 @@ struct MemberLaunchSetup
     std::string ownRemotePort;
     // The configured source ports and usermap folders.
     settings::SourcePortSettings sourcePorts;
+    // How a Windows build of the port is started.
+    WineSetup wine;
 };
 
 // A member's launch (ClientLaunchhDukeGame): on the host's word, build the command line of

@@ -3,18 +3,29 @@
 namespace vantrell::core {
 
 Result<void> PreparedGame::prepare(const std::string& executable,
-                                   const launch::GameCommand& command)
+                                   const launch::GameCommand& command, const WineSetup& wine)
 {
     *this = PreparedGame();
-    Result<void> checked = checkExecutable(executable);
-    if (!checked.ok())
-        return checked;
-    m_folder = GameFolder(GameFolder::ofExecutable(executable));
+    m_windowsProgram = core::isWindowsProgram(executable);
+    if (!m_windowsProgram) {
+        Result<void> checked = checkExecutable(executable);
+        if (!checked.ok())
+            return checked;
+    }
+    GameFolder folder(GameFolder::ofExecutable(executable));
+    GameStart start{executable, command.line.arguments(), folder.path().string(), {}};
+    if (m_windowsProgram) {
+        Result<GameStart> wineStart = throughWine(start, wine);
+        if (!wineStart)
+            return Error{wineStart.error()};
+        start = std::move(wineStart).value();
+    }
+    m_folder = std::move(folder);
+    m_start = std::move(start);
     m_commandText = command.line.text();
-    m_start = {executable, command.line.arguments(), m_folder.path().string()};
     m_usermap = command.usermap;
     m_prepared = true;
-    return checked;
+    return {};
 }
 
 void PreparedGame::stageUsermap(const std::string& usermapFolder)

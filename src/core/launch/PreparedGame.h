@@ -4,6 +4,7 @@
 #include "base/launch/LaunchInputs.h"
 #include "core/launch/GameFolder.h"
 #include "core/launch/GameProcess.h"
+#include "core/launch/WineStart.h"
 
 #include <string>
 #include <string_view>
@@ -17,9 +18,12 @@ namespace vantrell::core {
 class PreparedGame
 {
 public:
-    // Checks the executable and takes the command line. On failure (with the check's text)
-    // nothing is prepared, so no folder is ever touched for a port that cannot start.
-    Result<void> prepare(const std::string& executable, const launch::GameCommand& command);
+    // Checks the executable and takes the command line. A Windows program is started
+    // through Wine as `wine` says (it needs no execute bit, Wine only reads it). On failure
+    // (with the check's text) nothing is prepared, so no folder is ever touched for a port
+    // that cannot start.
+    Result<void> prepare(const std::string& executable, const launch::GameCommand& command,
+                         const WineSetup& wine = {});
 
     // The steps below do nothing until the game is prepared.
     // Copies the usermap the command line needs, if any, from the usermaps folder.
@@ -36,6 +40,9 @@ public:
     // The arguments as one text, for the log and tests; empty until prepared.
     const std::string& commandText() const { return m_commandText; }
     const GameFolder& folder() const { return m_folder; }
+    // Whether the executable is a Windows program; known even when the preparation failed,
+    // whose text then says what the player needs for it.
+    bool isWindowsProgram() const { return m_windowsProgram; }
 
 private:
     GameFolder m_folder;
@@ -43,6 +50,7 @@ private:
     std::string m_commandText;
     std::string m_usermap;
     bool m_prepared = false;
+    bool m_windowsProgram = false;
 };
 
 } // namespace vantrell::core

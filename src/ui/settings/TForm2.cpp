@@ -5,6 +5,9 @@
 #include "ui/common/MessageSink.h"
 #include "ui/common/WindowPlacement.h"
 
+#include <tuple>
+#include <utility>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -65,6 +68,7 @@ TForm2::TForm2(const core::Environment& env, MessageSink& messages, settings::Se
         m_tabs->addTab(buildGameTab(game.game), qs(game.tabName));
     m_tabs->addTab(new QWidget(m_tabs), QStringLiteral("Custom DOS games"));
     m_tabs->addTab(new QWidget(m_tabs), QStringLiteral("DOSBox"));
+    m_tabs->addTab(buildWineTab(), QStringLiteral("Wine"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
@@ -116,6 +120,45 @@ QWidget* TForm2::buildGameTab(Game which)
     return page;
 }
 
+QWidget* TForm2::buildWineTab()
+{
+    auto* page = new QWidget(m_tabs);
+    auto* grid = new QGridLayout(page);
+    auto* about = new QLabel(QStringLiteral("Windows builds of the source ports (\"hduke.exe\", "
+                                            "\"nblood.exe\", ...) are started through Wine."),
+                             page);
+    about->setWordWrap(true);
+    grid->addWidget(about, 0, 0, 1, 2);
+
+    const auto addField = [&](int line, const QString& name, const QString& hint) {
+        auto* label = new QLabel(name, page);
+        auto* field = new QLineEdit(page);
+        field->setObjectName(name);
+        field->setPlaceholderText(hint);
+        auto* locate = new QPushButton(QStringLiteral("Locate"), page);
+        locate->setObjectName(name + QStringLiteral(" Locate"));
+        grid->addWidget(label, line, 0, 1, 2);
+        grid->addWidget(field, line + 1, 0);
+        grid->addWidget(locate, line + 1, 1);
+        return std::pair{field, locate};
+    };
+    QPushButton* locate = nullptr;
+    std::tie(m_wineCommand, locate) = addField(1, QStringLiteral("Wine Command"),
+                                               QStringLiteral("wine (found on the search path)"));
+    connect(locate, &QPushButton::clicked, this, &TForm2::locateWineCommand);
+    std::tie(m_winePrefix, locate) =
+        addField(3, QStringLiteral("Wine Prefix"),
+                 QStringLiteral("WINEPREFIX of the environment, else Wine's own (~/.wine)"));
+    connect(locate, &QPushButton::clicked, this, &TForm2::locateWinePrefix);
+    auto* slow = new QLabel(QStringLiteral("The first game in a new prefix starts slowly: Wine "
+                                           "sets the prefix up first."),
+                            page);
+    slow->setWordWrap(true);
+    grid->addWidget(slow, 5, 0, 1, 2);
+    grid->setRowStretch(6, 1);
+    return page;
+}
+
 void TForm2::applyEnablingRule(int port)
 {
     const bool enabled = m_ports[port].enabled->isChecked();
@@ -123,16 +166,29 @@ void TForm2::applyEnablingRule(int port)
     m_ports[port].locate->setEnabled(enabled);
 }
 
+void TForm2::putChosen(QLineEdit& field, const QString& chosen)
+{
+    if (!chosen.isEmpty())
+        field.setText(QDir::toNativeSeparators(chosen));
+}
+
+QString TForm2::askForFile(const QString& nameFilter)
+{
+    // The dialog takes the focus; that is no deactivation of this window.
+    const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
+    return m_fileDialog(this, QStringLiteral("Open"), nameFilter);
+}
+
+QString TForm2::askForFolder(const QString& start)
+{
+    const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
+    return m_folderDialog(this, QString(), start);
+}
+
 void TForm2::locateExecutable(int port)
 {
-    QString file;
-    {
-        const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
-        file = m_fileDialog(this, QStringLiteral("Open"),
-                            executableFilter(sourcePortRows()[std::size_t(port)].port));
-    }
-    if (!file.isEmpty())
-        m_ports[port].path->setText(QDir::toNativeSeparators(file));
+    putChosen(*m_ports[port].path,
+              askForFile(executableFilter(sourcePortRows()[std::size_t(port)].port)));
 }
 
 void TForm2::locateUsermapsFolder(int game)
@@ -144,13 +200,17 @@ void TForm2::locateUsermapsFolder(int game)
         emit ownFolderChooserRequested();
         return;
     }
-    QString folder;
-    {
-        const QScopedValueRollback inDialog(m_ignoreActivationChanges, true);
-        folder = m_folderDialog(this, QString(), m_usermaps[game]->text());
-    }
-    if (!folder.isEmpty())
-        m_usermaps[game]->setText(QDir::toNativeSeparators(folder));
+    putChosen(*m_usermaps[game], askForFolder(m_usermaps[game]->text()));
+}
+
+void TForm2::locateWineCommand()
+{
+    putChosen(*m_wineCommand, askForFile(QStringLiteral("Wine (wine*);;All files (*)")));
+}
+
+void TForm2::locateWinePrefix()
+{
+    putChosen(*m_winePrefix, askForFolder(m_winePrefix->text()));
 }
 
 int TForm2::currentTabIndex() const
@@ -192,6 +252,9 @@ void TForm2::FormActivate()
     }
     for (int game = 0; game < int(kGameCount); ++game)
         m_usermaps[game]->setText(QString::fromStdString(values.usermapsFolders[game]));
+    m_settings.wine.load(m_settings.file);
+    m_wineCommand->setText(QString::fromStdString(m_settings.wine.command));
+    m_winePrefix->setText(QString::fromStdString(m_settings.wine.prefix));
 }
 
 void TForm2::FormDeactivate()
@@ -204,7 +267,12 @@ void TForm2::FormDeactivate()
     for (int game = 0; game < int(kGameCount); ++game)
         values.usermapsFolders[game] = m_usermaps[game]->text().toStdString();
 
-    const Result<void> saved = values.save(m_settings.file);
+    m_settings.wine.command = m_wineCommand->text().trimmed().toStdString();
+    m_settings.wine.prefix = m_winePrefix->text().trimmed().toStdString();
+
+    Result<void> saved = values.save(m_settings.file);
+    if (saved)
+        saved = m_settings.wine.save(m_settings.file);
     m_saveFailed = !saved;
     if (!saved)
         m_messages.error(QString::fromStdString(saved.error()));

@@ -23,7 +23,8 @@ namespace vantrell::ui {
 class MessageSink;
 
 // The source-port settings window, a view of the program's source-port settings: which
-// source ports are installed and where, and the usermaps folder of each game. It loads the
+// source ports are installed and where, the usermaps folder of each game, and the Wine that
+// starts Windows builds of any port. It loads the
 // group from "vantrel.cfg" into the settings and its fields each time it becomes the active
 // window (every showing counts), and takes every field into the settings and saves them each
 // time it stops being the active window, so the file always matches what it shows. The
@@ -40,7 +41,8 @@ public:
         Blood = 1,
         ShadowWarrior = 2,
         CustomDosGames = 3,
-        DOSBox = 4
+        DOSBox = 4,
+        Wine = 5
     };
 
     // Opens the platform's file dialog for one executable: the caption and Qt name filter
@@ -95,9 +97,16 @@ private:
     };
 
     QWidget* buildGameTab(Game game);
+    QWidget* buildWineTab();
     void applyEnablingRule(int port);
     void locateExecutable(int port);
     void locateUsermapsFolder(int game);
+    void locateWineCommand();
+    // The dialogs, and a chosen path into a field (nothing when cancelled).
+    QString askForFile(const QString& nameFilter);
+    QString askForFolder(const QString& start);
+    static void putChosen(QLineEdit& field, const QString& chosen);
+    void locateWinePrefix();
 
     const core::Environment& m_env;
     MessageSink& m_messages;
@@ -107,6 +116,8 @@ private:
     // By port and by game, in the order of the settings file.
     PortRow m_ports[kSourcePortCount];
     QLineEdit* m_usermaps[kGameCount] = {};
+    QLineEdit* m_wineCommand = nullptr;
+    QLineEdit* m_winePrefix = nullptr;
     FileDialog m_fileDialog;
     FolderDialog m_folderDialog;
     bool m_useOwnFolderChooser = false;
