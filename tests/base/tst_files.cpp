@@ -92,6 +92,28 @@ private slots:
         QCOMPARE(entriesIn(folder), std::size_t(1));
     }
 
+    // Found by the community simulator: a process started while a usermap arrives (a game,
+    // or there the restarted main server) kept the file open for its whole run.
+    void streamedWriterFileIsNotInherited()
+    {
+        QTemporaryDir dir;
+        StreamedFileWriter writer(fs::path(dir.path().toStdString()) / "x.map");
+        QVERIFY(writer.open().ok());
+        bool found = false;
+        for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            if (fs::read_symlink(fd.path(), error) != writer.temporaryPath())
+                continue;
+            found = true;
+            std::ifstream info("/proc/self/fdinfo/" + fd.path().filename().string());
+            std::string key, flags;
+            while (info >> key >> flags && key != "flags:") {
+            }
+            QVERIFY(std::stoul(flags, nullptr, 8) & 02000000); // O_CLOEXEC
+        }
+        QVERIFY(found);
+    }
+
     void streamedWriterFailsWhenFolderIsMissing()
     {
         QTemporaryDir dir;

@@ -298,6 +298,23 @@ private slots:
                  std::string("0"));
     }
 
+    // Found by the community simulator: a member who joins during the broadcast is not in the
+    // game the host starts, and must not be told to start one.
+    void launchTellsOnlyTheMembersAtItsStart()
+    {
+        LoopbackRoom host;
+        auto ann = host.join("Ann", true);
+        QVERIFY(ann);
+        QSignalSpy done(&host, &RoomHost::launchBroadcastFinished);
+        host.launchBroadcast();
+        auto bob = host.join("Bob", true);
+        QVERIFY(bob);
+        QVERIFY(done.wait(5000));
+        QTRY_COMPARE(ann->linesOf("TimeToLaunchGame").size(), 1);
+        QTest::qWait(200);
+        QVERIFY(bob->linesOf("TimeToLaunchGame").isEmpty());
+    }
+
     void tcpProbeMeasuresInFifteenMillisecondTicks_data()
     {
         QTest::addColumn<int>("elapsedMs");

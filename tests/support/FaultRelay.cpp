@@ -24,10 +24,16 @@ void limitReceiveBuffer(QTcpSocket* socket)
 } // namespace
 
 FaultRelay::FaultRelay(const QHostAddress& target, quint16 targetPort, QObject* parent)
+    : FaultRelay(target, targetPort, QHostAddress::LocalHost, 0, parent)
+{
+}
+
+FaultRelay::FaultRelay(const QHostAddress& target, quint16 targetPort,
+                       const QHostAddress& listenAddress, quint16 listenPort, QObject* parent)
     : QObject(parent), m_server(new QTcpServer(this)), m_target(target), m_targetPort(targetPort)
 {
     connect(m_server, &QTcpServer::newConnection, this, &FaultRelay::onNewConnection);
-    m_server->listen(QHostAddress::LocalHost, 0);
+    m_server->listen(listenAddress, listenPort);
     m_pump.setInterval(kPumpMs);
     connect(&m_pump, &QTimer::timeout, this, &FaultRelay::pump);
     m_pump.start();
@@ -103,6 +109,8 @@ void FaultRelay::onNewConnection()
         }
         link->lanes[ToTarget].from = link->lanes[FromTarget].to = client;
         link->lanes[FromTarget].from = link->lanes[ToTarget].to = target;
+        if (!m_source.isNull())
+            target->bind(m_source);
         target->connectToHost(m_target, m_targetPort);
         m_links.push_back(std::move(link));
     }

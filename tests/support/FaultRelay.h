@@ -29,11 +29,17 @@ public:
     using Ms = std::chrono::milliseconds;
 
     FaultRelay(const QHostAddress& target, quint16 targetPort, QObject* parent = nullptr);
+    // Listens on the address and port given (0: one the system picks) instead of loopback.
+    FaultRelay(const QHostAddress& target, quint16 targetPort, const QHostAddress& listenAddress,
+               quint16 listenPort, QObject* parent = nullptr);
     ~FaultRelay() override;
 
     bool isListening() const;
     quint16 port() const;
     void setTarget(quint16 targetPort) { m_targetPort = targetPort; }
+    // The address the relay's own connections to the target leave from, so the target sees
+    // the program behind the relay rather than the relay (null: the system chooses).
+    void setSourceAddress(const QHostAddress& address) { m_source = address; }
 
     void setLatency(Direction direction, Ms oneWay) { m_latency[direction] = oneWay; }
     // Bytes per second; 0 is no limit.
@@ -79,6 +85,7 @@ private:
     QTcpServer* m_server;
     QHostAddress m_target;
     quint16 m_targetPort;
+    QHostAddress m_source;
     std::vector<std::unique_ptr<Link>> m_links;
     Ms m_latency[2] = {Ms(0), Ms(0)};
     qint64 m_rate[2] = {0, 0};

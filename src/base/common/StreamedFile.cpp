@@ -28,7 +28,9 @@ Result<void> StreamedFileWriter::open()
 #ifdef _WIN32
     m_file = _wfopen(m_temporary.c_str(), L"wbx");
 #else
-    m_file = std::fopen(m_temporary.c_str(), "wbx");
+    // Close-on-exec: a game started while a usermap arrives must not inherit the half-written
+    // file and hold it open for as long as the game runs.
+    m_file = std::fopen(m_temporary.c_str(), "wbxe");
 #endif
     if (!m_file) {
         m_temporary.clear();

@@ -113,6 +113,12 @@ void LobbyConnection::onLookedUp(const QHostInfo& info)
 void LobbyConnection::connectTo(const QHostAddress& address)
 {
     m_connectLimit.start();
+    if (!m_localAddress.isNull() && !m_socket.bind(m_localAddress)) {
+        const QString error = m_socket.errorString();
+        m_socket.abort();
+        connectFailedWith(error);
+        return;
+    }
     m_socket.connectToHost(address, m_port);
 }
 

@@ -42,6 +42,10 @@ public:
     // Each address has 10 s to take the connection. The limits run at their designed
     // lengths unless a timing is given; it must outlive this.
     void setTiming(const Timing& timing);
+    // The local address the connection leaves from; null (the default) lets the system
+    // choose. On a machine with several addresses it decides which one the main server
+    // sees, and so the address it lists for the player's rooms.
+    void setLocalAddress(const QHostAddress& address) { m_localAddress = address; }
 
     // Starts connecting; connected() or connectFailed() follows. A host name is looked up
     // through the system first, without waiting on this thread, and its IPv4 addresses are
@@ -97,6 +101,7 @@ private:
 
     QString m_address;
     quint16 m_port;
+    QHostAddress m_localAddress;
     QTcpSocket m_socket;
     LineReader m_reader;
     QTimer m_answerLimit;

@@ -7,6 +7,8 @@
 #include "core/roomhost/RoomPinger.h"
 #include "core/transfer/FileServerControl.h"
 
+#include <set>
+
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -333,11 +335,22 @@ void RoomHost::sendUserListNow()
     broadcast(roomhost::UserRoomSettingsUpdate{m_members.rows()});
 }
 
-void RoomHost::TellAllClientsToLaunch()
+void RoomHost::TellAllClientsToLaunch(const std::vector<roomhost::MemberRow>& launched)
 {
     if (!isListening())
         return;
-    broadcast(roomhost::TimeToLaunchGame{});
+    // Only the members the host's game was started with: one who joined during the
+    // broadcast is not in that game, and starting it would send it into a game that does
+    // not expect it.
+    std::set<std::pair<std::string, std::string>> members;
+    for (std::size_t i = 1; i < launched.size(); ++i)
+        members.emplace(launched[i].remoteAddress, launched[i].remotePort);
+    const std::string line = roomhost::encodeHostMessage(roomhost::TimeToLaunchGame{});
+    for (RoomConnection* connection : m_connections) {
+        if (members.count({connection->remoteAddress().toStdString(),
+                           connection->remotePortText().toStdString()}))
+            connection->sendLine(line);
+    }
 }
 
 void RoomHost::launchBroadcast()
@@ -346,10 +359,10 @@ void RoomHost::launchBroadcast()
     // 1000 ms wait would let it arrive together with, or after, "TimeToLaunchGame": a
     // member must have the final list before it builds its command line.
     ServerRoomSendSettingsToAllClients();
-    m_timing.singleShot(this, 1000ms, [this] {
+    m_timing.singleShot(this, 1000ms, [this, launched = m_members.rows()] {
         sendUserListNow();
-        m_timing.singleShot(this, 1000ms, [this] {
-            TellAllClientsToLaunch();
+        m_timing.singleShot(this, 1000ms, [this, launched] {
+            TellAllClientsToLaunch(launched);
             emit launchBroadcastFinished();
         });
     });

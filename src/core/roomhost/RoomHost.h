@@ -99,9 +99,11 @@ public:
     // The host's own chat line. False (nothing sent, the edit keeps its text) when the
     // server is not listening or the text is empty.
     bool ServerRoomSendChatMessageToClientsTyped(const QString& text);
-    void TellAllClientsToLaunch();
+    // "TimeToLaunchGame" to the members of these rows (the host's row is skipped).
+    void TellAllClientsToLaunch(const std::vector<roomhost::MemberRow>& launched);
     // The launch's broadcasts: settings now, the member list 1000 ms later and
-    // "TimeToLaunchGame" 1000 ms after that; launchBroadcastFinished() follows the last.
+    // "TimeToLaunchGame" 1000 ms after that to the members listed at the call (those the
+    // host's game starts with); launchBroadcastFinished() follows the last.
     void launchBroadcast();
 
     // ---- advertising ----
